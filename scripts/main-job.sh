@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The main job: builds the deliverables, puts them in dist/, builds the sample package and
+# runs it under Wine headless.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh
+export BUILD_ROOT=${BUILD_ROOT:-$root/build}
+bash scripts/build.sh
+
+mkdir -p dist/win32 dist/bin
+for f in Setup.EXE Setup.DLL Joystick.OCX quorin-pack.exe; do
+    p=$(find "$BUILD_ROOT/win32" -name "$f" -path '*/src/*' | head -1)
+    [ -n "$p" ] && cp "$p" dist/win32/
+done
+for f in quorin-pack; do
+    p=$(find "$BUILD_ROOT/native" -name "$f" -type f -path '*/src/*' | head -1)
+    [ -n "$p" ] && cp "$p" dist/bin/
+done
+echo "dist/win32:"; ls -l dist/win32
+echo "dist/bin:"; ls -l dist/bin
+
+for step in scripts/main-job.d/*.sh; do
+    [ -f "$step" ] || continue
+    echo "== $(basename "$step")"
+    bash "$step"
+done

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Sourced with the prefix folder as argument: exports the environment every Windows test uses
+# and makes sure the prefix and a display exist. Safe to source from concurrent processes.
+_qprefix=$(mkdir -p "$1" && cd "$1" && pwd)
+_qhere=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export WINEPREFIX=$_qprefix
+export WINEARCH=win32
+{ export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+_qstate=$_qprefix.state
+mkdir -p "$_qstate"
+(
+    flock 9
+    if [ -z "${DISPLAY:-}" ] || [ -f "$_qstate/display" ]; then
+        disp=$(cat "$_qstate/display" 2>/dev/null || true)
+        if [ -z "$disp" ] || ! xdpyinfo -display ":$disp" >/dev/null 2>&1; then
+            rm -f "$_qstate/display.new"
+            nohup Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp \
+                8>"$_qstate/display.new" 9>&- >/dev/null 2>&1 &
+            echo $! >"$_qstate/xvfb.pid"
+            for _ in $(seq 100); do [ -s "$_qstate/display.new" ] && break; sleep 0.1; done
+            mv "$_qstate/display.new" "$_qstate/display"
+        fi
+    fi
+    if [ ! -f "$_qprefix/.quorin-ready" ]; then
+        export DISPLAY=:$(cat "$_qstate/display" 2>/dev/null || echo "${DISPLAY#:}")
+        wineboot -i >/dev/null 2>&1 9>&- || true
+        wine regedit /S "$_qhere/wine-fonts.reg" >/dev/null 2>&1 9>&- || true
+        wineserver -w 9>&-
+        touch "$_qprefix/.quorin-ready"
+    fi
+) 9>"$_qstate/lock"
+if [ -f "$_qstate/display" ]; then
+    export DISPLAY=:$(cat "$_qstate/display")
+fi
+# Keep the server up between test programs (it exits by itself after 2 minutes idle). Its
+# helper processes (services, explorer) are started here with output to /dev/null: started by
+# the program under test they would inherit its output pipe and hold a caller such as CTest
+# until the server exits.
+_qsock=/tmp/.wine-$(id -u)/$(printf 'server-%x-%x' $(stat -c '%d %i' "$_qprefix"))/socket
+if [ ! -S "$_qsock" ]; then
+    wineserver -p120 </dev/null >/dev/null 2>&1 || true
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
