@@ -50,3 +50,36 @@ function(quorin_add_win32_test)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# quorin_add_fuzz_target(NAME name SOURCES ... CORPUS dir [LIBS ...] [SECONDS s])
+# The sources define LLVMFuzzerTestOneInput. In the clang fuzz tree (QUORIN_FUZZ) this builds
+# a libFuzzer binary and a CTest test (label fuzz) that fuzzes a scratch copy of the corpus for
+# a short, fixed time. In the ordinary native tree it builds a replay driver and a CTest test
+# (label unit) that runs every file of the checked-in corpus through the target, so plain CI
+# exercises the seeds and every regression file under the sanitizers.
+function(quorin_add_fuzz_target)
+    cmake_parse_arguments(F "" "NAME;CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
+    if(NOT F_SECONDS)
+        set(F_SECONDS 20)
+    endif()
+    if(NOT IS_ABSOLUTE ${F_CORPUS})
+        set(F_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
+    endif()
+    if(QUORIN_FUZZ)
+        add_executable(${F_NAME} ${F_SOURCES})
+        target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_libraries(${F_NAME} PRIVATE quorin_core ${F_LIBS})
+        set(work ${CMAKE_CURRENT_BINARY_DIR}/${F_NAME}-work)
+        add_test(NAME ${F_NAME}_run
+                 COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                         sh -c "rm -rf '${work}' && mkdir -p '${work}/corpus' && cp -r '${F_CORPUS}'/. '${work}/corpus/' && cd '${work}' && '$<TARGET_FILE:${F_NAME}>' -max_total_time=${F_SECONDS} -print_final_stats=1 corpus"
+        )
+        set_tests_properties(${F_NAME}_run PROPERTIES LABELS fuzz TIMEOUT ${F_SECONDS}0)
+    else()
+        add_executable(${F_NAME}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+        target_link_libraries(${F_NAME}_replay PRIVATE quorin_core ${F_LIBS})
+        add_test(NAME ${F_NAME}_replay COMMAND ${F_NAME}_replay ${F_CORPUS})
+        set_tests_properties(${F_NAME}_replay PROPERTIES LABELS unit)
+    endif()
+endfunction()
