@@ -16,8 +16,8 @@ mkdir -p "$logdir"
 run_tier() { # name, build tree, ctest args...
     local name=$1 tree=$2; shift 2
     echo "== $name"
-    ( cd "$tree" && ctest --output-on-failure --no-tests=ignore "$@" ) 2>&1 | tee "$logdir/$name.log" || status=1
-    grep -q "tests failed out of\|Errors while running CTest" "$logdir/$name.log" && status=1
+    ( cd "$tree" && ctest --output-on-failure --no-tests=ignore "$@" ) 2>&1 | tee "$logdir/$name.log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 }
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_tier native "$BUILD_ROOT/native" -j 2
