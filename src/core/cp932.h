@@ -1,0 +1,28 @@
+// Code page 932 (Japanese Shift-JIS as the platform defines it) <-> UTF-16, portable, so the
+// native tools read and write setup scripts the way Setup's ANSI calls do. The tables follow
+// the platform's own: decoding maps every byte sequence it defines, encoding picks the same
+// byte form the platform picks for characters with two forms, and characters the code page
+// cannot hold become the substitute character "?".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/text.h"
+
+namespace quorin::cp932 {
+
+// True for the first byte of a two-byte character (0x81-0x9F, 0xE0-0xFC).
+constexpr bool IsLeadByte(unsigned char b) noexcept {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Undefined two-byte sequences, and a lead byte without its trail byte, decode to U+30FB, the
+// platform's default character for this code page.
+Text Decode(std::string_view bytes);
+// Characters without a form in the code page become '?'.
+std::string Encode(TextView text);
+// True when every character of `text` has a form in the code page.
+bool CanEncode(TextView text);
+
+} // namespace quorin::cp932

@@ -1,0 +1,51 @@
+// Setup's start-up module: the program-wide settings and state, the program's identity, the
+// string table, Main and the setup-script loading. Later modules append their routines below.
+#pragma once
+
+#include <cstdint>
+
+#include "core/setup_script.h"
+#include "core/text.h"
+
+namespace setup {
+
+// Filled once by LoadSetupScript, read only afterwards.
+extern quorin::SetupSettings SetupSettings;
+// Decided at the main window's first activation.
+extern quorin::InstallState InstallState;
+
+// The folder of the running executable, without a trailing separator except at a drive root
+// ("C:\"), as GetModuleFileName reports it.
+quorin::Text ProgramFolder();
+// The executable's file name without its extension ("Setup").
+quorin::Text ExecutableName();
+// "Ombrel's Quorin Installer" (string 1).
+quorin::Text ApplicationTitle();
+// Joins a relative name to a folder with one "\" and no further normalisation, so a drive
+// root gives "C:\\Setup.INF", which the platform accepts.
+quorin::Text JoinPath(const quorin::Text& folder, const quorin::Text& name);
+// ProgramFolder() + "\" + ExecutableName() + ".INF".
+quorin::Text SetupScriptPath();
+
+// The string-table entry `id` of the executable (language 0x0411); empty when missing.
+quorin::Text LoadResString(uint32_t id);
+
+// String-table ids of the messages about a setup script Setup cannot install from.
+inline constexpr uint32_t kIdScriptMissingLz = 201;
+inline constexpr uint32_t kIdScriptLzWithoutComma = 202;
+inline constexpr uint32_t kIdScriptNegativeAll = 203;
+
+// The message for a script problem: the entry for its kind with the script path, section, key
+// and value filled in.
+quorin::Text ScriptProblemMessage(const quorin::ScriptProblem& problem, const quorin::Text& scriptPath);
+
+// Reads the setup script beside the executable into SetupSettings through ClassProfiler.
+// Returns the problems found (empty when the script can be installed from).
+std::vector<quorin::ScriptProblem> LoadSetupScript();
+
+// The program: loads the script; on a problem shows it (stop icon, application title, no
+// owner) and returns 1 without changing anything; otherwise loads, shows and unloads the main
+// window and returns 0.
+int Main();
+
+} // namespace setup
