@@ -1,0 +1,283 @@
+#include "core/joystick_persist.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+namespace quorin::joystick {
+
+namespace {
+
+int16_t BoolValue(bool b) noexcept {
+    return b ? int16_t(-1) : int16_t(0);
+}
+
+bool IsBlank(char16_t c) noexcept {
+    return c == u' ' || c == u'\t';
+}
+bool IsDigit(char16_t c) noexcept {
+    return c >= u'0' && c <= u'9';
+}
+
+// Halves go to the even neighbour, whatever the floating-point rounding mode is.
+ConvertStatus RoundToInt32(double v, int32_t& out) noexcept {
+    if (!std::isfinite(v))
+        return ConvertStatus::Overflow;
+    double r = std::floor(v);
+    const double diff = v - r;
+    if (diff > 0.5 || (diff == 0.5 && std::fmod(r, 2.0) != 0.0))
+        r += 1.0;
+    if (r < -2147483648.0 || r > 2147483647.0)
+        return ConvertStatus::Overflow;
+    out = static_cast<int32_t>(r);
+    return ConvertStatus::Ok;
+}
+
+bool EqualsIgnoreCase(TextView text, const char* ascii) noexcept {
+    size_t i = 0;
+    for (; ascii[i] != '\0'; ++i) {
+        if (i >= text.size())
+            return false;
+        char16_t c = text[i];
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != static_cast<char16_t>(ascii[i]))
+            return false;
+    }
+    return i == text.size();
+}
+
+TextView Trim(TextView t) noexcept {
+    while (!t.empty() && IsBlank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && IsBlank(t.back()))
+        t.remove_suffix(1);
+    return t;
+}
+
+void PutLe32(uint8_t* p, uint32_t v) noexcept {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+void PutLe16(uint8_t* p, uint16_t v) noexcept {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+uint32_t GetLe32(const uint8_t* p) noexcept {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+uint16_t GetLe16(const uint8_t* p) noexcept {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+} // namespace
+
+bool ParseNumericText(TextView text, double& out) noexcept {
+    text = Trim(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    const size_t start = i;
+    size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i, ++digits;
+    if (i < text.size() && text[i] == u'.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+            ++i;
+        size_t expDigits = 0;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i, ++expDigits;
+        if (expDigits == 0)
+            return false;
+    }
+    if (i != text.size())
+        return false;
+    // Everything between start and i is ASCII now.
+    try {
+        std::string ascii(text.begin() + static_cast<std::ptrdiff_t>(start), text.end());
+        // The grammar is checked above, so strtod sees plain decimal text; an overflowing
+        // magnitude comes back as HUGE_VAL and fails every integer conversion later.
+        char* end = nullptr;
+        double v = std::strtod(ascii.c_str(), &end);
+        if (end != ascii.c_str() + ascii.size())
+            return false;
+        out = negative ? -v : v;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+ConvertStatus ToInt32(const PropValue& value, int32_t& out) noexcept {
+    switch (value.kind) {
+    case ValueKind::Empty:
+        out = 0;
+        return ConvertStatus::Ok;
+    case ValueKind::Int16:
+    case ValueKind::Int32:
+        out = value.integer;
+        return ConvertStatus::Ok;
+    case ValueKind::Bool:
+        out = value.integer != 0 ? -1 : 0;
+        return ConvertStatus::Ok;
+    case ValueKind::Double:
+        return RoundToInt32(value.real, out);
+    case ValueKind::Text: {
+        double v = 0.0;
+        if (!ParseNumericText(value.text, v))
+            return ConvertStatus::TypeMismatch;
+        return RoundToInt32(v, out);
+    }
+    case ValueKind::Null:
+    case ValueKind::Unsupported:
+        break;
+    }
+    return ConvertStatus::TypeMismatch;
+}
+
+ConvertStatus ToBool16(const PropValue& value, int16_t& out) noexcept {
+    switch (value.kind) {
+    case ValueKind::Empty:
+        out = 0;
+        return ConvertStatus::Ok;
+    case ValueKind::Int16:
+    case ValueKind::Int32:
+    case ValueKind::Bool:
+        out = BoolValue(value.integer != 0);
+        return ConvertStatus::Ok;
+    case ValueKind::Double:
+        out = BoolValue(value.real != 0.0);
+        return ConvertStatus::Ok;
+    case ValueKind::Text: {
+        const TextView t = Trim(value.text);
+        if (EqualsIgnoreCase(t, "true")) {
+            out = -1;
+            return ConvertStatus::Ok;
+        }
+        if (EqualsIgnoreCase(t, "false")) {
+            out = 0;
+            return ConvertStatus::Ok;
+        }
+        double v = 0.0;
+        if (!ParseNumericText(t, v))
+            return ConvertStatus::TypeMismatch;
+        out = BoolValue(v != 0.0);
+        return ConvertStatus::Ok;
+    }
+    case ValueKind::Null:
+    case ValueKind::Unsupported:
+        break;
+    }
+    return ConvertStatus::TypeMismatch;
+}
+
+namespace {
+
+LoadStatus ToLoadStatus(ConvertStatus s) noexcept {
+    return s == ConvertStatus::Overflow ? LoadStatus::Overflow : LoadStatus::TypeMismatch;
+}
+
+} // namespace
+
+LoadResult LoadProperties(PropertyBagReader& bag, PersistedProperties& fields) noexcept {
+    PropValue v;
+    int32_t i32 = 0;
+    int16_t b16 = 0;
+
+    // A missing value loads as its default; for Interval that default is a 16-bit 0.
+    if (!bag.Read(KeyInterval, v))
+        v = PropValue::Int16(0);
+    if (auto s = ToInt32(v, i32); s != ConvertStatus::Ok)
+        return {ToLoadStatus(s), KeyInterval};
+    fields.interval = i32;
+
+    if (!bag.Read(KeyPort, v))
+        v = PropValue::Int32(0);
+    if (auto s = ToInt32(v, i32); s != ConvertStatus::Ok)
+        return {ToLoadStatus(s), KeyPort};
+    fields.port = i32;
+
+    if (!bag.Read(KeyRepeatButton, v))
+        v = PropValue::Bool(0);
+    if (auto s = ToBool16(v, b16); s != ConvertStatus::Ok)
+        return {ToLoadStatus(s), KeyRepeatButton};
+    fields.repeatButton = b16;
+
+    if (!bag.Read(KeyRepeatCursor, v))
+        v = PropValue::Bool(0);
+    if (auto s = ToBool16(v, b16); s != ConvertStatus::Ok)
+        return {ToLoadStatus(s), KeyRepeatCursor};
+    fields.repeatCursor = b16;
+    return {};
+}
+
+bool SaveProperties(const PersistedProperties& fields, PropertyBagWriter& bag) noexcept {
+    if (fields.interval != 0 && !bag.Write(KeyInterval, PropValue::Int32(fields.interval)))
+        return false;
+    if (fields.port != 0 && !bag.Write(KeyPort, PropValue::Int32(fields.port)))
+        return false;
+    if (fields.repeatButton != 0 && !bag.Write(KeyRepeatButton, PropValue::Bool(fields.repeatButton)))
+        return false;
+    if (fields.repeatCursor != 0 && !bag.Write(KeyRepeatCursor, PropValue::Bool(fields.repeatCursor)))
+        return false;
+    return true;
+}
+
+void EncodeStreamRecord(const PersistedProperties& fields, uint8_t (&out)[StreamRecordSize]) noexcept {
+    PutLe32(out, static_cast<uint32_t>(StreamBodySize));
+    PutLe32(out + 4, static_cast<uint32_t>(fields.interval));
+    PutLe32(out + 8, static_cast<uint32_t>(fields.port));
+    PutLe16(out + 12, static_cast<uint16_t>(fields.repeatButton));
+    PutLe16(out + 14, static_cast<uint16_t>(fields.repeatCursor));
+}
+
+StreamStatus DecodeStreamHeader(const uint8_t* header, size_t size, uint32_t& bodyLength) noexcept {
+    if (size < StreamHeaderSize)
+        return StreamStatus::Truncated;
+    const uint32_t length = GetLe32(header);
+    if (length < StreamBodySize || length > StreamMaxBodyLength)
+        return StreamStatus::BadLength;
+    bodyLength = length;
+    return StreamStatus::Ok;
+}
+
+StreamStatus DecodeStreamBody(const uint8_t* body, size_t size, PersistedProperties& fields) noexcept {
+    if (size < StreamBodySize)
+        return StreamStatus::Truncated;
+    fields.interval = static_cast<int32_t>(GetLe32(body));
+    fields.port = static_cast<int32_t>(GetLe32(body + 4));
+    fields.repeatButton = static_cast<int16_t>(GetLe16(body + 8));
+    fields.repeatCursor = static_cast<int16_t>(GetLe16(body + 10));
+    return StreamStatus::Ok;
+}
+
+StreamStatus DecodeStreamRecord(const uint8_t* data, size_t size, PersistedProperties& fields,
+                                size_t& consumed) noexcept {
+    uint32_t bodyLength = 0;
+    if (auto s = DecodeStreamHeader(data, size, bodyLength); s != StreamStatus::Ok)
+        return s;
+    if (size - StreamHeaderSize < bodyLength)
+        return StreamStatus::Truncated;
+    PersistedProperties decoded;
+    if (auto s = DecodeStreamBody(data + StreamHeaderSize, bodyLength, decoded); s != StreamStatus::Ok)
+        return s;
+    fields = decoded;
+    consumed = StreamHeaderSize + bodyLength;
+    return StreamStatus::Ok;
+}
+
+} // namespace quorin::joystick
