@@ -1,0 +1,192 @@
+#include "core/install_procedure.h"
+
+#include "core/text_helpers.h"
+
+namespace quorin {
+
+namespace {
+
+// Runs one step of a procedure: a failure abandons the step and the procedure goes on. This is
+// the one place where the procedures' failures are passed over, on purpose.
+template <typename F> bool Step(F&& step) noexcept {
+    try {
+        step();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool IsSeparator(char16_t c) noexcept {
+    return c == u'\\' || c == u'/';
+}
+
+// Several names, one per line, for the message that lists them.
+Text JoinLines(const std::vector<Text>& names) {
+    Text out;
+    for (const auto& n : names) {
+        if (!out.empty())
+            out += u'\n';
+        out += n;
+    }
+    return out;
+}
+
+// Asks the confirmation question; a question that cannot be shown is no Yes.
+bool Confirmed(InstallPlatform& platform, uint32_t question) noexcept {
+    int32_t answer = kIdNo;
+    Step([&] { answer = platform.ShowMessage(question, kMbYesNoQuestionDefaultNo, {}); });
+    return answer == kIdYes;
+}
+
+// Steps 8 to 10 of both procedures, with the list of skipped names told before the final
+// message.
+void Finish(InstallPlatform& platform, const std::vector<Text>& skipped, uint32_t doneMessage) noexcept {
+    Step([&] { platform.SetMousePointer(kPointerDefault); });
+    Step([&] { platform.ShowTip(kIdTipIdle); });
+    if (!skipped.empty())
+        Step([&] { platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(skipped)}); });
+    Step([&] { platform.ShowMessage(doneMessage, kMbOkInformation, {}); });
+}
+
+int EntryCount(const SetupSettings& settings) noexcept {
+    // The loop counts to All - 1; the entries array always matches it, but never read past it.
+    int count = settings.All > 0 ? settings.All : 0;
+    if (static_cast<size_t>(count) > settings.Entries.size())
+        count = static_cast<int>(settings.Entries.size());
+    return count;
+}
+
+} // namespace
+
+bool StaysInsideFolder(TextView name) {
+    if (!name.empty() && IsSeparator(name.front()))
+        return false; // rooted: "\x" is the drive's root, "\\server\share" another machine
+    if (name.find(u':') != TextView::npos)
+        return false; // a drive ("C:x" is relative to C:'s current folder) or a stream
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
+        const TextView component = name.substr(start, end - start);
+        size_t dots = 0;
+        bool onlyDotsAndBlanks = !component.empty();
+        for (char16_t c : component) {
+            if (c == u'.')
+                ++dots;
+            else if (c != u' ')
+                onlyDotsAndBlanks = false;
+        }
+        // The platform drops trailing dots and blanks of a component, so "...", ".. " and
+        // ". ." all climb to the parent folder.
+        if (onlyDotsAndBlanks && dots >= 2)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+Text JoinFolder(const Text& folder, const Text& name) {
+    return folder + u"\\" + name;
+}
+
+InstallState DecideInstallState(const Text& record, const Text& programFolder) {
+    if (record.empty())
+        return InstallState::NotInstalled;
+    if (record != programFolder)
+        return InstallState::InstalledElsewhere;
+    return InstallState::InstalledHere;
+}
+
+void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platform) noexcept {
+    // 1. Only Yes goes on; No (preselected) changes nothing.
+    if (!Confirmed(platform, kIdAskInstall))
+        return;
+    Text folder;
+    Step([&] { folder = platform.ProgramFolder(); });
+
+    // 2 to 4. The window shows that it is busy before the work starts.
+    Step([&] { platform.EnableButton(ProcedureButton::Install, false); });
+    Step([&] { platform.ShowTip(kIdTipInstalling); });
+    Step([&] { platform.SetMousePointer(kPointerHourglass); });
+
+    // 5. Each entry in script order: place, pause, register, delete the compressed file.
+    std::vector<Text> skipped;
+    const int count = folder.empty() ? 0 : EntryCount(settings);
+    for (int i = 0; i < count; ++i) {
+        const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
+        // A name that leaves the package folder is a packager's mistake or a tampered script:
+        // nothing outside the folder is created, registered or deleted.
+        const bool sourceInside = StaysInsideFolder(e.LzSource);
+        const bool targetInside = StaysInsideFolder(e.LzTarget);
+        if (!sourceInside || !targetInside) {
+            if (!sourceInside)
+                skipped.push_back(e.LzSource);
+            if (!targetInside)
+                skipped.push_back(e.LzTarget);
+            continue;
+        }
+        Step([&] { platform.PlaceFile(folder, e); });
+        Step([&] { platform.Pause(kPauseAfterPlaceMs); });
+        if (e.SelfRegister)
+            Step([&] { platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
+        // An uncompressed entry installed under its own name is the installed file itself.
+        if (settings.LzTrash && !EqualsNoCase(e.LzSource, e.LzTarget))
+            Step([&] { platform.DeleteFile(JoinFolder(folder, e.LzSource)); });
+    }
+
+    // 6 and 7. The install record, then the entry in the list of installed programs.
+    if (!folder.empty())
+        Step([&] {
+            platform.Settings().SaveSetting(kRecordApplication, kRecordSection, settings.Title, folder);
+        });
+    Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
+
+    // 8 to 10.
+    Finish(platform, skipped, kIdInstallDone);
+}
+
+void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& platform) noexcept {
+    // 1.
+    if (!Confirmed(platform, kIdAskUninstall))
+        return;
+    Text folder;
+    Step([&] { folder = platform.ProgramFolder(); });
+
+    // 2 to 4.
+    Step([&] { platform.EnableButton(ProcedureButton::Uninstall, false); });
+    Step([&] { platform.ShowTip(kIdTipUninstalling); });
+    Step([&] { platform.SetMousePointer(kPointerHourglass); });
+
+    // 5. Each entry in script order: unregister, pause, delete the installed file.
+    std::vector<Text> skipped;
+    const int count = folder.empty() ? 0 : EntryCount(settings);
+    for (int i = 0; i < count; ++i) {
+        const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
+        if (!StaysInsideFolder(e.LzTarget)) {
+            skipped.push_back(e.LzTarget);
+            continue;
+        }
+        const Text path = JoinFolder(folder, e.LzTarget);
+        if (e.SelfRegister)
+            Step([&] { platform.UnregisterComponent(path); });
+        Step([&] { platform.Pause(e.SelfRegister ? kPauseAfterUnregisterMs : kPauseBeforeDeleteMs); });
+        Step([&] { platform.DeleteFile(path); });
+    }
+
+    // 6. The install record; the section goes with the last record in it. A section that
+    // cannot be listed is left alone, as it may hold other products' records.
+    Step([&] { platform.Settings().DeleteSetting(kRecordApplication, kRecordSection, settings.Title); });
+    std::optional<std::vector<std::pair<Text, Text>>> left;
+    if (Step([&] { left = platform.Settings().GetAllSettings(kRecordApplication, kRecordSection); }) && !left)
+        Step([&] { platform.Settings().DeleteSection(kRecordApplication, kRecordSection); });
+
+    // 7.
+    Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
+
+    // 8 to 10.
+    Finish(platform, skipped, kIdUninstallDone);
+}
+
+} // namespace quorin
