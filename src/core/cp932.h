@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/text.h"
 
@@ -20,6 +21,8 @@ constexpr bool IsLeadByte(unsigned char b) noexcept {
 // Undefined two-byte sequences, and a lead byte without its trail byte, decode to U+30FB, the
 // platform's default character for this code page.
 Text Decode(std::string_view bytes);
+// Decode, also giving the byte offset where each UTF-16 code unit's sequence starts.
+Text Decode(std::string_view bytes, std::vector<size_t>& starts);
 // Characters without a form in the code page become '?'.
 std::string Encode(TextView text);
 // True when every character of `text` has a form in the code page.

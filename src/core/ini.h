@@ -1,9 +1,11 @@
 // A portable private-profile (INI) reader and writer working on the file's bytes (code page 932
 // text as Setup's platform writes it). It answers the way the platform's ANSI private-profile
-// functions do for the operations Setup relies on, so the package builder and the native tests
-// see a script exactly as Setup will: blanks around names and values dropped, one pair of
-// matching quotes removed from a value, the first of duplicate sections and keys wins, names
-// compared without regard to ASCII letter case, values cut to the caller's buffer.
+// functions answer, so the package builder and the native tests see a script exactly as Setup
+// will: the file is decoded first (code page 932, or UTF-8 / UTF-16 after a byte-order mark),
+// lines end at line feeds, blanks around names and values are dropped, one pair of matching
+// quotes is removed from a value, only the first of duplicate sections is seen and the first of
+// duplicate keys wins, names are compared without regard to letter case, and values are cut to
+// the caller's buffer.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +23,8 @@ inline constexpr size_t kSetupBufferSize = 255;
 class Profile {
 public:
     Profile() = default;
-    // Accepts any bytes; CRLF, LF and lone CR end lines; a NUL ends the text as it does for the
-    // platform's reader. A UTF-8 byte-order mark is kept as part of the first line, as the ANSI
-    // functions do.
+    // Accepts any bytes. Lines end at line feeds only (a carriage return is a blank at either
+    // end of a line); a NUL ends a name or value.
     static Profile Parse(std::string_view bytes);
 
     // The value as stored, after blank trimming, before quote removal and without any length cut;
@@ -32,48 +33,56 @@ public:
 
     // GetPrivateProfileStringA(section, key, default, buffer, bufferSize): what the buffer holds
     // before its NUL. A missing section or key gives the default, with trailing blanks removed.
-    // Quotes around a value are removed; the result is cut to bufferSize - 1 bytes, without
-    // splitting a double-byte character (a lead byte left alone at the end is dropped).
+    // One pair of matching quotes around the value (or default) is removed. The text is cut to
+    // bufferSize - 1 characters; when its code-page form with the NUL still exceeds bufferSize
+    // bytes, the whole characters that fit in bufferSize bytes are kept and the last byte is
+    // replaced by the NUL, as the platform's conversion does (this can leave a lone lead byte).
     std::string GetString(std::string_view section, std::string_view key, std::string_view defaultText,
                           size_t bufferSize = kSetupBufferSize) const;
-    // GetPrivateProfileIntA: the decimal number the value begins with (an optional sign and
-    // digits after leading blanks, "0x" hexadecimal too), 0 for other text, the default when
-    // the section or key is missing. Wraps to 32 bits like the platform's unsigned result.
+    // GetPrivateProfileIntA: the number the value (quotes removed, first 29 characters) begins
+    // with: leading blanks, one sign, then decimal digits or "0x" / "0o" / "0b" and digits of
+    // that base; 0 for other text; the default when the section or key is missing or the value
+    // is empty. Wraps to 32 bits like the platform's unsigned result.
     int32_t GetInt(std::string_view section, std::string_view key, int32_t defaultValue) const;
 
-    // Names in file order, duplicates (compared without case) listed once.
+    // Names in file order as stored, each as often as it occurs (what the platform lists for a
+    // null section or key). Keys without "=" and comment lines (";") are not listed.
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
     bool HasSection(std::string_view section) const;
 
-    // WritePrivateProfileStringA: a null key removes the section with all its keys; a null value
-    // removes the key; otherwise the key is created (section appended when missing) or its value
-    // replaced. Other lines keep their bytes.
-    void Write(std::string_view section, std::optional<std::string_view> key,
+    // WritePrivateProfileStringA: a null key removes the first section of that name with all
+    // its keys; a null value removes the key; otherwise the key is created (the section appended
+    // when missing) or its value replaced. Leading blanks of a value are dropped. Other lines
+    // keep their bytes; new lines end in CRLF. Returns false and changes nothing for names or
+    // values that would not read back as written: a line break or NUL anywhere, "=" in a key,
+    // "]" in a section name, blanks around a name, an empty section or key name.
+    bool Write(std::string_view section, std::optional<std::string_view> key,
                std::optional<std::string_view> value);
 
-    // The file's bytes: the original lines (with their line ends) plus the edits made through
-    // Write, new lines ending in CRLF.
+    // The file's bytes: the original lines plus the edits made through Write.
     std::string Serialize() const;
 
 private:
+    enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
+    enum class LineKind { Skip, Section, Key };
     struct Line {
-        std::string text; // without line end
-        std::string end;  // "\r\n", "\n", "\r" or "" at the end of the file
+        std::string raw; // the line's bytes with its line feed (re-encoded when edited)
+        LineKind kind = LineKind::Skip;
+        std::u16string name;   // section or key name as the platform stores it
+        std::u16string value;  // key value, blanks trimmed
+        bool hasValue = false; // a key line with "="
     };
-    enum class LineKind { Blank, Section, Key, Other };
-    struct Parsed {
-        LineKind kind = LineKind::Other;
-        std::string name;  // section or key name, blanks trimmed
-        std::string value; // key value, blanks trimmed
-    };
-    static Parsed ParseLine(std::string_view text);
-    // Index of the first line of the first section named `section`, or npos; the section's key
-    // lines run up to the next section line.
-    size_t FindSection(std::string_view section) const;
-    size_t FindKey(size_t sectionLine, std::string_view key) const;
-    size_t SectionEnd(size_t sectionLine) const;
+    static Line MakeLine(std::string raw, std::u16string_view text);
+    std::string EncodeLine(std::u16string_view text) const;
+    // Line index of the first section the platform finds for `section`, or npos.
+    size_t FindSection(std::u16string_view section) const;
+    size_t SectionEnd(size_t header) const;
+    // The first key line in the section starting at `header` (npos: none).
+    size_t FindKey(size_t header, std::u16string_view key) const;
 
+    Encoding encoding_ = Encoding::Ansi;
+    std::string bom_;
     std::vector<Line> lines_;
 };
 
@@ -83,7 +92,8 @@ Profile LoadProfileFile(const std::string& path);
 // Writes the profile back; false when the file cannot be written.
 bool SaveProfileFile(const std::string& path, const Profile& profile);
 
-// ASCII case-insensitive comparison, the rule the platform uses for section and key names.
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept;
+// Compares two code page 932 names the way the platform compares section and key names:
+// without regard to letter case (ASCII, full-width, Greek, Cyrillic letters and Roman numerals).
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 } // namespace quorin::ini

@@ -77,8 +77,7 @@ private:
 // Conversion outcome without exceptions, for the core and the tests.
 enum class ConversionError { None, TypeMismatch, Overflow, InvalidUseOfNull };
 
-template <typename T>
-struct Converted {
+template <typename T> struct Converted {
     T value{};
     ConversionError error = ConversionError::None;
     bool ok() const noexcept { return error == ConversionError::None; }

@@ -1,0 +1,153 @@
+#include "core/cp932.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace quorin::cp932 {
+namespace {
+
+#include "core/cp932_table.inc"
+
+constexpr char16_t kDefaultChar = 0x30FB; // the code page's default character (katakana middle dot)
+constexpr uint16_t kNoForm = 0xFFFF;
+
+int LeadIndex(unsigned char lead) {
+    return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + (0xA0 - 0x81);
+}
+
+char16_t DecodeSingle(unsigned char b) {
+    if (b < 0x80)
+        return b;
+    if (b >= 0xA1 && b <= 0xDF)
+        return static_cast<char16_t>(0xFF61 + (b - 0xA1)); // half-width katakana
+    switch (b) {
+    case 0x80:
+        return 0x0080;
+    case 0xA0:
+        return 0xF8F0;
+    case 0xFD:
+        return 0xF8F1;
+    case 0xFE:
+        return 0xF8F2;
+    case 0xFF:
+        return 0xF8F3;
+    }
+    return kDefaultChar;
+}
+
+char16_t DecodeDouble(unsigned char lead, unsigned char trail) {
+    if (trail < 0x40 || trail > 0xFC)
+        return kDefaultChar;
+    char16_t c = kDoubleByte[LeadIndex(lead)][trail - 0x40];
+    return c != 0 ? c : kDefaultChar;
+}
+
+// UTF-16 code unit -> byte form (one byte below 0x100 with the high byte 0, else lead << 8 |
+// trail), kNoForm when the code page has none.
+const std::vector<uint16_t>& EncodeTable() {
+    static const std::vector<uint16_t> table = [] {
+        std::vector<uint16_t> t(0x10000, kNoForm);
+        for (int b = 0; b < 0x100; ++b) {
+            if (IsLeadByte(static_cast<unsigned char>(b)))
+                continue;
+            char16_t c = DecodeSingle(static_cast<unsigned char>(b));
+            if (c != kDefaultChar && t[c] == kNoForm)
+                t[c] = static_cast<uint16_t>(b);
+        }
+        // Characters with two double-byte forms: the platform encodes the lower form, except
+        // that the NEC-selected rows 0xED/0xEE give way to the IBM rows 0xFA-0xFC.
+        auto addRow = [&t](int lead) {
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                char16_t c = kDoubleByte[LeadIndex(static_cast<unsigned char>(lead))][trail - 0x40];
+                if (c != 0 && t[c] == kNoForm)
+                    t[c] = static_cast<uint16_t>(lead << 8 | trail);
+            }
+        };
+        for (int lead = 0x81; lead <= 0xFC; ++lead)
+            if (IsLeadByte(static_cast<unsigned char>(lead)) && lead != 0xED && lead != 0xEE)
+                addRow(lead);
+        addRow(0xED);
+        addRow(0xEE);
+        // One-way forms the platform also writes for characters close to ones in the code page.
+        const std::array<std::array<uint16_t, 2>, 6> bestFit = {{
+            {0x00A2, 0x8191}, // cent sign
+            {0x00A3, 0x8192}, // pound sign
+            {0x00AC, 0x81CA}, // not sign
+            {0x2016, 0x8161}, // double vertical line
+            {0x2212, 0x817C}, // minus sign
+            {0x301C, 0x8160}, // wave dash
+        }};
+        for (const auto& [c, form] : bestFit)
+            if (t[c] == kNoForm)
+                t[c] = form;
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+Text Decode(std::string_view bytes, std::vector<size_t>& starts) {
+    Text out;
+    out.reserve(bytes.size());
+    starts.clear();
+    starts.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        starts.push_back(i);
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (IsLeadByte(b)) {
+            // A lead byte takes the next byte, whatever it is (a line feed too), unless the text
+            // ends or a NUL follows.
+            if (i + 1 < bytes.size() && bytes[i + 1] != '\0') {
+                out.push_back(DecodeDouble(b, static_cast<unsigned char>(bytes[i + 1])));
+                ++i;
+            } else {
+                out.push_back(kDefaultChar);
+            }
+            continue;
+        }
+        out.push_back(DecodeSingle(b));
+    }
+    return out;
+}
+
+Text Decode(std::string_view bytes) {
+    std::vector<size_t> starts;
+    return Decode(bytes, starts);
+}
+
+std::string Encode(TextView text) {
+    const auto& table = EncodeTable();
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            out.push_back('?'); // a character outside the basic plane: one substitute for the pair
+            ++i;
+            continue;
+        }
+        uint16_t form = table[c];
+        if (form == kNoForm) {
+            out.push_back('?');
+        } else if (form > 0xFF) {
+            out.push_back(static_cast<char>(form >> 8));
+            out.push_back(static_cast<char>(form & 0xFF));
+        } else {
+            out.push_back(static_cast<char>(form));
+        }
+    }
+    return out;
+}
+
+bool CanEncode(TextView text) {
+    const auto& table = EncodeTable();
+    for (char16_t c : text)
+        if (table[c] == kNoForm)
+            return false;
+    return true;
+}
+
+} // namespace quorin::cp932

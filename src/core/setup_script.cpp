@@ -1,0 +1,81 @@
+#include "core/setup_script.h"
+
+#include <string>
+
+#include "core/cp932.h"
+
+namespace quorin {
+
+bool ParseYesNo(TextView text) noexcept {
+    if (text.size() != 3)
+        return false;
+    const char16_t* yes = u"yes";
+    for (size_t i = 0; i < 3; ++i) {
+        char16_t c = text[i];
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c + 0x20);
+        if (c != yes[i])
+            return false;
+    }
+    return true;
+}
+
+void SplitLz(const Text& value, Text& lzSource, Text& lzTarget) {
+    size_t comma = value.find(u',');
+    if (comma == Text::npos) {
+        lzSource = value;
+        lzTarget.clear();
+        return;
+    }
+    lzSource = value.substr(0, comma);
+    lzTarget = value.substr(comma + 1);
+}
+
+ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader) {
+    ScriptLoadResult result;
+    SetupSettings& s = result.settings;
+    s.Title = reader.ReadProfileChars(kSectionMain, kKeyTitle, Text());
+    s.Document = reader.ReadProfileChars(kSectionMain, kKeyDocument, Text());
+    // Only the low 16 bits count, taken as a signed number.
+    const int32_t all = reader.ReadProfileNums(kSectionMain, kKeyAll, 0);
+    s.All = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(all) & 0xFFFF));
+    if (s.All < 0) {
+        result.problems.push_back(
+            {ScriptProblemKind::NegativeAll, kSectionMain, kKeyAll, FromAscii(std::to_string(s.All))});
+    } else if (s.All > 0) {
+        s.Entries.resize(static_cast<size_t>(s.All));
+        for (int i = 0; i < s.All; ++i) {
+            const Text section = FromAscii(std::to_string(i + 1));
+            SetupEntry& entry = s.Entries[static_cast<size_t>(i)];
+            const Text lz = reader.ReadProfileChars(section, kKeyLz, Text());
+            SplitLz(lz, entry.LzSource, entry.LzTarget);
+            if (lz.find(u',') == Text::npos) {
+                // A present value never comes back as the comma default, so this tells a missing
+                // key (or section) from a value without a comma.
+                const bool missing = reader.ReadProfileChars(section, kKeyLz, u",") == u",";
+                result.problems.push_back(
+                    {missing ? ScriptProblemKind::MissingLz : ScriptProblemKind::LzWithoutComma, section,
+                     kKeyLz, lz});
+            }
+            entry.SelfRegister = reader.ReadProfileBool(section, kKeySelfRegister, false);
+        }
+    }
+    s.LzTrash = reader.ReadProfileBool(kSectionMain, kKeyLzTrash, false);
+    return result;
+}
+
+Text IniProfileReader::ReadProfileChars(const Text& Section, const Text& Key, const Text& Default) {
+    return cp932::Decode(profile_.GetString(cp932::Encode(Section), cp932::Encode(Key),
+                                            cp932::Encode(Default), ini::kSetupBufferSize));
+}
+
+int32_t IniProfileReader::ReadProfileNums(const Text& Section, const Text& Key, int32_t Default) {
+    return profile_.GetInt(cp932::Encode(Section), cp932::Encode(Key), Default);
+}
+
+bool IniProfileReader::ReadProfileBool(const Text& Section, const Text& Key, bool Default) {
+    const Text value = ReadProfileChars(Section, Key, Default ? u"YES" : u"NO");
+    return ParseYesNo(value);
+}
+
+} // namespace quorin
