@@ -18,7 +18,8 @@ public:
     // The read buffer's size in bytes: values arrive as at most 254 bytes.
     static constexpr uint32_t kBufferSize = 255;
 
-    int32_t ReadProfileNums(const quorin::Text& Section, const quorin::Text& Key, int32_t Default = 0) override;
+    int32_t ReadProfileNums(const quorin::Text& Section, const quorin::Text& Key,
+                            int32_t Default = 0) override;
     quorin::Text ReadProfileChars(const quorin::Text& Section, const quorin::Text& Key,
                                   const quorin::Text& Default = quorin::Text()) override;
     bool ReadProfileBool(const quorin::Text& Section, const quorin::Text& Key, bool Default = false) override;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/setup_script.h"
 #include "core/text.h"
@@ -29,6 +30,8 @@ quorin::Text SetupScriptPath();
 
 // The string-table entry `id` of the executable (language 0x0411); empty when missing.
 quorin::Text LoadResString(uint32_t id);
+// The same from another loaded module (an HMODULE), for tests reading a built executable.
+quorin::Text LoadResStringFrom(void* module, uint32_t id);
 
 // String-table ids of the messages about a setup script Setup cannot install from.
 inline constexpr uint32_t kIdScriptMissingLz = 201;

@@ -20,15 +20,13 @@ namespace setup {
 // library that cannot be loaded, or an entry it lacks, raises quorin::RuntimeError
 // (MissingLibrary, MissingEntryPoint) at that call; the next call tries again.
 // `Pointer` is the function-pointer type, e.g. decltype(&::Sleep).
-template <typename Pointer>
-class DeclaredFunction {
+template <typename Pointer> class DeclaredFunction {
 public:
     DeclaredFunction(const char* library, const char* entry) noexcept : library_(library), entry_(entry) {}
     DeclaredFunction(const DeclaredFunction&) = delete;
     DeclaredFunction& operator=(const DeclaredFunction&) = delete;
 
-    template <typename... Args>
-    auto operator()(Args&&... args) {
+    template <typename... Args> auto operator()(Args&&... args) {
         return Bind()(std::forward<Args>(args)...);
     }
     // Binds without calling; raises like a call would.
@@ -39,7 +37,8 @@ public:
                 if (!module_)
                     throw quorin::RuntimeError(quorin::ErrorCode::MissingLibrary, library_);
             }
-            function_ = reinterpret_cast<Pointer>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), entry_)));
+            function_ =
+                reinterpret_cast<Pointer>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), entry_)));
             if (function_ == nullptr)
                 throw quorin::RuntimeError(quorin::ErrorCode::MissingEntryPoint, entry_);
         }

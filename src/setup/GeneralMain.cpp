@@ -1,0 +1,118 @@
+#include "GeneralMain.h"
+
+#include <windows.h>
+
+#include "ClassProfiler.h"
+#include "FormMain.h"
+#include "GeneralWin32ExAPI.h"
+#include "winsupport/ansi.h"
+
+namespace setup {
+
+quorin::SetupSettings SetupSettings;
+quorin::InstallState InstallState = quorin::InstallState::InstalledElsewhere;
+
+namespace {
+
+quorin::Text ModulePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.resize(buffer.size() * 2); // truncated: try a larger buffer
+    }
+    return quorin::win::FromWide(buffer.c_str());
+}
+
+} // namespace
+
+quorin::Text ProgramFolder() {
+    const quorin::Text path = ModulePath();
+    const size_t slash = path.find_last_of(u"\\/");
+    if (slash == quorin::Text::npos)
+        return quorin::Text();
+    quorin::Text folder = path.substr(0, slash);
+    // At a drive root the root keeps its separator ("C:\").
+    if (folder.size() == 2 && folder[1] == u':')
+        folder.push_back(u'\\');
+    return folder;
+}
+
+quorin::Text ExecutableName() {
+    const quorin::Text path = ModulePath();
+    const size_t slash = path.find_last_of(u"\\/");
+    quorin::Text name = slash == quorin::Text::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind(u'.');
+    if (dot != quorin::Text::npos)
+        name.resize(dot);
+    return name;
+}
+
+quorin::Text ApplicationTitle() {
+    return u"Ombrel's Quorin Installer";
+}
+
+quorin::Text JoinPath(const quorin::Text& folder, const quorin::Text& name) {
+    return folder + u"\\" + name;
+}
+
+quorin::Text SetupScriptPath() {
+    return JoinPath(ProgramFolder(), ExecutableName() + u".INF");
+}
+
+quorin::Text LoadResStringFrom(void* module, uint32_t id) {
+    const wchar_t* text = nullptr;
+    // With a zero buffer size the platform hands out a pointer into the resource itself.
+    int n = ::LoadStringW(static_cast<HMODULE>(module), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (n <= 0 || text == nullptr)
+        return quorin::Text();
+    return quorin::Text(reinterpret_cast<const char16_t*>(text), static_cast<size_t>(n));
+}
+
+quorin::Text LoadResString(uint32_t id) {
+    return LoadResStringFrom(::GetModuleHandleW(nullptr), id);
+}
+
+quorin::Text ScriptProblemMessage(const quorin::ScriptProblem& problem, const quorin::Text& scriptPath) {
+    switch (problem.kind) {
+    case quorin::ScriptProblemKind::MissingLz:
+        return EmbedValues(LoadResString(kIdScriptMissingLz), {scriptPath, problem.section, problem.key});
+    case quorin::ScriptProblemKind::LzWithoutComma:
+        return EmbedValues(LoadResString(kIdScriptLzWithoutComma),
+                           {scriptPath, problem.section, problem.key, problem.value});
+    case quorin::ScriptProblemKind::NegativeAll:
+        return EmbedValues(LoadResString(kIdScriptNegativeAll),
+                           {scriptPath, problem.section, problem.key, problem.value});
+    }
+    return quorin::Text();
+}
+
+std::vector<quorin::ScriptProblem> LoadSetupScript() {
+    ClassProfiler profiler;
+    profiler.Path = SetupScriptPath();
+    quorin::ScriptLoadResult result = quorin::LoadSetupScriptFrom(profiler);
+    SetupSettings = std::move(result.settings);
+    return std::move(result.problems);
+}
+
+int Main() {
+    const std::vector<quorin::ScriptProblem> problems = LoadSetupScript();
+    if (!problems.empty()) {
+        // Nothing has been installed or changed yet; the first problem is enough to fix the
+        // script. No window exists, so the box has no owner.
+        const std::string text =
+            quorin::win::ToAnsi(ScriptProblemMessage(problems.front(), SetupScriptPath()));
+        const std::string caption = quorin::win::ToAnsi(ApplicationTitle());
+        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+        return 1;
+    }
+    FormMainLoad();
+    FormMainShowModal();
+    FormMainUnload();
+    return 0;
+}
+
+} // namespace setup
