@@ -1,0 +1,279 @@
+// ControlJoystick: the library's one control, as plain C++ COM. It polls the joystick service
+// on its own window timer (on the host's thread) and raises its events synchronously on every
+// connected sink; the scan logic itself lives in core/joystick_scan.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <wrl/client.h>
+
+#include <vector>
+
+#include "JoystickIds.h"
+#include "core/joystick_persist.h"
+#include "core/joystick_scan.h"
+
+namespace joystick {
+
+// Hosts that group properties by category ask the control itself.
+// {4D07FC10-F931-11CE-B001-00AA006884E5}
+inline constexpr GUID IID_CategorizeProperties = {
+    0x4D07FC10, 0xF931, 0x11CE, {0xB0, 0x01, 0x00, 0xAA, 0x00, 0x68, 0x84, 0xE5}};
+using PROPCAT = int;
+inline constexpr PROPCAT PropertyCategoryMisc = -2;
+
+struct ICategorizeProperties : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE MapPropertyToCategory(DISPID dispid, PROPCAT* category) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCategoryName(PROPCAT category, LCID lcid, BSTR* name) = 0;
+};
+
+// Creates a ControlJoystick and queries it for riid (class-factory contract, no aggregation).
+HRESULT CreateControlJoystick(REFIID riid, void** ppv) noexcept;
+
+// The design-time picture: a 24 x 24, 16-colour bitmap in the module's resources.
+inline constexpr WORD BitmapControlFace = 31000;
+// The face is always this many pixels square, whatever size the host asks for.
+inline constexpr int ControlSizePixels = 24;
+
+// Removes the control's window class; called when the library is unloaded so that a later
+// load at another address registers its own window procedure.
+void UnregisterControlWindowClass() noexcept;
+
+// Loads the library's type information for guid from the "TYPELIB" resource of the module.
+HRESULT LoadJoystickTypeInfo(WORD resource, REFGUID guid, ITypeInfo** info) noexcept;
+
+class ControlJoystick;
+
+// One outgoing interface of the control: the events, or property change notifications.
+class ConnectionPoint final : public IConnectionPoint {
+public:
+    ConnectionPoint(ControlJoystick& owner, const IID& iid) noexcept : owner_(owner), iid_(iid) {}
+
+    // IUnknown (lifetime delegated to the control)
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+    // IConnectionPoint
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** cpc) noexcept override;
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** e) noexcept override;
+
+    // Calls f(sink) for every sink connected when the call starts, in connection order.
+    // Sinks may connect or disconnect from inside f; nothing is allocated.
+    template <typename Sink, typename F> void ForEach(F&& f) noexcept;
+
+    void DisconnectAll() noexcept { connections_.clear(); }
+
+private:
+    struct Connection {
+        DWORD cookie;
+        Microsoft::WRL::ComPtr<IUnknown> sink; // the interface of iid_ (or IDispatch)
+    };
+    ControlJoystick& owner_;
+    IID iid_;
+    std::vector<Connection> connections_;
+    DWORD nextCookie_ = 1;
+};
+
+class ControlJoystick final : public IControlJoystick,
+                              public IPersistStreamInit,
+                              public IPersistPropertyBag,
+                              public IPersistStorage,
+                              public IOleObject,
+                              public IOleInPlaceObject,
+                              public IOleInPlaceActiveObject,
+                              public IOleControl,
+                              public IViewObject2,
+                              public IConnectionPointContainer,
+                              public IProvideClassInfo2,
+                              public ISpecifyPropertyPages,
+                              public ISupportErrorInfo,
+                              public ICategorizeProperties,
+                              private quorin::joystick::ScanEvents {
+public:
+    static HRESULT CreateInstance(REFIID riid, void** ppv) noexcept;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+
+    // IDispatch, through the type library
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept override;
+
+    // _ControlJoystick
+    HRESULT STDMETHODCALLTYPE About() noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Interval(SHORT* Interval) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_Interval(SHORT* Interval) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_Port(JoystickPortConstants* Port) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_Port(JoystickPortConstants* Port) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_RepeatButton(VARIANT_BOOL* RepeatButton) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_RepeatButton(VARIANT_BOOL* RepeatButton) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_RepeatCursor(VARIANT_BOOL* RepeatCursor) noexcept override;
+    HRESULT STDMETHODCALLTYPE put_RepeatCursor(VARIANT_BOOL* RepeatCursor) noexcept override;
+    HRESULT STDMETHODCALLTYPE Begin() noexcept override;
+    HRESULT STDMETHODCALLTYPE Finish() noexcept override;
+    HRESULT STDMETHODCALLTYPE Hyperlink(IContainerHyperlink** Result) noexcept override;
+
+    // IPersist, IPersistStreamInit, IPersistPropertyBag, IPersistStorage
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) noexcept override;
+    HRESULT STDMETHODCALLTYPE IsDirty() noexcept override;
+    HRESULT STDMETHODCALLTYPE Load(IStream* stream) noexcept override;
+    HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) noexcept override;
+    HRESULT STDMETHODCALLTYPE InitNew() noexcept override;
+    HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) noexcept override;
+    HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) noexcept override;
+    HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) noexcept override;
+    HRESULT STDMETHODCALLTYPE Load(IStorage* storage) noexcept override;
+    HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) noexcept override;
+    HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) noexcept override;
+    HRESULT STDMETHODCALLTYPE HandsOffStorage() noexcept override;
+
+    // IOleObject
+    HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR app, LPCOLESTR obj) noexcept override;
+    HRESULT STDMETHODCALLTYPE Close(DWORD saveOption) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetMoniker(DWORD which, IMoniker* mk) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** mk) noexcept override;
+    HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* data, BOOL creation,
+                                           DWORD reserved) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD reserved, IDataObject** data) noexcept override;
+    HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index, HWND parent,
+                                     LPCRECT pos) noexcept override;
+    HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** e) noexcept override;
+    HRESULT STDMETHODCALLTYPE Update() noexcept override;
+    HRESULT STDMETHODCALLTYPE IsUpToDate() noexcept override;
+    HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* type) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) noexcept override;
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** e) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE* pal) noexcept override;
+
+    // IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* hwnd) noexcept override;
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) noexcept override;
+    HRESULT STDMETHODCALLTYPE InPlaceDeactivate() noexcept override;
+    HRESULT STDMETHODCALLTYPE UIDeactivate() noexcept override;
+    HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT pos, LPCRECT clip) noexcept override;
+    HRESULT STDMETHODCALLTYPE ReactivateAndUndo() noexcept override;
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) noexcept override;
+    HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* ui,
+                                           BOOL frame) noexcept override;
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) noexcept override;
+
+    // IOleControl
+    HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* msg) noexcept override;
+    HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) noexcept override;
+    HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) noexcept override;
+
+    // IViewObject, IViewObject2
+    HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* target,
+                                   HDC targetDc, HDC dc, LPCRECTL bounds, LPCRECTL wBounds,
+                                   BOOL(STDMETHODCALLTYPE* cont)(ULONG_PTR),
+                                   ULONG_PTR contArg) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* target,
+                                          HDC targetDc, LOGPALETTE** colors) noexcept override;
+    HRESULT STDMETHODCALLTYPE Freeze(DWORD aspect, LONG index, void* aspectInfo,
+                                     DWORD* cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE Unfreeze(DWORD cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* target,
+                                        LPSIZEL size) noexcept override;
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** e) noexcept override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** cp) noexcept override;
+
+    // IProvideClassInfo, IProvideClassInfo2
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) noexcept override;
+
+    // ISpecifyPropertyPages
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) noexcept override;
+
+    // ISupportErrorInfo
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) noexcept override;
+
+    // ICategorizeProperties
+    HRESULT STDMETHODCALLTYPE MapPropertyToCategory(DISPID dispid, PROPCAT* category) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetCategoryName(PROPCAT category, LCID lcid, BSTR* name) noexcept override;
+
+    // The control's window procedure (timer window and in-place window).
+    LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+private:
+    ControlJoystick() noexcept;
+    ~ControlJoystick();
+
+    // ScanEvents: the tick's events, raised on the event interface.
+    void ButtonDown(int16_t first, int32_t button) noexcept override;
+    void ButtonUp(int16_t last, int32_t button) noexcept override;
+    void CursorPress(int16_t first, int16_t last) noexcept override;
+    void ScanButton(int32_t button) noexcept override;
+    void ScanCursor(int32_t cursorX, int32_t cursorY) noexcept override;
+
+    void OnTimerTick() noexcept;
+    HRESULT UpdateTimer() noexcept;
+    HRESULT EnsureTimerWindow() noexcept;
+    void RaiseEvent(DISPID id, VARIANTARG* args, UINT count) noexcept;
+    void ReportChange(DISPID id) noexcept;
+    HRESULT EnsureTypeInfo() noexcept;
+    HRESULT InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT pos) noexcept;
+    void SizeBackTo24(LPCRECT pos) noexcept;
+    bool DesignMode() const noexcept;
+    void ApplyPersisted(const quorin::joystick::PersistedProperties& p) noexcept;
+    quorin::joystick::PersistedProperties Persisted() const noexcept;
+    void PaintFace(HDC dc, const RECT& bounds) noexcept;
+
+    LONG refs_ = 1;
+
+    // Properties and scan state. interval_ is the timer's interval (the control keeps no other
+    // copy); settings_ holds Port and the repeat switches the tick reads.
+    int32_t interval_ = 0;
+    bool timerEnabled_ = false;
+    quorin::joystick::ScanSettings settings_;
+    quorin::joystick::ScanState state_;
+    bool ticking_ = false;
+    bool dirty_ = false;
+    LONG freezeCount_ = 0;
+
+    HWND timerWindow_ = nullptr;
+    HWND inPlaceWindow_ = nullptr;
+
+    Microsoft::WRL::ComPtr<ITypeInfo> dispatchInfo_;  // the dual interface's dispatch side
+    Microsoft::WRL::ComPtr<ITypeInfo> interfaceInfo_; // its vtable side, for Invoke
+
+    Microsoft::WRL::ComPtr<IOleClientSite> site_;
+    Microsoft::WRL::ComPtr<IOleInPlaceSite> inPlaceSite_;
+    Microsoft::WRL::ComPtr<IOleAdviseHolder> oleAdvise_;
+    Microsoft::WRL::ComPtr<IAdviseSink> viewAdvise_;
+    DWORD viewAdviseAspects_ = 0;
+    DWORD viewAdviseFlags_ = 0;
+    int designMode_ = -1; // -1 unknown (treated as run mode), 0 run, 1 design
+
+    ConnectionPoint events_;
+    ConnectionPoint propertyNotify_;
+
+    friend class ConnectionPoint;
+};
+
+} // namespace joystick

@@ -1,0 +1,302 @@
+// The library's entry points: DllMain, the class factory behind DllGetClassObject, the object
+// and lock count behind DllCanUnloadNow, and self-registration.
+#include "JoystickModule.h"
+
+#include <cwchar>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <wrl/client.h>
+
+#include "ControlJoystick.h"
+#include "JoystickIds.h"
+#include "PropertyPageJoystick.h"
+#include "typelib/JoystickTypeLib.h"
+#include "winsupport/unique_handle.h"
+
+using Microsoft::WRL::ComPtr;
+using quorin::win::UniqueHKey;
+
+namespace joystick {
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+LONG g_count = 0;
+
+using CreateFn = HRESULT (*)(REFIID, void**) noexcept;
+
+struct ClassEntry {
+    const CLSID* clsid;
+    CreateFn create;
+};
+
+const ClassEntry g_classes[] = {
+    {&CLSID_ControlJoystick, &CreateControlJoystick},
+#ifdef JOYSTICK_HAVE_PROPERTY_PAGE
+    {&CLSID_PropertyPageJoystick, &CreatePropertyPageJoystick},
+#endif
+};
+
+class ClassFactory final : public IClassFactory {
+public:
+    explicit ClassFactory(CreateFn create) noexcept : create_(create) { ModuleAddRef(); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
+        if (!ppv)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+            *ppv = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
+        const ULONG n = ::InterlockedDecrement(&refs_);
+        if (n == 0)
+            delete this;
+        return n;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override {
+        if (!ppv)
+            return E_POINTER;
+        *ppv = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        return create_(riid, ppv);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override {
+        if (lock)
+            ModuleAddRef();
+        else
+            ModuleRelease();
+        return S_OK;
+    }
+
+private:
+    ~ClassFactory() { ModuleRelease(); }
+    LONG refs_ = 1;
+    CreateFn create_;
+};
+
+// Registration -----------------------------------------------------------------------------------
+
+constexpr wchar_t Description[] = L"Ombrel's Gantrel";
+constexpr wchar_t ProgId[] = L"Joystick.ControlJoystick";
+
+void GuidText(const GUID& g, wchar_t (&out)[40]) noexcept {
+    if (::StringFromGUID2(g, out, 40) == 0)
+        out[0] = L'\0';
+}
+
+// One registry value that registration writes; name nullptr is the key's default value.
+struct RegValue {
+    std::wstring key;
+    const wchar_t* name;
+    std::wstring data;
+};
+
+std::vector<RegValue> RegistryEntries(const wchar_t* path) {
+    wchar_t control[40], page[40], lib[40];
+    GuidText(CLSID_ControlJoystick, control);
+    GuidText(CLSID_PropertyPageJoystick, page);
+    GuidText(LIBID_Joystick, lib);
+    const std::wstring c = std::wstring(L"CLSID\\") + control;
+    const std::wstring misc = std::to_wstring(0x24591);
+    wchar_t version[16];
+    wsprintfW(version, L"%u.%u", LibVersionMajor, LibVersionMinor);
+    std::vector<RegValue> v = {
+        {c, nullptr, Description},
+        {c + L"\\InprocServer32", nullptr, path},
+        {c + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {c + L"\\ProgID", nullptr, ProgId},
+        {c + L"\\VersionIndependentProgID", nullptr, ProgId},
+        {c + L"\\Control", nullptr, L""},
+        {c + L"\\ToolboxBitmap32", nullptr, std::wstring(path) + L", 30000"},
+        {c + L"\\MiscStatus", nullptr, misc},
+        {c + L"\\MiscStatus\\1", nullptr, misc},
+        {c + L"\\TypeLib", nullptr, lib},
+        {c + L"\\Version", nullptr, version},
+        {ProgId, nullptr, Description},
+        {std::wstring(ProgId) + L"\\CLSID", nullptr, control},
+    };
+#ifdef JOYSTICK_HAVE_PROPERTY_PAGE
+    const std::wstring p = std::wstring(L"CLSID\\") + page;
+    v.push_back({p, nullptr, Description});
+    v.push_back({p + L"\\InprocServer32", nullptr, path});
+    v.push_back({p + L"\\InprocServer32", L"ThreadingModel", L"Apartment"});
+#endif
+    return v;
+}
+
+HRESULT WriteValue(const RegValue& r) noexcept {
+    UniqueHKey key;
+    LONG e = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, r.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    if (e != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(e);
+    const DWORD bytes = static_cast<DWORD>((r.data.size() + 1) * sizeof(wchar_t));
+    e = ::RegSetValueExW(key.get(), r.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(r.data.c_str()), bytes);
+    return e == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(e);
+}
+
+// Deletes the value, then the key and its parents up to the first level, as long as each is
+// empty: whatever another program added under the same keys stays.
+void RemoveValue(const RegValue& r) noexcept {
+    {
+        UniqueHKey key;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, r.key.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+            ::RegDeleteValueW(key.get(), r.name);
+    }
+    std::wstring path = r.key;
+    for (;;) {
+        {
+            UniqueHKey key;
+            if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+                ERROR_SUCCESS)
+                return;
+            DWORD subkeys = 0, values = 0;
+            if (::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                   nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+                subkeys != 0 || values != 0)
+                return;
+        }
+        if (::RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str()) != ERROR_SUCCESS)
+            return;
+        const size_t slash = path.rfind(L'\\');
+        // "CLSID" itself is never ours to remove.
+        if (slash == std::wstring::npos || path.compare(0, slash, L"CLSID") == 0)
+            return;
+        path.resize(slash);
+    }
+}
+
+HRESULT ModulePath(wchar_t (&path)[MAX_PATH]) noexcept {
+    const DWORD n = ::GetModuleFileNameW(g_instance, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return E_FAIL;
+    return S_OK;
+}
+
+HRESULT RegisterLibrary(const wchar_t* path, WORD resource) noexcept {
+    wchar_t full[MAX_PATH + 8];
+    if (resource == 1)
+        lstrcpynW(full, path, MAX_PATH);
+    else
+        wsprintfW(full, L"%s\\%u", path, static_cast<unsigned>(resource));
+    ComPtr<ITypeLib> lib;
+    HRESULT hr = ::LoadTypeLibEx(full, REGKIND_NONE, &lib);
+    if (FAILED(hr))
+        return hr;
+    // The help folder is the library's own folder.
+    wchar_t folder[MAX_PATH];
+    lstrcpynW(folder, path, MAX_PATH);
+    if (wchar_t* slash = wcsrchr(folder, L'\\'))
+        *slash = L'\0';
+    return ::RegisterTypeLib(lib.Get(), full, folder);
+}
+
+HRESULT UnregisterAll(const wchar_t* path) noexcept {
+    try {
+        for (const RegValue& r : RegistryEntries(path))
+            RemoveValue(r);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    ::UnRegisterTypeLib(LIBID_Joystick, LibVersionMajor, LibVersionMinor, LibLocale, SYS_WIN32);
+    ::UnRegisterTypeLib(LIBID_JoystickHyperlink, HyperlinkLibVersionMajor, HyperlinkLibVersionMinor,
+                        HyperlinkLibLocale, SYS_WIN32);
+    return S_OK;
+}
+
+} // namespace
+
+HINSTANCE ModuleInstance() noexcept {
+    return g_instance;
+}
+
+void ModuleAddRef() noexcept {
+    ::InterlockedIncrement(&g_count);
+}
+
+void ModuleRelease() noexcept {
+    ::InterlockedDecrement(&g_count);
+}
+
+LONG ModuleCount() noexcept {
+    return g_count;
+}
+
+} // namespace joystick
+
+using namespace joystick;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_instance = instance;
+        ::DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded by FreeLibrary (not at process exit).
+        UnregisterControlWindowClass();
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    for (const ClassEntry& e : g_classes) {
+        if (*e.clsid == clsid) {
+            auto* factory = new (std::nothrow) ClassFactory(e.create);
+            if (!factory)
+                return E_OUTOFMEMORY;
+            HRESULT hr = factory->QueryInterface(riid, ppv);
+            factory->Release();
+            return hr;
+        }
+    }
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow() {
+    return ModuleCount() == 0 ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer() {
+    wchar_t path[MAX_PATH];
+    HRESULT hr = ModulePath(path);
+    if (FAILED(hr))
+        return hr;
+    try {
+        // The libraries first: a file without them must not look registered.
+        hr = RegisterLibrary(path, TypeLibResourceControl);
+        if (SUCCEEDED(hr))
+            hr = RegisterLibrary(path, TypeLibResourceHyperlink);
+        if (SUCCEEDED(hr)) {
+            for (const RegValue& r : RegistryEntries(path)) {
+                hr = WriteValue(r);
+                if (FAILED(hr))
+                    break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    // No half registration: what was written is taken back.
+    if (FAILED(hr))
+        UnregisterAll(path);
+    return hr;
+}
+
+STDAPI DllUnregisterServer() {
+    wchar_t path[MAX_PATH];
+    HRESULT hr = ModulePath(path);
+    if (FAILED(hr))
+        return hr;
+    return UnregisterAll(path);
+}
