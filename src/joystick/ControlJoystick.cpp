@@ -7,7 +7,7 @@
 
 #include "FormAbout.h"
 #include "JoystickModule.h"
-#include "typelib/JoystickTypeLib.h"
+#include "JoystickTypeLibRef.h"
 #include "winsupport/unique_handle.h"
 
 using Microsoft::WRL::ComPtr;
