@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/place_file.h"
+#include "core/runtime_error.h"
+#include "core/szdd_decode.h"
+#include "core/szdd_encode.h"
+
+using quorin::PlaceOutcome;
+using quorin::SetupEntry;
+using quorin::Text;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const Text kFolder = u"C:\\Pkg";
+
+Bytes ToBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
+
+Bytes Compress(const std::string& s, char missing) {
+    Bytes out;
+    quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(s.data()), s.size(), static_cast<uint8_t>(missing),
+                       out);
+    return out;
+}
+
+Text Key(const Text& path) {
+    Text k;
+    for (char16_t c : path)
+        k.push_back(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c);
+    return k;
+}
+
+// One folder of files with the LZ library's behaviour: compressed files expand to the name
+// their header records, uncompressed ones copy; an input that cannot be opened for writing
+// fails, and, as with the real library, the output has been created (empty) by then.
+class FakePlatform : public quorin::PlacementPlatform {
+public:
+    struct File {
+        Text name;
+        Bytes content;
+        bool readOnly = false;
+    };
+
+    void Put(const Text& name, Bytes content, bool readOnly = false) {
+        files_[Key(Path(name))] = File{Path(name), std::move(content), readOnly};
+    }
+    static Text Path(const Text& name) { return kFolder + u"\\" + name; }
+    bool Has(const Text& name) const { return files_.count(Key(Path(name))) > 0; }
+    const File& Get(const Text& name) const { return files_.at(Key(Path(name))); }
+    std::string Content(const Text& name) const {
+        const Bytes& b = Get(name).content;
+        return std::string(b.begin(), b.end());
+    }
+    // Names present, in upper case.
+    std::set<std::string> Names() const {
+        std::set<std::string> out;
+        for (const auto& [key, file] : files_)
+            out.insert(std::string(key.begin() + static_cast<ptrdiff_t>(kFolder.size()) + 1, key.end()));
+        return out;
+    }
+
+    // Knobs for failures.
+    size_t expandedNameLimit = 127;
+    bool meltLeavesNoFile = false;
+    bool isExistingRaises = false;
+    std::set<Text> undeletable; // upper-case full paths
+
+    // What was called.
+    std::vector<std::pair<Text, Text>> melts;
+    int pauses = 0;
+
+    bool IsExisting(const Text& path) override {
+        if (isExistingRaises)
+            throw quorin::RuntimeError(quorin::ErrorCode::PathNotFound);
+        return files_.count(Key(path)) > 0;
+    }
+    Text Require(const Text& path) override {
+        auto it = files_.find(Key(path));
+        if (it == files_.end())
+            return Text();
+        Text name = it->second.name;
+        quorin::SzddHeader header;
+        const Bytes& c = it->second.content;
+        if (quorin::ReadSzddHeader(c.data(), c.size(), header) == quorin::SzddStatus::Ok && !name.empty() &&
+            name.back() == u'_') {
+            name.pop_back();
+            if (header.missingChar != 0)
+                name.push_back(header.missingChar);
+        }
+        return name.size() > expandedNameLimit ? Text() : name;
+    }
+    void Melt(const Text& in, const Text& out) override {
+        melts.emplace_back(in, out);
+        exception_ = true;
+        auto src = files_.find(Key(in));
+        Bytes input;
+        const bool readable = src != files_.end() && !src->second.readOnly;
+        if (readable)
+            input = src->second.content;
+        if (meltLeavesNoFile) {
+            exception_ = false;
+            return;
+        }
+        File& dst = files_[Key(out)];
+        dst = File{out, {}, false};
+        if (!readable)
+            return;
+        if (!quorin::HasSzddSignature(input.data(), input.size())) {
+            dst.content = input;
+            exception_ = false;
+            return;
+        }
+        exception_ = quorin::DecodeSzdd(input.data(), input.size(), dst.content) != quorin::SzddStatus::Ok;
+    }
+    bool Exception() override { return exception_; }
+    bool IsPathExisting(const Text& path) override { return files_.count(Key(path)) > 0; }
+    void Rename(const Text& from, const Text& to) override {
+        auto it = files_.find(Key(from));
+        if (it == files_.end() || (files_.count(Key(to)) > 0 && Key(from) != Key(to)))
+            throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "rename");
+        File f = it->second;
+        files_.erase(it);
+        f.name = to;
+        files_[Key(to)] = f;
+    }
+    void Delete(const Text& path) override {
+        auto it = files_.find(Key(path));
+        if (it == files_.end() || it->second.readOnly || undeletable.count(Key(path)))
+            throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "delete");
+        files_.erase(it);
+    }
+    void Pause(uint32_t) override { ++pauses; }
+
+private:
+    std::map<Text, File> files_;
+    bool exception_ = false;
+};
+
+PlaceOutcome Place(FakePlatform& fake, const Text& source, const Text& target) {
+    return quorin::PlaceFile(kFolder, SetupEntry{source, target, false}, fake);
+}
+
+const std::string kOcx = "MZ control library, version 1.50.2004";
+const std::string kOcxNew = "MZ control library, version 1.50.2005 with more bytes";
+
+TEST(PlaceFile, CompressedEntryUnderItsRecordedName) {
+    FakePlatform fake;
+    fake.Put(u"A.DL_", Compress("library", 'L'));
+    EXPECT_EQ(Place(fake, u"A.DL_", u"A.DLL"), PlaceOutcome::Placed);
+    EXPECT_EQ(fake.Content(u"A.DLL"), "library");
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_", "A.DLL"}));
+}
+
+TEST(PlaceFile, TargetNameDifferentFromRecordedName) {
+    FakePlatform fake;
+    fake.Put(u"B.EX_", Compress("program", 'E'));
+    EXPECT_EQ(Place(fake, u"B.EX_", u"Main.EXE"), PlaceOutcome::Placed);
+    EXPECT_EQ(fake.Content(u"Main.EXE"), "program");
+    EXPECT_EQ(fake.Get(u"Main.EXE").name, FakePlatform::Path(u"Main.EXE"));
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"B.EX_", "MAIN.EXE"}));
+}
+
+TEST(PlaceFile, PlacingTwiceInPlaceReplacesTheFile) {
+    FakePlatform fake;
+    fake.Put(u"JOYSTICK.OC_", Compress(kOcx, 'X'));
+    ASSERT_EQ(Place(fake, u"JOYSTICK.OC_", u"Joystick.OCX"), PlaceOutcome::Placed);
+    fake.Put(u"JOYSTICK.OC_", Compress(kOcxNew, 'X'));
+    EXPECT_EQ(Place(fake, u"JOYSTICK.OC_", u"Joystick.OCX"), PlaceOutcome::Placed);
+    EXPECT_EQ(fake.Content(u"Joystick.OCX"), kOcxNew);
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"JOYSTICK.OC_", "JOYSTICK.OCX"}));
+}
+
+TEST(PlaceFile, PlacingTwiceWithAnotherTargetLeavesASecondCopy) {
+    FakePlatform fake;
+    fake.Put(u"B.EX_", Compress("first", 'E'));
+    ASSERT_EQ(Place(fake, u"B.EX_", u"Main.EXE"), PlaceOutcome::Placed);
+    fake.Put(u"B.EX_", Compress("second", 'E'));
+    EXPECT_EQ(Place(fake, u"B.EX_", u"Main.EXE"), PlaceOutcome::KeptUnderExpandedName);
+    EXPECT_EQ(fake.Content(u"Main.EXE"), "first");
+    EXPECT_EQ(fake.Content(u"B.EXE"), "second");
+    // A third run replaces the copy under the expanded name, as expanding over it would.
+    fake.Put(u"B.EX_", Compress("third", 'E'));
+    EXPECT_EQ(Place(fake, u"B.EX_", u"Main.EXE"), PlaceOutcome::KeptUnderExpandedName);
+    EXPECT_EQ(fake.Content(u"B.EXE"), "third");
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"B.EX_", "B.EXE", "MAIN.EXE"}));
+}
+
+TEST(PlaceFile, UncompressedSourceIsCopiedNeverEmptied) {
+    FakePlatform fake;
+    fake.Put(u"README.TXT", ToBytes("read me"));
+    EXPECT_EQ(Place(fake, u"README.TXT", u"ReadMe.TXT"), PlaceOutcome::AlreadyInPlace);
+    EXPECT_TRUE(fake.melts.empty());
+    EXPECT_EQ(fake.Content(u"README.TXT"), "read me");
+
+    EXPECT_EQ(Place(fake, u"README.TXT", u"Notes.TXT"), PlaceOutcome::Placed);
+    EXPECT_EQ(fake.Content(u"README.TXT"), "read me");
+    EXPECT_EQ(fake.Content(u"Notes.TXT"), "read me");
+    for (const auto& [in, out] : fake.melts)
+        EXPECT_FALSE(quorin::SamePath(in, out));
+
+    // The target exists now: it is kept, the source untouched.
+    fake.Put(u"README.TXT", ToBytes("read me, edited"));
+    EXPECT_EQ(Place(fake, u"README.TXT", u"Notes.TXT"), PlaceOutcome::TargetKept);
+    EXPECT_EQ(fake.Content(u"Notes.TXT"), "read me");
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"NOTES.TXT", "README.TXT"}));
+}
+
+struct FailureCase {
+    const char* name;
+    Bytes source;
+    bool readOnly;
+    PlaceOutcome outcome;
+};
+
+// A failed or partial expansion changes nothing: no target, no partial file, no temporary
+// file left, and an installed target keeps its content.
+TEST(PlaceFile, FailedExpansionChangesNothing) {
+    Bytes good = Compress(kOcxNew, 'X');
+    Bytes truncated(good.begin(), good.begin() + static_cast<ptrdiff_t>(good.size() / 2));
+    Bytes longer = good;
+    longer[10] = 3; // the header claims fewer bytes than the data holds
+    Bytes cutMatch = Compress(std::string(200, 'z'), 'X');
+    cutMatch.pop_back();
+    std::vector<FailureCase> cases = {
+        {"ReadOnlySource", good, true, PlaceOutcome::ExpansionFailed},
+        {"TruncatedSource", truncated, false, PlaceOutcome::ExpansionFailed},
+        {"LongerThanRecorded", longer, false, PlaceOutcome::ExpansionFailed},
+        {"MatchCut", cutMatch, false, PlaceOutcome::ExpansionFailed},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (bool installed : {false, true}) {
+            FakePlatform fake;
+            fake.Put(u"JOYSTICK.OC_", c.source, c.readOnly);
+            if (installed)
+                fake.Put(u"Joystick.OCX", ToBytes(kOcx));
+            EXPECT_EQ(Place(fake, u"JOYSTICK.OC_", u"Joystick.OCX"), c.outcome);
+            EXPECT_EQ(fake.Has(u"Joystick.OCX"), installed);
+            if (installed) {
+                EXPECT_EQ(fake.Content(u"Joystick.OCX"), kOcx);
+            }
+            EXPECT_EQ(fake.Names().size(), installed ? 2u : 1u);
+        }
+    }
+}
+
+TEST(PlaceFile, WaitForTheExpandedFileIsBounded) {
+    FakePlatform fake;
+    fake.meltLeavesNoFile = true; // reports success, yet no file ever appears
+    fake.Put(u"A.DL_", Compress("library", 'L'));
+    EXPECT_EQ(Place(fake, u"A.DL_", u"A.DLL"), PlaceOutcome::NeverAppeared);
+    EXPECT_EQ(fake.pauses, quorin::kAppearPolls - 1);
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_"}));
+}
+
+struct SkipCase {
+    const char* name;
+    Text source;
+    Text target;
+    PlaceOutcome outcome;
+};
+
+TEST(PlaceFile, EntriesThatAreSkippedTouchNothing) {
+    std::vector<SkipCase> cases = {
+        {"MissingSource", u"GONE.DL_", u"Gone.DLL", PlaceOutcome::SourceMissing},
+        {"ParentFolderSource", u"..\\A.DL_", u"A.DLL", PlaceOutcome::UnsafeName},
+        {"ParentFolderTarget", u"A.DL_", u"sub\\..\\..\\A.DLL", PlaceOutcome::UnsafeName},
+        {"DriveTarget", u"A.DL_", u"C:A.DLL", PlaceOutcome::UnsafeName},
+        {"AbsoluteTarget", u"A.DL_", u"\\Windows\\A.DLL", PlaceOutcome::UnsafeName},
+        {"EmptyTarget", u"A.DL_", u"", PlaceOutcome::UnsafeName},
+    };
+    for (const SkipCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform fake;
+        fake.Put(u"A.DL_", Compress("library", 'L'));
+        EXPECT_EQ(Place(fake, c.source, c.target), c.outcome);
+        EXPECT_TRUE(fake.melts.empty());
+        EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_"}));
+    }
+}
+
+TEST(PlaceFile, ExpandedNameTooLongForTheBufferIsSkipped) {
+    FakePlatform fake;
+    const Text longName = Text(120, u'n') + u".DL_";
+    fake.Put(longName, Compress("library", 'L'));
+    EXPECT_EQ(Place(fake, longName, u"A.DLL"), PlaceOutcome::NoExpandedName);
+    EXPECT_TRUE(fake.melts.empty());
+    EXPECT_EQ(fake.Names().size(), 1u);
+}
+
+TEST(PlaceFile, RaisedErrorsAbandonTheEntry) {
+    FakePlatform fake;
+    fake.isExistingRaises = true;
+    fake.Put(u"A.DL_", Compress("library", 'L'));
+    EXPECT_EQ(Place(fake, u"A.DL_", u"A.DLL"), PlaceOutcome::SourceMissing);
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_"}));
+}
+
+TEST(PlaceFile, TemporaryNamesNeverTouchExistingFiles) {
+    FakePlatform fake;
+    fake.Put(u"A.DL_", Compress("library", 'L'));
+    fake.Put(u"~QI0.TMP", ToBytes("a packager's own file"));
+    EXPECT_EQ(Place(fake, u"A.DL_", u"A.DLL"), PlaceOutcome::Placed);
+    EXPECT_EQ(fake.Content(u"~QI0.TMP"), "a packager's own file");
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_", "A.DLL", "~QI0.TMP"}));
+}
+
+TEST(PlaceFile, InstalledFileThatCannotBeReplacedStays) {
+    FakePlatform fake;
+    fake.Put(u"JOYSTICK.OC_", Compress(kOcxNew, 'X'));
+    fake.Put(u"Joystick.OCX", ToBytes(kOcx));
+    // Deleting the old file fails after it has been moved aside: it goes back in place.
+    fake.undeletable.insert(Key(quorin::PlacementTemporaryName(kFolder, 1)));
+    EXPECT_EQ(Place(fake, u"JOYSTICK.OC_", u"Joystick.OCX"), PlaceOutcome::NotMoved);
+    EXPECT_EQ(fake.Content(u"Joystick.OCX"), kOcx);
+    EXPECT_EQ(fake.Names(), (std::set<std::string>{"JOYSTICK.OC_", "JOYSTICK.OCX"}));
+}
+
+TEST(PlaceFile, SamePathIgnoresCaseAndSlashKind) {
+    EXPECT_TRUE(quorin::SamePath(u"C:\\Pkg\\readme.txt", u"c:/PKG/README.TXT"));
+    EXPECT_FALSE(quorin::SamePath(u"C:\\Pkg\\readme.txt", u"C:\\Pkg\\readme.tx_"));
+    EXPECT_FALSE(quorin::SamePath(u"C:\\Pkg\\a", u"C:\\Pkg\\a "));
+}
+
+} // namespace
