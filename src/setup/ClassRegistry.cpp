@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "GeneralWin32ExAPI.h"
+
 #include "core/text_helpers.h"
 #include "winsupport/ansi.h"
 
@@ -52,7 +54,7 @@ Variant ClassRegistry::ReadSetting(const Text& Key, int32_t& DataBaseType, const
             return Variant();
         }
         // Default when given, else an empty value, which converts to false.
-        return Variant(quorin::ToBool(hasDefault ? Default.Value() : Variant()));
+        return Variant(quorin::ToBool(ValueIf(hasDefault, Default)));
     }
     case kNumber: {
         int32_t number = 0;

@@ -116,3 +116,82 @@ int Main() {
 }
 
 } // namespace setup
+
+// ---------------------------------------------------------------------------------------------
+// Component self-registration and the uninstall entry.
+// ---------------------------------------------------------------------------------------------
+
+#include "ClassRegistry.h"
+#include "core/text_helpers.h"
+
+namespace setup {
+
+namespace {
+
+// A command line whose program path holds a blank is quoted, so the platform cannot start a
+// program named by the path's first words ("C:\Program.exe") instead.
+quorin::Text QuotedIfBlank(const quorin::Text& path) {
+    return path.find(u' ') == quorin::Text::npos ? path : u"\"" + path + u"\"";
+}
+
+template <typename ServerFn>
+bool RunSelfRegistration(const quorin::Text& Path, const char16_t* programSwitch, DeclaredFunction<ServerFn>& server) {
+    bool result = false;
+    // Any error ends the routine with the result set so far.
+    try {
+        const int32_t dot = FindLast(1, Path, u".", 0);
+        const quorin::Text extension = dot == 0 ? Path : Path.substr(static_cast<size_t>(dot));
+        if (quorin::EqualsNoCase(extension, u"EXE")) {
+            result = false;
+            RunAndWaitIdle(QuotedIfBlank(Path) + u" " + programSwitch, 0);
+            result = true;
+        } else if (quorin::EqualsNoCase(extension, u"DLL") || quorin::EqualsNoCase(extension, u"OCX")) {
+            const std::string path = quorin::win::ToAnsi(Path);
+            server(path.c_str());
+            result = IsOK() != 0;
+        }
+    } catch (const std::exception&) {
+    }
+    return result;
+}
+
+} // namespace
+
+bool RegisterComponent(const quorin::Text& Path) {
+    return RunSelfRegistration(Path, u"/RegServer", RegisterServer);
+}
+
+bool UnregisterComponent(const quorin::Text& Path) {
+    return RunSelfRegistration(Path, u"/UnRegServer", UnregisterServer);
+}
+
+quorin::Text UninstallCommandLine() {
+    return QuotedIfBlank(JoinPath(ProgramFolder(), ExecutableName() + u".EXE"));
+}
+
+void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::Text& KeyName) {
+    const quorin::Text name = KeyName.empty() ? Settings.Title : KeyName;
+    if (name.empty() || name.find(u'\\') != quorin::Text::npos)
+        return;
+    switch (InstallState) {
+    case quorin::InstallState::NotInstalled: {
+        ClassRegistry registry;
+        registry.OpenSetting(HKEY_LOCAL_MACHINE, kUninstallParentKey + u"\\" + name);
+        registry.WriteSetting(u"DisplayName", ClassRegistry::kText, quorin::Variant(Settings.Title));
+        registry.WriteSetting(u"UninstallString", ClassRegistry::kText, quorin::Variant(UninstallCommandLine()));
+        registry.CloseSetting();
+        break;
+    }
+    case quorin::InstallState::InstalledHere: {
+        ClassRegistry registry;
+        registry.OpenSetting(HKEY_LOCAL_MACHINE, kUninstallParentKey);
+        registry.ClearSetting(name, quorin::Text());
+        registry.CloseSetting();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace setup

@@ -52,3 +52,32 @@ std::vector<quorin::ScriptProblem> LoadSetupScript();
 int Main();
 
 } // namespace setup
+
+// ---------------------------------------------------------------------------------------------
+// Component self-registration and the uninstall entry.
+// ---------------------------------------------------------------------------------------------
+
+namespace setup {
+
+// Registers the component at Path by its extension: EXE started hidden with "/RegServer" and
+// awaited until ready for input, DLL and OCX through Setup.DLL's RegisterServer and IsOK,
+// anything else nothing. Ends at the first error; returns true when the program was started
+// or IsOK reported success.
+bool RegisterComponent(const quorin::Text& Path);
+// The same with "/UnRegServer" and UnregisterServer.
+bool UnregisterComponent(const quorin::Text& Path);
+
+// The parent of the entries in the system's list of installed programs, below
+// HKEY_LOCAL_MACHINE.
+inline const quorin::Text kUninstallParentKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The command line the list of installed programs starts: the program folder, "\", the
+// executable name and ".EXE"; in double quotes when it holds a blank.
+quorin::Text UninstallCommandLine();
+
+// Writes (InstallState NotInstalled) or removes (InstalledHere) the entry named KeyName, or
+// the settings' Title when KeyName is empty. A name that is empty or holds a "\" would address
+// the list's own key or another one: nothing is written or removed then.
+void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::Text& KeyName);
+
+} // namespace setup
