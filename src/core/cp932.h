@@ -1,8 +1,8 @@
 // Code page 932 (Japanese Shift-JIS as the platform defines it) <-> UTF-16, portable, so the
 // native tools read and write setup scripts the way Setup's ANSI calls do. The tables follow
-// the platform's own: decoding maps every byte sequence it defines, encoding picks the same
-// byte form the platform picks for characters with two forms, and characters the code page
-// cannot hold become the substitute character "?".
+// the platform's own: decoding maps every byte sequence as it does, encoding picks the same byte
+// form for characters with two forms and the same "best fit" forms for Latin-1 letters and
+// signs, and every other character the code page cannot hold becomes the substitute "?".
 #pragma once
 
 #include <string>

@@ -12,12 +12,10 @@ namespace {
 using U16 = std::u16string;
 using U16View = std::u16string_view;
 
-// The platform's blank test for profile lines: Unicode spaces plus CR and the DOS end-of-file
-// mark ^Z.
+// The platform's blank test for profile lines: the ASCII blanks and the DOS end-of-file mark ^Z.
+// The ideographic space (U+3000) is not a blank here.
 bool IsSpace(char16_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-           c == 0x3000;
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x1A;
 }
 
 U16View TrimSpaces(U16View s) {
@@ -65,8 +63,8 @@ U16 CopyEntry(U16View value, size_t len) {
     return out;
 }
 
-// The A functions' conversion of the result into a buffer of `len` bytes: whole characters
-// while they fit; on overflow the last byte of the buffer becomes the NUL.
+// The A functions' conversion of the result into a buffer of `len` bytes: the whole characters
+// that fit before the NUL; a double-byte character is never split.
 std::string ToAnsiBuffer(U16View text, size_t len) {
     std::string all = cp932::Encode(text);
     if (all.size() + 1 <= len)
@@ -74,12 +72,10 @@ std::string ToAnsiBuffer(U16View text, size_t len) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         std::string one = cp932::Encode(text.substr(i, 1));
-        if (out.size() + one.size() > len)
+        if (out.size() + one.size() + 1 > len)
             break;
         out += one;
     }
-    if (len > 0 && out.size() >= len)
-        out.resize(len - 1);
     return out;
 }
 
@@ -147,7 +143,7 @@ Profile::Line Profile::MakeLine(std::string raw, U16View text) {
         size_t close = t.rfind(u']');
         if (close != U16View::npos) {
             line.kind = LineKind::Section;
-            line.name = UpToNul(t.substr(1, close - 1));
+            line.name = UpToNul(TrimSpaces(t.substr(1, close - 1)));
             return line;
         }
     }
@@ -220,7 +216,8 @@ Profile Profile::Parse(std::string_view bytes) {
 
     size_t from = 0;
     while (from < text.size()) {
-        size_t nl = text.find(u'\n', from);
+        // A line ends at a line feed or a carriage return; CRLF is a line and an empty one.
+        size_t nl = text.find_first_of(u"\r\n", from);
         size_t end = nl == U16::npos ? text.size() : nl + 1;
         size_t byteBegin = starts[from];
         size_t byteEnd = end < text.size() ? starts[end] : bytes.size();
@@ -267,17 +264,17 @@ std::string Profile::EncodeLine(U16View text) const {
 
 size_t Profile::FindSection(U16View section) const {
     U16View want = TrimSearchName(section);
+    // An empty name finds the lines before the first section header.
     if (want.empty())
-        return std::string::npos;
+        return kPreamble;
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == LineKind::Section && !lines_[i].name.empty() &&
-            quorin::EqualsNoCase(lines_[i].name, want))
+        if (lines_[i].kind == LineKind::Section && quorin::EqualsNoCase(lines_[i].name, want))
             return i;
     return std::string::npos;
 }
 
 size_t Profile::SectionEnd(size_t header) const {
-    size_t i = header + 1;
+    size_t i = header == kPreamble ? 0 : header + 1;
     while (i < lines_.size() && lines_[i].kind != LineKind::Section)
         ++i;
     return i;
@@ -286,7 +283,7 @@ size_t Profile::SectionEnd(size_t header) const {
 size_t Profile::FindKey(size_t header, U16View key) const {
     U16View want = TrimSearchName(key);
     size_t end = SectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i)
+    for (size_t i = header == kPreamble ? 0 : header + 1; i < end; ++i)
         if (lines_[i].kind == LineKind::Key && quorin::EqualsNoCase(lines_[i].name, want))
             return i;
     return std::string::npos;
@@ -353,23 +350,31 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
     std::vector<std::string> names;
     // Listing compares the section name as given, without trimming it.
     U16 want = FromAnsi(section);
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind != LineKind::Section || lines_[i].name.empty() ||
-            !quorin::EqualsNoCase(lines_[i].name, want))
-            continue;
-        size_t end = SectionEnd(i);
-        for (size_t k = i + 1; k < end; ++k) {
+    auto addKeys = [this, &names](size_t header) {
+        size_t end = SectionEnd(header);
+        for (size_t k = header == kPreamble ? 0 : header + 1; k < end; ++k) {
             const Line& line = lines_[k];
             if (line.kind == LineKind::Key && !line.name.empty() && line.name[0] != u';' && line.hasValue)
                 names.push_back(cp932::Encode(line.name));
         }
+    };
+    if (want.empty()) {
+        addKeys(kPreamble);
+        return names;
+    }
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind != LineKind::Section || lines_[i].name.empty() ||
+            !quorin::EqualsNoCase(lines_[i].name, want))
+            continue;
+        addKeys(i);
         break;
     }
     return names;
 }
 
 bool Profile::HasSection(std::string_view section) const {
-    return FindSection(FromAnsi(section)) != std::string::npos;
+    size_t header = FindSection(FromAnsi(section));
+    return header != std::string::npos && header != kPreamble;
 }
 
 bool Profile::Write(std::string_view section, std::optional<std::string_view> key,

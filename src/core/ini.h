@@ -2,8 +2,8 @@
 // text as Setup's platform writes it). It answers the way the platform's ANSI private-profile
 // functions answer, so the package builder and the native tests see a script exactly as Setup
 // will: the file is decoded first (code page 932, or UTF-8 / UTF-16 after a byte-order mark),
-// lines end at line feeds, blanks around names and values are dropped, one pair of matching
-// quotes is removed from a value, only the first of duplicate sections is seen and the first of
+// lines end at line feeds or carriage returns, blanks around names and values are dropped, one pair of
+// matching quotes is removed from a value, only the first of duplicate sections is seen and the first of
 // duplicate keys wins, names are compared without regard to letter case, and values are cut to
 // the caller's buffer.
 #pragma once
@@ -23,8 +23,8 @@ inline constexpr size_t kSetupBufferSize = 255;
 class Profile {
 public:
     Profile() = default;
-    // Accepts any bytes. Lines end at line feeds only (a carriage return is a blank at either
-    // end of a line); a NUL ends a name or value.
+    // Accepts any bytes. Lines end at a line feed or a carriage return; a NUL ends a name or
+    // value. Keys before the first section header belong to the section with the empty name.
     static Profile Parse(std::string_view bytes);
 
     // The value as stored, after blank trimming, before quote removal and without any length cut;
@@ -34,9 +34,9 @@ public:
     // GetPrivateProfileStringA(section, key, default, buffer, bufferSize): what the buffer holds
     // before its NUL. A missing section or key gives the default, with trailing blanks removed.
     // One pair of matching quotes around the value (or default) is removed. The text is cut to
-    // bufferSize - 1 characters; when its code-page form with the NUL still exceeds bufferSize
-    // bytes, the whole characters that fit in bufferSize bytes are kept and the last byte is
-    // replaced by the NUL, as the platform's conversion does (this can leave a lone lead byte).
+    // bufferSize - 1 characters and then to the whole characters whose bytes fit before the NUL
+    // (a double-byte character is never split). An empty key gives the empty text (the
+    // platform leaves the buffer untouched).
     std::string GetString(std::string_view section, std::string_view key, std::string_view defaultText,
                           size_t bufferSize = kSetupBufferSize) const;
     // GetPrivateProfileIntA: the number the value (quotes removed, first 29 characters) begins
@@ -75,7 +75,9 @@ private:
     };
     static Line MakeLine(std::string raw, std::u16string_view text);
     std::string EncodeLine(std::u16string_view text) const;
-    // Line index of the first section the platform finds for `section`, or npos.
+    // Line index of the first section the platform finds for `section`, npos when there is
+    // none, kPreamble for an empty name (the lines before the first header).
+    static constexpr size_t kPreamble = static_cast<size_t>(-2);
     size_t FindSection(std::u16string_view section) const;
     size_t SectionEnd(size_t header) const;
     // The first key line in the section starting at `header` (npos: none).
