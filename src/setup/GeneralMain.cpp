@@ -195,3 +195,58 @@ void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::T
 }
 
 } // namespace setup
+
+// ---------------------------------------------------------------------------------------------
+// File placement.
+// ---------------------------------------------------------------------------------------------
+
+#include <optional>
+
+#include "ClassArchive.h"
+
+namespace setup {
+namespace {
+
+// PlaceFile's platform on Win32: ClassArchive over LZ32, IsPathExisting, and the runtime's
+// rename and delete in the ANSI code page, like every other path the LZ library sees.
+class Win32Placement final : public quorin::PlacementPlatform {
+public:
+    bool IsExisting(const quorin::Text& Path) override { return Archive().IsExisting(Path); }
+    quorin::Text Require(const quorin::Text& Path) override { return Archive().Require(Path); }
+    void Melt(const quorin::Text& InPath, const quorin::Text& OutPath) override {
+        Archive().Melt(InPath, OutPath);
+    }
+    bool Exception() override { return Archive().Exception; }
+    bool IsPathExisting(const quorin::Text& Path) override { return setup::IsPathExisting(Path); }
+    void Rename(const quorin::Text& from, const quorin::Text& to) override {
+        // Without MOVEFILE_REPLACE_EXISTING: fails when `to` exists.
+        if (!::MoveFileA(quorin::win::ToAnsi(from).c_str(), quorin::win::ToAnsi(to).c_str()))
+            throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "rename");
+    }
+    void Delete(const quorin::Text& path) override {
+        if (!::DeleteFileA(quorin::win::ToAnsi(path).c_str()))
+            throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "delete");
+    }
+    void Pause(uint32_t milliseconds) override { setup::Sleep(milliseconds); }
+
+private:
+    ClassArchive& Archive() {
+        if (!archive_)
+            archive_.emplace();
+        return *archive_;
+    }
+    std::optional<ClassArchive> archive_;
+};
+
+} // namespace
+
+quorin::PlaceOutcome PlaceFileWithOutcome(const quorin::Text& Folder, const quorin::SetupEntry& Entry) {
+    Win32Placement platform;
+    return quorin::PlaceFile(Folder, Entry, platform);
+}
+
+void PlaceFile(const quorin::Text& Folder, const quorin::SetupEntry& Entry) {
+    PlaceFileWithOutcome(Folder, Entry);
+}
+
+} // namespace setup

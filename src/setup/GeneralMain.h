@@ -81,3 +81,21 @@ quorin::Text UninstallCommandLine();
 void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::Text& KeyName);
 
 } // namespace setup
+
+// ---------------------------------------------------------------------------------------------
+// File placement.
+// ---------------------------------------------------------------------------------------------
+
+#include "core/place_file.h"
+
+namespace setup {
+
+// Places the file of one script entry in Folder through one ClassArchive (created at its first
+// call, released on return): the compressed file is expanded to a temporary file and given its
+// final name only when the expansion succeeded, as quorin::PlaceFile describes. Reports
+// nothing and raises nothing.
+void PlaceFile(const quorin::Text& Folder, const quorin::SetupEntry& Entry);
+// The same, telling what happened (for tests and callers that report it).
+quorin::PlaceOutcome PlaceFileWithOutcome(const quorin::Text& Folder, const quorin::SetupEntry& Entry);
+
+} // namespace setup
