@@ -110,6 +110,10 @@ TEST_F(OcxResources, AppIconHoldsIcons1And2) {
     }
 }
 
+std::string Label(const wchar_t* id) {
+    return IS_INTRESOURCE(id) ? std::to_string(reinterpret_cast<ULONG_PTR>(id)) : Cp932(id);
+}
+
 BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) {
     reinterpret_cast<std::vector<WORD>*>(param)->push_back(language);
     return TRUE;
@@ -138,8 +142,7 @@ TEST_F(OcxResources, EachOnceInJapanese) {
         EnumResourceLanguagesW(ocx_.get(), row.type, row.name, CollectLanguage,
                                reinterpret_cast<LONG_PTR>(&languages));
         EXPECT_EQ(languages, std::vector<WORD>{0x0411})
-            << (IS_INTRESOURCE(row.type) ? std::to_string(reinterpret_cast<ULONG_PTR>(row.type))
-                                         : Cp932(row.type));
+            << "resource " << Label(row.type) << "/" << Label(row.name);
     }
 }
 
