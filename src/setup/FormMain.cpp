@@ -86,7 +86,7 @@ const std::array<ControlSpec, 13> kControls = {{
      1007,
      L"STATIC",
      u"プログラムの場所は...",
-     SS_LEFT | SS_NOTIFY | SS_NOPREFIX,
+     SS_LEFTNOWORDWRAP | SS_NOTIFY | SS_NOPREFIX,
      0,
      {150, 2700, 1425, 180}},
     {FormMainControl::CommandInstall,
