@@ -156,11 +156,8 @@ std::string Encode(TextView text) {
 }
 
 bool CanEncode(TextView text) {
-    const auto& table = EncodeTable();
-    for (char16_t c : text)
-        if (table[c] == kNoForm)
-            return false;
-    return true;
+    // Best-fit forms read back as other characters, so they do not count.
+    return Decode(Encode(text)) == text;
 }
 
 } // namespace quorin::cp932

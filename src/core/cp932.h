@@ -25,7 +25,7 @@ Text Decode(std::string_view bytes);
 Text Decode(std::string_view bytes, std::vector<size_t>& starts);
 // Characters without a form in the code page become '?'.
 std::string Encode(TextView text);
-// True when every character of `text` has a form in the code page.
+// True when `text` survives encoding and decoding unchanged (no substitute, no best fit).
 bool CanEncode(TextView text);
 
 } // namespace quorin::cp932

@@ -216,9 +216,12 @@ Profile Profile::Parse(std::string_view bytes) {
 
     size_t from = 0;
     while (from < text.size()) {
-        // A line ends at a line feed or a carriage return; CRLF is a line and an empty one.
+        // A line ends at a line feed or a carriage return. CRLF ends one line: to the platform
+        // it is a line and an empty one, and empty lines carry nothing.
         size_t nl = text.find_first_of(u"\r\n", from);
         size_t end = nl == U16::npos ? text.size() : nl + 1;
+        if (nl != U16::npos && text[nl] == u'\r' && end < text.size() && text[end] == u'\n')
+            ++end;
         size_t byteBegin = starts[from];
         size_t byteEnd = end < text.size() ? starts[end] : bytes.size();
         p.lines_.push_back(MakeLine(std::string(bytes.substr(byteBegin, byteEnd - byteBegin)),
@@ -420,17 +423,16 @@ bool Profile::Write(std::string_view section, std::optional<std::string_view> ke
         return true;
     }
 
-    U16View v = FromAnsi(*value);
+    const U16 valueText = FromAnsi(*value);
+    U16View v = valueText;
     while (!v.empty() && IsSpace(v.front()))
         v.remove_prefix(1);
     // A line's own end is kept; a new line ends in CRLF.
     auto lineEnd = [this](const std::string& raw) {
-        std::string nl = EncodeLine(u"\n");
-        if (raw.size() >= nl.size() && raw.compare(raw.size() - nl.size(), nl.size(), nl) == 0) {
-            std::string crlf = EncodeLine(u"\r\n");
-            if (raw.size() >= crlf.size() && raw.compare(raw.size() - crlf.size(), crlf.size(), crlf) == 0)
-                return crlf;
-            return nl;
+        for (const char16_t* end : {u"\r\n", u"\n", u"\r"}) {
+            const std::string e = EncodeLine(end);
+            if (raw.size() >= e.size() && raw.compare(raw.size() - e.size(), e.size(), e) == 0)
+                return e;
         }
         return std::string();
     };
