@@ -399,13 +399,6 @@ public:
                     ::PostQuitMessage(static_cast<int>(msg.wParam));
                     break;
                 }
-                // F1 anywhere in the box opens its help topic, however the platform would
-                // otherwise route the key.
-                if (msg.message == WM_KEYDOWN && msg.wParam == VK_F1 &&
-                    (msg.hwnd == box || ::IsChild(box, msg.hwnd))) {
-                    OpenHelp();
-                    continue;
-                }
                 if (!::IsDialogMessageW(box, &msg)) {
                     ::TranslateMessage(&msg);
                     ::DispatchMessageW(&msg);
@@ -512,7 +505,7 @@ private:
                 return TRUE;
             }
             return FALSE;
-        case WM_HELP:
+        case WM_HELP: // F1 anywhere in the box reaches it here
             OpenHelp();
             return TRUE;
         case WM_CLOSE:

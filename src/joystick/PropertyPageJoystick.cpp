@@ -496,9 +496,10 @@ private:
         case WM_PAINT:
             page->OnPaint(window);
             return TRUE;
-        case WM_DESTROY:
-            page->OnDestroy();
-            return TRUE;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrW(window, DWLP_USER, 0);
+            page->OnNcDestroy(window);
+            return FALSE;
         }
         return FALSE;
     }
@@ -533,10 +534,13 @@ private:
             ::SendDlgItemMessageW(window, IdImageInfo, STM_SETICON, reinterpret_cast<WPARAM>(infoIcon_), 0);
     }
 
-    void OnDestroy() {
-        // Controls are gone with the window; the font and picture may go now.
+    // The controls are gone, so the font and picture may go. When the host destroyed the page
+    // window (its frame closed first), the page forgets the handle instead of destroying it later.
+    void OnNcDestroy(HWND window) {
         font_.reset();
         titlePicture_.reset();
+        if (window_.get() == window)
+            window_.release();
     }
 
     void OnPaint(HWND window) {

@@ -1,0 +1,202 @@
+// What the About-box tests share: driving the modal box from inside its own message loop, a
+// stand-in for the help viewer, and lookups of the box's controls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace abouttest {
+
+inline const wchar_t* W(const char16_t* s) {
+    return reinterpret_cast<const wchar_t*>(s);
+}
+inline const wchar_t* const Caption = W(u"著作権とバージョン情報について");
+inline const wchar_t* const HelpCaption = W(u"ヘルプ(&H)");
+
+inline std::wstring Text(HWND window) {
+    int n = GetWindowTextLengthW(window);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    GetWindowTextW(window, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+inline std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+inline std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        out.push_back(c);
+    return out;
+}
+
+inline HWND ChildByText(HWND parent, const std::wstring& text) {
+    for (HWND c : Children(parent))
+        if (Text(c) == text)
+            return c;
+    return nullptr;
+}
+
+inline HWND ChildByPrefix(HWND parent, const std::wstring& prefix) {
+    for (HWND c : Children(parent))
+        if (Text(c).compare(0, prefix.size(), prefix) == 0)
+            return c;
+    return nullptr;
+}
+
+// TextAbout, the box's one text box.
+inline HWND TextAbout(HWND box) {
+    for (HWND c : Children(box))
+        if (_wcsicmp(ClassOf(c).c_str(), L"Edit") == 0)
+            return c;
+    return nullptr;
+}
+
+inline size_t Count(const std::wstring& haystack, const std::wstring& needle) {
+    size_t n = 0;
+    for (size_t at = haystack.find(needle); at != std::wstring::npos; at = haystack.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
+// A click on a link label, as the mouse gives it.
+inline void ClickLabel(HWND label) {
+    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(label, WM_LBUTTONUP, 0, 0);
+}
+
+// Runs `open` (which shows the box modally) while `step` is called from a timer inside the
+// box's own message loop, once per tick with the box (found by its caption) until it returns
+// true. Ticks only come while a message loop runs, so the first one finds the box shown. A box
+// that never finishes is closed after about five seconds and reported.
+struct BoxRun {
+    HRESULT result = E_UNEXPECTED;
+    int ticksWithBox = 0;
+    bool timedOut = false;
+};
+
+inline BoxRun& CurrentRun() {
+    static BoxRun run;
+    return run;
+}
+inline std::function<bool(HWND)>& CurrentStep() {
+    static std::function<bool(HWND)> step;
+    return step;
+}
+
+inline void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = FindWindowW(nullptr, Caption);
+    if (!box || !IsWindowVisible(box))
+        return;
+    BoxRun& run = CurrentRun();
+    if (++run.ticksWithBox > 500) {
+        run.timedOut = true;
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (CurrentStep() && CurrentStep()(box))
+        CurrentStep() = nullptr;
+}
+
+inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HWND)> step) {
+    CurrentRun() = BoxRun();
+    CurrentStep() = std::move(step);
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, OnTick);
+    HRESULT hr = open();
+    KillTimer(nullptr, timer);
+    CurrentStep() = nullptr;
+    BoxRun run = CurrentRun();
+    run.result = hr;
+    return run;
+}
+
+// A stand-in for the help viewer: the system's help call looks for a window of this class and
+// hands it the request through WM_COPYDATA.
+struct HelpRequest {
+    UINT command = 0;
+    DWORD data = 0;
+    std::string file;
+};
+
+class HelpViewer {
+public:
+    HelpViewer() {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"MS_WINHELP";
+        RegisterClassW(&wc);
+        hwnd = CreateWindowExW(0, L"MS_WINHELP", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        Requests().clear();
+    }
+    HelpViewer(const HelpViewer&) = delete;
+    HelpViewer& operator=(const HelpViewer&) = delete;
+    ~HelpViewer() { DestroyWindow(hwnd); } // never shown: goes away without waiting
+    static std::vector<HelpRequest>& Requests() {
+        static std::vector<HelpRequest> requests;
+        return requests;
+    }
+    HWND hwnd = nullptr;
+
+private:
+    // The request block: size, command, data, reserved, file-name offset, data offset, then the
+    // ANSI file name.
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_COPYDATA) {
+            const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            const auto* bytes = static_cast<const BYTE*>(copy->lpData);
+            HelpRequest r;
+            if (copy->cbData >= 16) {
+                WORD command, nameOffset;
+                memcpy(&command, bytes + 2, 2);
+                memcpy(&r.data, bytes + 4, 4);
+                memcpy(&nameOffset, bytes + 12, 2);
+                r.command = command;
+                if (nameOffset && nameOffset < copy->cbData)
+                    r.file.assign(reinterpret_cast<const char*>(bytes + nameOffset));
+            }
+            Requests().push_back(r);
+            return TRUE;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+};
+
+// Wine waits up to two seconds for a window manager's answer whenever a shown top-level window
+// is hidden, and the test display runs no window manager. Asking Wine, for this program only, to
+// leave its windows unmanaged removes the wait; it changes nothing the tests look at. The
+// setting is read when the display driver starts, so a global object sets it before main, and
+// removes it at exit.
+class UnmanagedWindowsForThisProgram {
+public:
+    UnmanagedWindowsForThisProgram() {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring name = path;
+        name = name.substr(name.find_last_of(L"\\/") + 1);
+        key_ = L"Software\\Wine\\AppDefaults\\" + name;
+        RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N", 4);
+    }
+    ~UnmanagedWindowsForThisProgram() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+
+private:
+    std::wstring key_;
+};
+
+// The folder of a module, ANSI, with its trailing separator.
+inline std::string FolderOf(HMODULE module) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    std::string s = path;
+    return s.substr(0, s.find_last_of("\\/") + 1);
+}
+
+} // namespace abouttest
