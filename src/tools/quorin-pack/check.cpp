@@ -1,0 +1,134 @@
+// Checks a package's Setup.INF the way Setup reads it: the portable profile reader and the
+// setup-script rules of the core, then the files the entries name.
+#include <map>
+
+#include "core/cp932.h"
+#include "core/ini.h"
+#include "core/install_procedure.h"
+#include "core/setup_script.h"
+#include "core/szdd_decode.h"
+#include "core/text_helpers.h"
+#include "pack.h"
+
+namespace quorin::pack {
+namespace {
+
+constexpr size_t kMaxTextBytes = ini::kSetupBufferSize - 1;
+
+std::string Utf8(const Text& text) {
+    return ToUtf8(text);
+}
+
+std::string Quoted(const Text& text) {
+    return "\"" + Utf8(text) + "\"";
+}
+
+} // namespace
+
+int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
+    const std::optional<fs::path> found = FindNoCase(folder, "Setup.INF");
+    const fs::path scriptPath = found ? *found : folder / "Setup.INF";
+    const std::string file = PathToUtf8(scriptPath);
+    std::vector<uint8_t> bytes;
+    if (!found || !ReadWholeFile(scriptPath, bytes)) {
+        problems.push_back({file, "", "", "no setup script (Setup.INF) in the package folder"});
+        return 0;
+    }
+    const ini::Profile profile =
+        ini::Profile::Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    IniProfileReader reader(profile);
+    const ScriptLoadResult loaded = LoadSetupScriptFrom(reader);
+    const SetupSettings& s = loaded.settings;
+    const std::string main = Utf8(kSectionMain);
+
+    // [Main]
+    const std::optional<std::string> title = profile.RawValue("Main", "Title");
+    if (s.Title.empty())
+        problems.push_back(
+            {file, main, "Title", "empty or missing: Setup shows it and files the install record under it"});
+    else if (title && title->size() > kMaxTextBytes)
+        problems.push_back({file, main, "Title",
+                            std::to_string(title->size()) + " bytes; Setup reads only the first " +
+                                std::to_string(kMaxTextBytes)});
+    const int32_t all = profile.GetInt("Main", "All", 0);
+    if (all < 0 || all > 32767)
+        problems.push_back({file, main, "All", std::to_string(all) + " is outside 0 to 32767"});
+
+    std::map<size_t, bool> bad; // entries already reported by the script rules
+    for (const ScriptProblem& p : loaded.problems) {
+        if (p.kind == ScriptProblemKind::NegativeAll)
+            continue; // reported above with the full number
+        const std::string section = Utf8(p.section);
+        bad[std::stoul(section) - 1] = true;
+        if (p.kind == ScriptProblemKind::MissingLz)
+            problems.push_back(
+                {file, section, "Lz", "missing: each section 1 to All needs Lz=compressed,final"});
+        else
+            problems.push_back(
+                {file, section, "Lz", Quoted(p.value) + " has no comma between compressed and final name"});
+    }
+
+    // The entries.
+    std::map<Text, std::string> targets; // folded target -> section that has it
+    for (size_t i = 0; i < s.Entries.size(); ++i) {
+        if (bad.count(i))
+            continue;
+        const SetupEntry& e = s.Entries[i];
+        const std::string section = std::to_string(i + 1);
+        bool namesOk = true;
+        for (const Text* name : {&e.LzSource, &e.LzTarget}) {
+            const char* which = name == &e.LzSource ? "compressed" : "final";
+            if (name->empty()) {
+                problems.push_back({file, section, "Lz", std::string("the ") + which + " name is empty"});
+                namesOk = false;
+            } else if (!StaysInsideFolder(*name)) {
+                problems.push_back(
+                    {file, section, "Lz",
+                     std::string("the ") + which + " name " + Quoted(*name) +
+                         " leaves the package folder (absolute path, drive, colon or \"..\")"});
+                namesOk = false;
+            }
+        }
+        if (!namesOk)
+            continue;
+
+        Text folded;
+        for (char16_t c : e.LzTarget)
+            folded.push_back(c == u'/' ? u'\\' : FoldCase(c));
+        auto [it, inserted] = targets.emplace(folded, section);
+        if (!inserted)
+            problems.push_back(
+                {file, section, "Lz",
+                 "the final name " + Quoted(e.LzTarget) + " is also the final name of [" + it->second + "]"});
+
+        const std::optional<fs::path> source = FindNoCase(folder, Utf8(e.LzSource));
+        std::vector<uint8_t> data;
+        if (!source || !ReadWholeFile(*source, data)) {
+            problems.push_back(
+                {file, section, "Lz", "the compressed file " + Quoted(e.LzSource) + " is missing"});
+            continue;
+        }
+        std::vector<uint8_t> expanded;
+        const SzddStatus status = DecodeSzdd(data.data(), data.size(), expanded);
+        // A file without the signature is an uncompressed one, which Setup copies as it is.
+        if (status != SzddStatus::Ok && status != SzddStatus::BadSignature)
+            problems.push_back({file, section, "Lz",
+                                "the compressed file " + Quoted(e.LzSource) + " does not decode (" +
+                                    SzddStatusText(status) + ")"});
+    }
+
+    // The document the Welcome button opens: in the folder, or placed by an entry.
+    if (!s.Document.empty()) {
+        Text folded;
+        for (char16_t c : s.Document)
+            folded.push_back(c == u'/' ? u'\\' : FoldCase(c));
+        if (!StaysInsideFolder(s.Document))
+            problems.push_back({file, main, "Document", Quoted(s.Document) + " leaves the package folder"});
+        else if (!FindNoCase(folder, Utf8(s.Document)) && !targets.count(folded))
+            problems.push_back({file, main, "Document",
+                                Quoted(s.Document) + " is neither in the package nor installed by it"});
+    }
+    return static_cast<int>(s.Entries.size());
+}
+
+} // namespace quorin::pack

@@ -1,0 +1,296 @@
+// Command-line parsing and the compress and expand commands.
+#include <ostream>
+
+#include "core/szdd_decode.h"
+#include "core/szdd_encode.h"
+#include "core/szdd_names.h"
+#include "pack.h"
+
+namespace quorin::pack {
+namespace {
+
+const char kUsage[] = R"(Usage: quorin-pack COMMAND [OPTIONS] ARGUMENTS
+Builds the packages that Setup (Ombrel's Quorin Installer) installs.
+
+Commands:
+  compress [-r] FILE... [-o DIR]
+      Compresses each FILE in the LZ (SZDD) format that Setup expands.
+      -r      name the output the way setup scripts expect: the last character of a
+              three-letter (or longer) extension becomes '_' and is recorded in the file
+              (Joystick.OCX -> Joystick.OC_); a shorter extension gets '_' appended.
+              Without -r, '_' is appended and nothing is recorded.
+      -o DIR  write the outputs into DIR instead of beside each FILE.
+  expand [-f] FILE... [-o DIR]
+      Expands each compressed FILE under the name recorded in it (or without its final
+      '_' when none is recorded). A damaged FILE is reported and nothing is written.
+      -f      overwrite existing files.
+      -o DIR  write into DIR (a name without a final '_' is then kept as it is).
+  build MANIFEST -o DIR [--setup-exe PATH] [--setup-dll PATH] [--source NAME=PATH]...
+      Builds a package folder: Setup.EXE and Setup.DLL (from dist/win32 unless given), the
+      [Copy] files as they are, every [File] compressed under its shipped name, and
+      Setup.INF in code page 932. Then checks the folder as the check command does.
+      --source NAME=PATH  take the [File] whose Name is NAME from PATH.
+  check DIR
+      Reads DIR/Setup.INF as Setup reads it and reports every problem with its section
+      and key: a missing Lz or one without a comma, All outside 0 to 32767, a compressed
+      file that is missing or does not decode, an empty Title or one over 254 bytes, two
+      entries with one final name, a name that leaves the package folder.
+
+Manifest (UTF-8; paths relative to the manifest's folder):
+  [Package]
+  Title=Ombrel's Gantrel        the product's title
+  Document=README.TXT           the read-me the Welcome button opens (optional)
+  LzTrash=YES                   delete the compressed files after installing
+  SetupExe=path  SetupDll=path  where Setup.EXE and Setup.DLL come from (optional)
+  [Copy]
+  README.TXT=README.TXT         NAME=SOURCE: copied uncompressed as NAME
+  [File]                        one section per installed file, in install order
+  Source=Joystick.OCX
+  Name=Joystick.OCX             final name (default: the source's file name)
+  SelfRegister=YES
+
+Exit status: 0 success, 1 a problem with the input, 2 a usage error.
+)";
+
+struct Options {
+    std::vector<std::string> operands;
+    std::optional<std::string> outDir;
+    bool replaceLast = false;
+    bool force = false;
+    bool help = false;
+    std::optional<std::string> setupExe;
+    std::optional<std::string> setupDll;
+    std::vector<std::string> sources;
+};
+
+class UsageError {
+public:
+    explicit UsageError(std::string message) : message(std::move(message)) {}
+    std::string message;
+};
+
+// Options may stand anywhere; "--" ends them.
+Options Parse(const std::string& command, const std::vector<std::string>& args) {
+    Options o;
+    auto allowed = [&](const char* commands) {
+        return std::string(commands).find(" " + command + " ") != std::string::npos;
+    };
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= args.size())
+                throw UsageError("option " + a + " needs an argument");
+            return args[++i];
+        };
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            o.operands.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "-h" || a == "--help") {
+            o.help = true;
+        } else if (a == "-o" && allowed(" compress expand build ")) {
+            o.outDir = value();
+        } else if (a == "-r" && allowed(" compress ")) {
+            o.replaceLast = true;
+        } else if (a == "-f" && allowed(" expand ")) {
+            o.force = true;
+        } else if (a == "--setup-exe" && allowed(" build ")) {
+            o.setupExe = value();
+        } else if (a == "--setup-dll" && allowed(" build ")) {
+            o.setupDll = value();
+        } else if (a == "--source" && allowed(" build ")) {
+            o.sources.push_back(value());
+        } else {
+            throw UsageError("unknown option " + a + " for " + command);
+        }
+    }
+    return o;
+}
+
+// The folder for outputs: -o DIR, or the input's own folder.
+std::optional<fs::path> OutputFolder(const Options& o, const fs::path& input,
+                                     std::vector<Problem>& problems) {
+    if (!o.outDir)
+        return input.parent_path();
+    const fs::path dir = PathFromUtf8(*o.outDir);
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) {
+        problems.push_back({*o.outDir, "", "", "no such folder"});
+        return std::nullopt;
+    }
+    return dir;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    return fs::exists(b, ec) && fs::equivalent(a, b, ec);
+}
+
+void Compress(const Options& o, std::vector<Problem>& problems, std::ostream& out) {
+    for (const std::string& name : o.operands) {
+        const fs::path input = PathFromUtf8(name);
+        std::vector<uint8_t> data;
+        if (!ReadWholeFile(input, data)) {
+            problems.push_back({name, "", "", "cannot read"});
+            continue;
+        }
+        const std::optional<fs::path> dir = OutputFolder(o, input, problems);
+        if (!dir)
+            continue;
+        const CompressedName shipped = CompressedNameFor(PathToUtf8(input.filename()), o.replaceLast);
+        const fs::path output = *dir / PathFromUtf8(shipped.name);
+        if (SameFile(input, output)) {
+            problems.push_back({name, "", "", "the compressed name is the file's own name"});
+            continue;
+        }
+        std::vector<uint8_t> packed;
+        if (!EncodeSzdd(data.data(), data.size(), shipped.missingChar, packed)) {
+            problems.push_back({name, "", "", "too large for the LZ format (4 GiB)"});
+            continue;
+        }
+        if (!WriteFileAtomically(output, packed)) {
+            problems.push_back({PathToUtf8(output), "", "", "cannot write"});
+            continue;
+        }
+        out << name << " -> " << PathToUtf8(output) << " (" << data.size() << " -> " << packed.size()
+            << " bytes)\n";
+    }
+}
+
+void Expand(const Options& o, std::vector<Problem>& problems, std::ostream& out) {
+    for (const std::string& name : o.operands) {
+        const fs::path input = PathFromUtf8(name);
+        std::vector<uint8_t> data;
+        if (!ReadWholeFile(input, data)) {
+            problems.push_back({name, "", "", "cannot read"});
+            continue;
+        }
+        std::vector<uint8_t> expanded;
+        SzddHeader header;
+        const SzddStatus status = DecodeSzdd(data.data(), data.size(), expanded, &header);
+        if (status != SzddStatus::Ok) {
+            problems.push_back({name, "", "", std::string(SzddStatusText(status)) + "; nothing written"});
+            continue;
+        }
+        const std::optional<fs::path> dir = OutputFolder(o, input, problems);
+        if (!dir)
+            continue;
+        std::string outName = ExpandedNameFor(PathToUtf8(input.filename()), header.missingChar);
+        if (outName.empty()) {
+            if (!o.outDir) {
+                problems.push_back(
+                    {name, "", "",
+                     "the name does not end in '_', so there is no name to restore; use -o DIR"});
+                continue;
+            }
+            outName = PathToUtf8(input.filename());
+        }
+        const fs::path output = *dir / PathFromUtf8(outName);
+        std::error_code ec;
+        if (SameFile(input, output)) {
+            problems.push_back({name, "", "", "the expanded name is the file's own name"});
+            continue;
+        }
+        if (fs::exists(output, ec) && !o.force) {
+            problems.push_back({PathToUtf8(output), "", "", "exists; use -f to overwrite"});
+            continue;
+        }
+        if (!WriteFileAtomically(output, expanded)) {
+            problems.push_back({PathToUtf8(output), "", "", "cannot write"});
+            continue;
+        }
+        out << name << " -> " << PathToUtf8(output) << " (" << expanded.size() << " bytes)\n";
+    }
+}
+
+fs::path& ToolFolderStorage() {
+    static fs::path folder;
+    return folder;
+}
+
+} // namespace
+
+void SetToolFolder(const fs::path& folder) {
+    ToolFolderStorage() = folder;
+}
+
+fs::path ToolFolder() {
+    return ToolFolderStorage();
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    if (command == "-h" || command == "--help" || command == "help") {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (command == "--version") {
+        out << "quorin-pack 1.50\n";
+        return kExitOk;
+    }
+    std::vector<Problem> problems;
+    try {
+        if (command != "compress" && command != "expand" && command != "build" && command != "check")
+            throw UsageError("unknown command " + command);
+        const Options o = Parse(command, args);
+        if (o.help) {
+            out << kUsage;
+            return kExitOk;
+        }
+        if (command == "compress" || command == "expand") {
+            if (o.operands.empty())
+                throw UsageError(command + " needs at least one FILE");
+            if (command == "compress")
+                Compress(o, problems, out);
+            else
+                Expand(o, problems, out);
+        } else if (command == "build") {
+            if (o.operands.size() != 1)
+                throw UsageError("build needs exactly one MANIFEST");
+            if (!o.outDir)
+                throw UsageError("build needs -o DIR");
+            BuildOptions b;
+            b.manifest = PathFromUtf8(o.operands[0]);
+            b.output = PathFromUtf8(*o.outDir);
+            if (o.setupExe)
+                b.setupExe = PathFromUtf8(*o.setupExe);
+            if (o.setupDll)
+                b.setupDll = PathFromUtf8(*o.setupDll);
+            for (const std::string& s : o.sources) {
+                const size_t eq = s.find('=');
+                if (eq == std::string::npos || eq == 0 || eq + 1 == s.size())
+                    throw UsageError("--source takes NAME=PATH");
+                b.sources.emplace_back(s.substr(0, eq), PathFromUtf8(s.substr(eq + 1)));
+            }
+            b.toolFolder = ToolFolder();
+            out << "building " << *o.outDir << " from " << o.operands[0] << "\n";
+            if (BuildPackage(b, problems, out))
+                out << "package complete: " << *o.outDir << "\n";
+        } else {
+            if (o.operands.size() != 1)
+                throw UsageError("check needs exactly one DIR");
+            const fs::path dir = PathFromUtf8(o.operands[0]);
+            std::error_code ec;
+            if (!fs::is_directory(dir, ec)) {
+                problems.push_back({o.operands[0], "", "", "no such folder"});
+            } else {
+                const int entries = CheckPackage(dir, problems);
+                if (problems.empty())
+                    out << PathToUtf8(dir / "Setup.INF") << ": no problems (" << entries << " entries)\n";
+            }
+        }
+    } catch (const UsageError& e) {
+        err << "quorin-pack: " << e.message << "\nTry 'quorin-pack --help'.\n";
+        return kExitUsage;
+    }
+    for (const Problem& p : problems)
+        err << FormatProblem(p) << "\n";
+    return problems.empty() ? kExitOk : kExitProblem;
+}
+
+} // namespace quorin::pack
