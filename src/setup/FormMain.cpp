@@ -260,6 +260,9 @@ private:
     UniqueIcon bigIcon_, smallIcon_, titleIcon_, tipIcon_, installIcon_, uninstallIcon_;
     std::array<HIMAGELIST, 2> buttonImages_{};
     bool activated_ = false;
+    // Set while a procedure runs. Its pauses let messages sent by other programs through; no
+    // handler may start then (input from the user stays queued until the procedure ends).
+    bool busy_ = false;
     int32_t pointer_ = quorin::kPointerDefault;
     bool visible_ = false;
 };
@@ -433,7 +436,8 @@ LRESULT FormMain::Handle(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         OnPaint();
         return 0;
     case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp));
+        if (!busy_)
+            OnCommand(LOWORD(wp), HIWORD(wp));
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
@@ -455,6 +459,8 @@ LRESULT FormMain::Handle(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         return 0;
     case WM_CLOSE:
         // Closing ends the modal display like Cancel; the window is unloaded by Main.
+        if (busy_)
+            return 0;
         visible_ = false;
         ::ShowWindow(hwnd_, SW_HIDE);
         return 0;
@@ -666,12 +672,16 @@ void FormMain::CommandWelcome_Click() {
 
 void FormMain::CommandInstall_Click() {
     FormPlatform platform(*this);
+    busy_ = true;
     quorin::CommandInstall_Click(SetupSettings, platform);
+    busy_ = false;
 }
 
 void FormMain::CommandUninstall_Click() {
     FormPlatform platform(*this);
+    busy_ = true;
     quorin::CommandUninstall_Click(SetupSettings, platform);
+    busy_ = false;
 }
 
 void FormMain::CommandCancel_Click() {

@@ -8,7 +8,14 @@
 
 #include <cstring>
 
+#ifdef QUORIN_TEST_STANDALONE
+// The stand-alone build imports nothing of ours, for packages that list it without its library.
+static LONG TestDependencyValue() {
+    return 0;
+}
+#else
 extern "C" __declspec(dllimport) LONG TestDependencyValue();
+#endif
 
 namespace {
 

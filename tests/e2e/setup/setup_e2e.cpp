@@ -1,0 +1,872 @@
+// Setup.EXE end to end, the way a user meets it: package folders on the C: drive, the program
+// started in them, its window and message boxes found by their captions, buttons pressed, and
+// the files and registry checked afterwards. The scenarios build on each other and run in the
+// order written: a bad script, a fresh install (No, then Yes), a second product, a copy of the
+// package elsewhere, the uninstalls. Screenshots of the window go to the folder given as the
+// first argument (default: "screenshots" beside this program), as BMP files.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cwctype>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/szdd_encode.h"
+#include "core/text_helpers.h"
+#include "core/variant.h"
+#include "winsupport/ansi.h"
+#include "winsupport/unique_handle.h"
+
+using quorin::win::UniqueHandleObj;
+using quorin::win::UniqueHKey;
+using Bytes = std::vector<uint8_t>;
+using std::wstring;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Fixed names.
+
+const wchar_t kApplicationTitle[] = L"Ombrel's Quorin Installer";
+const wstring kRoot = L"C:\\quorin-e2e";
+const wstring kFolderA = kRoot + L"\\Gantrel";
+const wstring kFolderB = kRoot + L"\\Extra";
+const wstring kFolderCopy = kRoot + L"\\Gantrel Copy";
+const wstring kFolderBad = kRoot + L"\\BadScript";
+const wstring kTitleA = L"Ombrel's Gantrel \x30C6\x30B9\x30C8"; // "... テスト"
+const wstring kTitleB = L"Quorin E2E Extra";
+const wstring kRecordSection = L"Software\\Ombrel's Quorin\\Installer";
+const wstring kUninstallParent = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wstring kComponentKey = L"Software\\Quorin Test Components\\Gantrel.OCX";
+
+const wchar_t kInstallCaption[] = L"\x8FFD\x52A0\x3059\x308B(&I)...";             // 追加する(&I)...
+const wchar_t kUninstallCaption[] = L"\x524A\x9664\x3059\x308B(&U)...";           // 削除する(&U)...
+const wchar_t kWelcomeCaption[] = L"\x3088\x3046\x3053\x305D(&W)";                // ようこそ(&W)
+const wchar_t kCancelCaption[] = L"\x30AD\x30E3\x30F3\x30BB\x30EB";               // キャンセル
+const wchar_t kInstallTag[] = L"\x8FFD\x52A0\x3059\x308B\x5834\x6240\x306F...";   // 追加する場所は...
+const wchar_t kUninstallTag[] = L"\x524A\x9664\x3059\x308B\x5834\x6240\x306F..."; // 削除する場所は...
+const wchar_t kPathInitial[] =
+    L"\x30D7\x30ED\x30B0\x30E9\x30E0\x306E\x5834\x6240\x306F..."; // プログラムの場所は...
+
+// Message-box controls and answers.
+constexpr int kBoxText = 0xFFFF;
+constexpr int kIdOk = 1, kIdYes = 6, kIdNo = 7;
+
+using Clock = std::chrono::steady_clock;
+
+// ---------------------------------------------------------------------------------------------
+// Files.
+
+wstring DriverFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wstring s(path, n);
+    return s.substr(0, s.find_last_of(L'\\'));
+}
+
+wstring Payload(const wchar_t* name) {
+    return DriverFolder() + L"\\payload\\" + name;
+}
+
+std::optional<Bytes> ReadAll(const wstring& path) {
+    UniqueHandleObj f(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f)
+        return std::nullopt;
+    Bytes data(GetFileSize(f.get(), nullptr));
+    DWORD read = 0;
+    if (!data.empty() && !ReadFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr))
+        return std::nullopt;
+    return data;
+}
+
+void WriteAll(const wstring& path, const void* data, size_t size) {
+    UniqueHandleObj f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(f) << quorin::ToUtf8(quorin::win::FromWide(path.c_str()));
+    DWORD written = 0;
+    WriteFile(f.get(), data, static_cast<DWORD>(size), &written, nullptr);
+}
+
+bool Exists(const wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The names in a folder, sorted, letter case as stored.
+std::vector<wstring> Listing(const wstring& folder) {
+    std::vector<wstring> names;
+    WIN32_FIND_DATAW data;
+    quorin::win::UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find)
+        return names;
+    do {
+        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0)
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find.get(), &data));
+    std::sort(names.begin(), names.end(),
+              [](const wstring& a, const wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) < 0; });
+    return names;
+}
+
+std::string Join(const std::vector<wstring>& names) {
+    std::string out;
+    for (const auto& n : names)
+        out += (out.empty() ? "" : ", ") + quorin::ToUtf8(quorin::win::FromWide(n.c_str()));
+    return out;
+}
+
+void RemoveTree(const wstring& folder) {
+    for (const wstring& name : Listing(folder)) {
+        const wstring path = folder + L"\\" + name;
+        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(path);
+        else {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::string Utf8(const wstring& s) {
+    return quorin::ToUtf8(quorin::win::FromWide(s.c_str()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Packages.
+
+struct PackageEntry {
+    wstring shipped; // the compressed file's name as the script lists it
+    wstring target;  // the installed name
+    bool selfRegister;
+    const wchar_t* source; // payload file, or null for `content`
+    std::string content;
+};
+
+Bytes ContentOf(const PackageEntry& e) {
+    if (e.source != nullptr)
+        return ReadAll(Payload(e.source)).value_or(Bytes());
+    return Bytes(e.content.begin(), e.content.end());
+}
+
+// Writes Setup.EXE, Setup.DLL, the compressed entries, README.TXT and Setup.INF (code page
+// 932, CRLF). The compressed file records the target's last character, which its shipped name
+// replaced with "_".
+void BuildPackage(const wstring& folder, const wstring& title, bool lzTrash,
+                  const std::vector<PackageEntry>& entries, const std::string& extraScript = {}) {
+    RemoveTree(folder);
+    CreateDirectoryW(kRoot.c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Utf8(folder);
+    ASSERT_TRUE(CopyFileW(Payload(L"Setup.EXE").c_str(), (folder + L"\\Setup.EXE").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Payload(L"Setup.DLL").c_str(), (folder + L"\\Setup.DLL").c_str(), FALSE));
+    const std::string readme = "Ombrel's Gantrel\r\n";
+    WriteAll(folder + L"\\README.TXT", readme.data(), readme.size());
+    std::string script = "[Main]\r\nTitle=" + quorin::win::ToAnsi(quorin::win::FromWide(title.c_str())) +
+                         "\r\nDocument=README.TXT\r\nAll=" + std::to_string(entries.size()) +
+                         "\r\nLzTrash=" + (lzTrash ? "YES" : "NO") + "\r\n";
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const PackageEntry& e = entries[i];
+        const Bytes content = ContentOf(e);
+        ASSERT_FALSE(content.empty());
+        Bytes packed;
+        ASSERT_TRUE(quorin::EncodeSzdd(content.data(), content.size(),
+                                       static_cast<uint8_t>(towupper(e.target.back())), packed));
+        WriteAll(folder + L"\\" + e.shipped, packed.data(), packed.size());
+        script += "\r\n[" + std::to_string(i + 1) + "]\r\nLz=" + Utf8(e.shipped) + "," + Utf8(e.target) +
+                  "\r\nSelfRegister=" + (e.selfRegister ? "YES" : "NO") + "\r\n";
+    }
+    script += extraScript;
+    WriteAll(folder + L"\\Setup.INF", script.data(), script.size());
+}
+
+const std::vector<PackageEntry>& EntriesA() {
+    static const std::vector<PackageEntry> entries = {
+        {L"GANTREL.OC_", L"Gantrel.OCX", true, L"QTestSolo.dll", {}},
+        {L"GANTREL.HL_", L"Gantrel.HLP", false, nullptr, std::string(3000, 'h') + "help"},
+        {L"LICENSE.TX_", L"License.TXT", false, nullptr, "Ombrel Works license text\r\n"},
+    };
+    return entries;
+}
+
+const std::vector<PackageEntry>& EntriesB() {
+    static const std::vector<PackageEntry> entries = {
+        {L"EXTRA.DA_", L"Extra.DAT", false, nullptr, "extra data, extra data, extra data"},
+    };
+    return entries;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Registry.
+
+std::optional<wstring> RegString(HKEY root, const wstring& key, const wchar_t* name) {
+    wchar_t buf[2048] = {};
+    DWORD size = sizeof buf - sizeof(wchar_t);
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return wstring(buf);
+}
+
+bool KeyExists(HKEY root, const wstring& key) {
+    UniqueHKey h;
+    return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) == ERROR_SUCCESS;
+}
+
+std::vector<wstring> ValueNames(HKEY root, const wstring& key) {
+    std::vector<wstring> names;
+    UniqueHKey h;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[512];
+        DWORD length = 512;
+        if (RegEnumValueW(h.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+void CleanRegistry() {
+    UniqueHKey h;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecordSection.c_str(), 0, KEY_SET_VALUE, h.put()) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueW(h.get(), kTitleA.c_str());
+        RegDeleteValueW(h.get(), kTitleB.c_str());
+    }
+    h.reset();
+    if (KeyExists(HKEY_CURRENT_USER, kRecordSection) && ValueNames(HKEY_CURRENT_USER, kRecordSection).empty())
+        RegDeleteKeyW(HKEY_CURRENT_USER, kRecordSection.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallParent + L"\\" + kTitleA).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallParent + L"\\" + kTitleB).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quorin Test Components");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows of another process.
+
+wstring ClassOf(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+// The text as the window's own procedure answers it (WM_GETTEXT works across processes).
+wstring TextOf(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
+        return L"<no answer>";
+    wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
+                        5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<WindowSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == s->pid && IsWindowVisible(hwnd))
+        s->found.push_back(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+    reinterpret_cast<WindowSearch*>(lp)->found.push_back(hwnd);
+    return TRUE;
+}
+
+// The visible top-level windows of a process.
+std::vector<HWND> TopLevelWindows(DWORD pid) {
+    WindowSearch search{pid, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    WindowSearch search{0, {}};
+    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A control of `parent` by its class and caption (hidden ones too).
+HWND Child(HWND parent, const wchar_t* cls, const wstring& caption) {
+    for (HWND h : Children(parent))
+        if (_wcsicmp(ClassOf(h).c_str(), cls) == 0 && TextOf(h) == caption)
+            return h;
+    return nullptr;
+}
+
+HWND ChildOfClass(HWND parent, const wchar_t* cls) {
+    for (HWND h : Children(parent))
+        if (_wcsicmp(ClassOf(h).c_str(), cls) == 0)
+            return h;
+    return nullptr;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (condition())
+            return true;
+        if (Clock::now() > end)
+            return false;
+        Sleep(50);
+    }
+}
+
+// Presses a button the way the platform's click does, without waiting for its handler.
+void Press(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// A click with the mouse, as the user makes it: the pointer moved over the middle of the
+// control, the left button pressed and released.
+void Click(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT clicks[2]{};
+    clicks[0].type = clicks[1].type = INPUT_MOUSE;
+    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, clicks, sizeof(INPUT));
+}
+
+// Saves the client area of a window as it is on the screen.
+void Screenshot(HWND hwnd, const wstring& name) {
+    static wstring folder;
+    if (folder.empty()) {
+        int argc = 0;
+        LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+        folder = argc > 1 && argv[1][0] != L'-' ? argv[1] : DriverFolder() + L"\\screenshots";
+        LocalFree(argv);
+        CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    UpdateWindow(hwnd);
+    Sleep(300);
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    const DWORD stride = ((w * 3 + 3) / 4) * 4, imageSize = stride * h;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + imageSize;
+    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
+    file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    file.append(static_cast<const char*>(bits), imageSize);
+    WriteAll(folder + L"\\" + name + L".bmp", file.data(), file.size());
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Setup's string table, read from the payload, and the text a box shows for it: through the
+// ANSI message-box interface, so the round trip through code page 932.
+
+wstring ResString(UINT id) {
+    static HMODULE setupExe = LoadLibraryExW(Payload(L"Setup.EXE").c_str(), nullptr,
+                                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const wchar_t* text = nullptr;
+    int n = LoadStringW(setupExe, id, reinterpret_cast<LPWSTR>(&text), 0);
+    return n > 0 ? wstring(text, static_cast<size_t>(n)) : wstring();
+}
+
+wstring BoxText(UINT id, const std::vector<wstring>& values = {}) {
+    std::vector<quorin::Variant> v;
+    for (const auto& s : values)
+        v.emplace_back(quorin::win::FromWide(s.c_str()));
+    const quorin::Text filled = quorin::EmbedValues(quorin::win::FromWide(ResString(id).c_str()), v);
+    const quorin::Text shown = quorin::win::FromAnsi(quorin::win::ToAnsi(filled));
+    return wstring(reinterpret_cast<const wchar_t*>(shown.c_str()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// One run of Setup.EXE.
+
+struct MessageBoxSeen {
+    HWND hwnd = nullptr;
+    HWND owner = nullptr;
+    wstring caption;
+    wstring text;
+    std::vector<int> buttons;
+    int defaultButton = 0;
+};
+
+class SetupRun {
+public:
+    explicit SetupRun(const wstring& folder) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        wstring commandLine = L"\"" + folder + L"\\Setup.EXE\"";
+        started_ = Clock::now();
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                           &si, &pi)) {
+            process_.reset(pi.hProcess);
+            CloseHandle(pi.hThread);
+            pid_ = pi.dwProcessId;
+        }
+    }
+    ~SetupRun() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_.get(), 99);
+    }
+    bool started() const { return pid_ != 0; }
+
+    // The main window: a visible top-level window of this process with the application title.
+    HWND WaitForMain(int timeoutMs = 30000) {
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                for (HWND h : TopLevelWindows(pid_))
+                    if (ClassOf(h) != L"#32770" && TextOf(h) == kApplicationTitle)
+                        found = h;
+                return found != nullptr;
+            },
+            timeoutMs);
+        main_ = found;
+        return found;
+    }
+
+    // The next message box of this process, read: owner, caption, text, buttons.
+    std::optional<MessageBoxSeen> WaitForBox(int timeoutMs = 30000) {
+        HWND box = nullptr;
+        WaitUntil(
+            [&] {
+                for (HWND h : TopLevelWindows(pid_))
+                    if (ClassOf(h) == L"#32770")
+                        box = h;
+                return box != nullptr;
+            },
+            timeoutMs);
+        if (box == nullptr)
+            return std::nullopt;
+        Sleep(100); // let the box finish laying itself out
+        MessageBoxSeen seen;
+        seen.hwnd = box;
+        seen.owner = GetWindow(box, GW_OWNER);
+        seen.caption = TextOf(box);
+        if (HWND text = GetDlgItem(box, kBoxText))
+            seen.text = TextOf(text);
+        for (int id : {kIdOk, 2, 3, 4, 5, kIdYes, kIdNo}) {
+            HWND b = GetDlgItem(box, id);
+            if (b != nullptr && IsWindowVisible(b)) {
+                seen.buttons.push_back(id);
+                if ((GetWindowLongW(b, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+                    seen.defaultButton = id;
+            }
+        }
+        return seen;
+    }
+
+    // Answers a box by one of its buttons and waits until it is gone.
+    bool Answer(const MessageBoxSeen& box, int button) {
+        HWND b = GetDlgItem(box.hwnd, button);
+        if (b == nullptr)
+            return false;
+        Press(b);
+        return WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); }, 10000);
+    }
+
+    bool WaitForExit(int timeoutMs = 20000) {
+        return process_ &&
+               WaitForSingleObject(process_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+    }
+    DWORD ExitCode() {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+    double SecondsSinceStart() const {
+        return std::chrono::duration<double>(Clock::now() - started_).count();
+    }
+
+    HWND main() const { return main_; }
+    HWND Button(const wchar_t* caption) const { return Child(main_, L"Button", caption); }
+    DWORD pid() const { return pid_; }
+
+private:
+    UniqueHandleObj process_;
+    DWORD pid_ = 0;
+    HWND main_ = nullptr;
+    Clock::time_point started_;
+};
+
+// The controls of the main window the scenarios look at.
+struct FormView {
+    HWND install, uninstall, welcome, cancel, title, path, tip;
+};
+
+FormView ViewOf(const SetupRun& run, const wstring& tipText) {
+    FormView v{};
+    v.install = run.Button(kInstallCaption);
+    v.uninstall = run.Button(kUninstallCaption);
+    v.welcome = run.Button(kWelcomeCaption);
+    v.cancel = run.Button(kCancelCaption);
+    v.title = ChildOfClass(run.main(), L"Edit");
+    for (const wchar_t* caption : {kInstallTag, kUninstallTag, kPathInitial})
+        if (!v.path)
+            v.path = Child(run.main(), L"Static", caption);
+    v.tip = Child(run.main(), L"Static", tipText);
+    return v;
+}
+
+// What a step changed: files in the folder, the install record, the uninstall entry.
+void Report(const char* step, const wstring& folder, const wstring& title) {
+    const auto record = RegString(HKEY_CURRENT_USER, kRecordSection, title.c_str());
+    const auto entry = RegString(HKEY_LOCAL_MACHINE, kUninstallParent + L"\\" + title, L"UninstallString");
+    std::printf("[e2e] %s\n      files: %s\n      install record: %s\n      uninstall entry: %s\n", step,
+                Join(Listing(folder)).c_str(), record ? Utf8(*record).c_str() : "(none)",
+                entry ? Utf8(*entry).c_str() : "(none)");
+    std::fflush(stdout);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The environment: clean registry and folders before and after; the hot-tracking colour set to
+// the platform's usual blue for the run (Wine's default scheme makes it light grey, which would
+// hide the path label in the screenshots).
+
+class Environment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 932u);
+        CleanRegistry();
+        RemoveTree(kRoot);
+        foreignRecords_ = ValueNames(HKEY_CURRENT_USER, kRecordSection).size();
+        oldHotTrack_ = RegString(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"HotTrackingColor");
+        SetHotTrack(L"0 102 204");
+        started_ = Clock::now();
+    }
+    void TearDown() override {
+        std::printf("[e2e] scenarios took %.1f s\n",
+                    std::chrono::duration<double>(Clock::now() - started_).count());
+        CleanRegistry();
+        RemoveTree(kRoot);
+        if (oldHotTrack_)
+            SetHotTrack(oldHotTrack_->c_str());
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"HotTrackingColor");
+    }
+    static size_t foreignRecords_;
+
+private:
+    static void SetHotTrack(const wchar_t* value) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"HotTrackingColor", REG_SZ, value,
+                        static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+    }
+    std::optional<wstring> oldHotTrack_;
+    Clock::time_point started_;
+};
+size_t Environment::foreignRecords_ = 0;
+
+// ---------------------------------------------------------------------------------------------
+// Scenarios, in order.
+
+TEST(SetupEndToEnd, ABadScriptIsReportedAndChangesNothing) {
+    BuildPackage(kFolderBad, kTitleA, true, EntriesA(), "\r\n[4]\r\nLz=NOCOMMA.DL_\r\n");
+    // Section 4 has no comma; All counts it.
+    {
+        auto script = ReadAll(kFolderBad + L"\\Setup.INF").value();
+        std::string s(script.begin(), script.end());
+        s.replace(s.find("All=3"), 5, "All=4");
+        WriteAll(kFolderBad + L"\\Setup.INF", s.data(), s.size());
+    }
+    const auto before = Listing(kFolderBad);
+    SetupRun run(kFolderBad);
+    ASSERT_TRUE(run.started());
+    auto box = run.WaitForBox();
+    ASSERT_TRUE(box.has_value()) << "no message about the script";
+    EXPECT_EQ(box->caption, kApplicationTitle);
+    EXPECT_EQ(box->buttons, std::vector<int>{kIdOk});
+    EXPECT_EQ(box->text, BoxText(202, {kFolderBad + L"\\Setup.INF", L"4", L"Lz", L"NOCOMMA.DL_"}));
+    EXPECT_FALSE(run.WaitForMain(500)) << "no window for a bad script";
+    ASSERT_TRUE(run.Answer(*box, kIdOk));
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(Listing(kFolderBad), before);
+    EXPECT_FALSE(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleA.c_str()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallParent + L"\\" + kTitleA));
+    RemoveTree(kFolderBad);
+}
+
+TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
+    BuildPackage(kFolderA, kTitleA, true, EntriesA());
+    const auto before = Listing(kFolderA);
+    Report("package built", kFolderA, kTitleA);
+    SetupRun run(kFolderA);
+    ASSERT_TRUE(run.started());
+    ASSERT_TRUE(run.WaitForMain()) << "no main window";
+    std::printf("[e2e] window up after %.1f s\n", run.SecondsSinceStart());
+    FormView v = ViewOf(run, ResString(11));
+    ASSERT_TRUE(v.install && v.uninstall && v.welcome && v.cancel && v.title && v.path && v.tip);
+    EXPECT_TRUE(IsWindowVisible(v.install));
+    EXPECT_TRUE(IsWindowEnabled(v.install));
+    EXPECT_FALSE(IsWindowVisible(v.uninstall));
+    EXPECT_TRUE(IsWindowVisible(v.path));
+    EXPECT_EQ(TextOf(v.path), kInstallTag);
+    EXPECT_EQ(TextOf(v.title), kTitleA);
+    EXPECT_TRUE(IsWindowEnabled(v.welcome)) << "the script names a document";
+    Screenshot(run.main(), L"1-not-installed");
+
+    // Alt+P moves the focus to the title box and selects all of it.
+    SendMessageTimeoutW(run.main(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(v.cancel), TRUE, SMTO_NORMAL,
+                        5000, nullptr);
+    PostMessageW(run.main(), WM_SYSCHAR, L'p', 1u << 29);
+    GUITHREADINFO gui{sizeof gui};
+    const DWORD thread = GetWindowThreadProcessId(run.main(), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == v.title; }, 5000));
+    DWORD start = 1, end = 0;
+    WaitUntil(
+        [&] {
+            SendMessageTimeoutW(v.title, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                                reinterpret_cast<LPARAM>(&end), SMTO_NORMAL, 5000, nullptr);
+            return start == 0 && end == kTitleA.size();
+        },
+        3000);
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, kTitleA.size());
+
+    // The location message, with the folder in quotes.
+    Click(v.path);
+    auto where = run.WaitForBox();
+    ASSERT_TRUE(where.has_value()) << "no location message";
+    EXPECT_EQ(where->owner, run.main());
+    EXPECT_EQ(where->caption, kApplicationTitle);
+    EXPECT_EQ(where->text, BoxText(102, {kFolderA}));
+    EXPECT_NE(where->text.find(L"'" + kFolderA + L"'"), wstring::npos);
+    EXPECT_EQ(where->buttons, std::vector<int>{kIdOk});
+    Screenshot(where->hwnd, L"2-location-message");
+    ASSERT_TRUE(run.Answer(*where, kIdOk));
+
+    // Install, No: nothing changes.
+    Press(v.install);
+    auto ask = run.WaitForBox();
+    ASSERT_TRUE(ask.has_value());
+    EXPECT_EQ(ask->text, BoxText(104));
+    EXPECT_EQ(ask->buttons, (std::vector<int>{kIdYes, kIdNo}));
+    EXPECT_EQ(ask->defaultButton, kIdNo) << "No is preselected";
+    ASSERT_TRUE(run.Answer(*ask, kIdNo));
+    Sleep(500);
+    EXPECT_EQ(Listing(kFolderA), before);
+    EXPECT_TRUE(IsWindowEnabled(v.install));
+    EXPECT_FALSE(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleA.c_str()));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallParent + L"\\" + kTitleA));
+    Report("after Install, No", kFolderA, kTitleA);
+
+    // Install, Yes.
+    Press(v.install);
+    ask = run.WaitForBox();
+    ASSERT_TRUE(ask.has_value());
+    const auto yesAt = Clock::now();
+    ASSERT_TRUE(run.Answer(*ask, kIdYes));
+    // Busy: the tip says so, the button is disabled, and the window keeps painting and
+    // answering while the procedure pauses.
+    HWND busyTip = nullptr;
+    EXPECT_TRUE(
+        WaitUntil([&] { return (busyTip = Child(run.main(), L"Static", ResString(12))) != nullptr; }, 10000));
+    EXPECT_FALSE(IsWindowEnabled(v.install));
+    Screenshot(run.main(), L"3-installing");
+    bool painted = false;
+    for (int attempt = 0; attempt < 5 && !painted; ++attempt) {
+        InvalidateRect(run.main(), nullptr, TRUE);
+        painted = WaitUntil([&] { return !GetUpdateRect(run.main(), nullptr, FALSE); }, 1500);
+    }
+    EXPECT_TRUE(painted) << "the window did not repaint during the procedure";
+    EXPECT_FALSE(IsHungAppWindow(run.main()));
+
+    auto done = run.WaitForBox(60000);
+    ASSERT_TRUE(done.has_value()) << "no completion message";
+    const double installSeconds = std::chrono::duration<double>(Clock::now() - yesAt).count();
+    std::printf("[e2e] install of %zu entries took %.1f s\n", EntriesA().size(), installSeconds);
+    EXPECT_GE(installSeconds, 2.0 * EntriesA().size()) << "2 s pause per entry";
+    EXPECT_EQ(done->text, BoxText(105));
+    EXPECT_EQ(done->buttons, std::vector<int>{kIdOk});
+    EXPECT_EQ(done->owner, run.main());
+    // The files are in place under their final names, the compressed ones gone (LzTrash YES).
+    for (const auto& e : EntriesA()) {
+        EXPECT_EQ(ReadAll(kFolderA + L"\\" + e.target), ContentOf(e)) << Utf8(e.target);
+        EXPECT_FALSE(Exists(kFolderA + L"\\" + e.shipped)) << Utf8(e.shipped);
+    }
+    // The component registered itself through Setup.DLL, from its installed place.
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kComponentKey, L"Path").value_or(L"(none)"),
+              kFolderA + L"\\Gantrel.OCX");
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleA.c_str()).value_or(L"(none)"), kFolderA);
+    const wstring entry = kUninstallParent + L"\\" + kTitleA;
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, entry, L"DisplayName").value_or(L"(none)"), kTitleA);
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, entry, L"UninstallString").value_or(L"(none)"),
+              kFolderA + L"\\Setup.EXE");
+    ASSERT_TRUE(run.Answer(*done, kIdOk));
+    Report("after Install, Yes", kFolderA, kTitleA);
+
+    // Afterwards: Install stays visible and disabled, the tip is back to idle.
+    EXPECT_TRUE(IsWindowVisible(v.install));
+    EXPECT_FALSE(IsWindowEnabled(v.install));
+    EXPECT_FALSE(IsWindowVisible(v.uninstall));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(busyTip) == ResString(11); }, 3000));
+    Press(v.cancel);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.ExitCode(), 0u);
+}
+
+TEST(SetupEndToEnd, ASecondProductSharesTheRecordSection) {
+    BuildPackage(kFolderB, kTitleB, false, EntriesB());
+    SetupRun run(kFolderB);
+    ASSERT_TRUE(run.WaitForMain());
+    Press(run.Button(kInstallCaption));
+    auto ask = run.WaitForBox();
+    ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
+    auto done = run.WaitForBox(60000);
+    ASSERT_TRUE(done.has_value());
+    EXPECT_EQ(done->text, BoxText(105));
+    ASSERT_TRUE(run.Answer(*done, kIdOk));
+    for (const auto& e : EntriesB()) {
+        EXPECT_EQ(ReadAll(kFolderB + L"\\" + e.target), ContentOf(e));
+        EXPECT_TRUE(Exists(kFolderB + L"\\" + e.shipped)) << "LzTrash NO keeps the compressed file";
+    }
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleB.c_str()).value_or(L"(none)"), kFolderB);
+    Report("second product installed", kFolderB, kTitleB);
+    Press(run.Button(kCancelCaption));
+    ASSERT_TRUE(run.WaitForExit());
+}
+
+TEST(SetupEndToEnd, ACopyElsewhereOffersNeither) {
+    RemoveTree(kFolderCopy);
+    ASSERT_TRUE(CreateDirectoryW(kFolderCopy.c_str(), nullptr));
+    for (const wstring& name : Listing(kFolderA))
+        CopyFileW((kFolderA + L"\\" + name).c_str(), (kFolderCopy + L"\\" + name).c_str(), FALSE);
+    SetupRun run(kFolderCopy);
+    auto stop = run.WaitForBox();
+    ASSERT_TRUE(stop.has_value()) << "no message for a product installed elsewhere";
+    ASSERT_TRUE(run.WaitForMain(5000));
+    EXPECT_EQ(stop->owner, run.main());
+    EXPECT_EQ(stop->caption, kApplicationTitle);
+    EXPECT_EQ(stop->text, BoxText(101));
+    EXPECT_EQ(stop->buttons, std::vector<int>{kIdOk});
+    Screenshot(stop->hwnd, L"4-installed-elsewhere-message");
+    ASSERT_TRUE(run.Answer(*stop, kIdOk));
+    FormView v = ViewOf(run, ResString(11));
+    EXPECT_FALSE(IsWindowVisible(v.install));
+    EXPECT_FALSE(IsWindowVisible(v.uninstall));
+    ASSERT_TRUE(v.path);
+    EXPECT_FALSE(IsWindowVisible(v.path));
+    EXPECT_TRUE(IsWindowEnabled(v.welcome));
+    Screenshot(run.main(), L"5-installed-elsewhere");
+    // Esc presses Cancel; the message is not shown again on the way.
+    PostMessageW(run.main(), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    ASSERT_TRUE(run.WaitForExit()) << "Esc did not end the program";
+    EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleA.c_str()).value_or(L"(none)"), kFolderA);
+    RemoveTree(kFolderCopy);
+}
+
+TEST(SetupEndToEnd, SecondStartUninstalls) {
+    SetupRun run(kFolderA);
+    ASSERT_TRUE(run.WaitForMain());
+    FormView v = ViewOf(run, ResString(11));
+    ASSERT_TRUE(v.install && v.uninstall && v.path && v.welcome);
+    EXPECT_FALSE(IsWindowVisible(v.install));
+    EXPECT_TRUE(IsWindowVisible(v.uninstall));
+    EXPECT_EQ(TextOf(v.path), kUninstallTag);
+    Screenshot(run.main(), L"6-installed-here");
+
+    Click(v.path);
+    auto where = run.WaitForBox();
+    ASSERT_TRUE(where.has_value());
+    EXPECT_EQ(where->text, BoxText(103, {kFolderA}));
+    ASSERT_TRUE(run.Answer(*where, kIdOk));
+
+    // Welcome opens the document in NOTEPAD, which runs on its own.
+    Press(v.welcome);
+    HWND notepad = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (notepad = FindWindowW(L"Notepad", nullptr)) != nullptr; }, 15000));
+    if (notepad != nullptr)
+        PostMessageW(notepad, WM_CLOSE, 0, 0);
+
+    Press(v.uninstall);
+    auto ask = run.WaitForBox();
+    ASSERT_TRUE(ask.has_value());
+    EXPECT_EQ(ask->text, BoxText(106));
+    EXPECT_EQ(ask->defaultButton, kIdNo);
+    const auto yesAt = Clock::now();
+    ASSERT_TRUE(run.Answer(*ask, kIdYes));
+    EXPECT_TRUE(WaitUntil([&] { return Child(run.main(), L"Static", ResString(13)) != nullptr; }, 10000));
+    auto done = run.WaitForBox(60000);
+    ASSERT_TRUE(done.has_value());
+    const double seconds = std::chrono::duration<double>(Clock::now() - yesAt).count();
+    std::printf("[e2e] uninstall took %.1f s\n", seconds);
+    EXPECT_GE(seconds, 5.0 + 1.0 * (EntriesA().size() - 1))
+        << "5 s after the unregistered entry, 1 s after others";
+    EXPECT_EQ(done->text, BoxText(107));
+    EXPECT_EQ(done->buttons, std::vector<int>{kIdOk});
+    ASSERT_TRUE(run.Answer(*done, kIdOk));
+
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kComponentKey)) << "the component was not unregistered";
+    for (const auto& e : EntriesA())
+        EXPECT_FALSE(Exists(kFolderA + L"\\" + e.target)) << Utf8(e.target);
+    for (const wchar_t* kept : {L"Setup.EXE", L"Setup.INF", L"Setup.DLL", L"README.TXT"})
+        EXPECT_TRUE(Exists(kFolderA + L"\\" + kept)) << Utf8(kept);
+    EXPECT_FALSE(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleA.c_str()));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kRecordSection))
+        << "the other product's record keeps the section";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallParent + L"\\" + kTitleA));
+    EXPECT_FALSE(IsWindowEnabled(v.uninstall));
+    Report("after Uninstall", kFolderA, kTitleA);
+    Press(v.cancel);
+    ASSERT_TRUE(run.WaitForExit());
+}
+
+TEST(SetupEndToEnd, TheLastUninstallTakesTheSection) {
+    SetupRun run(kFolderB);
+    ASSERT_TRUE(run.WaitForMain());
+    Press(run.Button(kUninstallCaption));
+    auto ask = run.WaitForBox();
+    ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
+    auto done = run.WaitForBox(60000);
+    ASSERT_TRUE(done.has_value());
+    EXPECT_EQ(done->text, BoxText(107));
+    ASSERT_TRUE(run.Answer(*done, kIdOk));
+    for (const auto& e : EntriesB()) {
+        EXPECT_FALSE(Exists(kFolderB + L"\\" + e.target));
+        EXPECT_TRUE(Exists(kFolderB + L"\\" + e.shipped)) << "compressed files left by LzTrash NO stay";
+    }
+    if (Environment::foreignRecords_ == 0)
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kRecordSection)) << "the last record takes the section";
+    Report("second product uninstalled", kFolderB, kTitleB);
+    Press(run.Button(kCancelCaption));
+    ASSERT_TRUE(run.WaitForExit());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new Environment);
+    return RUN_ALL_TESTS();
+}
