@@ -135,14 +135,9 @@ std::string Encode(TextView text) {
     std::string out;
     out.reserve(text.size() * 2);
     for (size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            out.push_back('?'); // a character outside the basic plane: one substitute for the pair
-            ++i;
-            continue;
-        }
-        uint16_t form = table[c];
+        // A character outside the basic plane gives one substitute per surrogate, as the
+        // platform's conversion does.
+        uint16_t form = table[text[i]];
         if (form == kNoForm) {
             out.push_back('?');
         } else if (form > 0xFF) {

@@ -64,6 +64,12 @@ bool IsPathExisting(const quorin::Text& Path) {
     quorin::win::UniqueFind find(::FindFirstFileW(quorin::win::W(Path), &data));
     if (!find) {
         const DWORD error = ::GetLastError();
+        // A drive letter that names no drive is an unusable path, like a drive that is not ready.
+        if (error == ERROR_PATH_NOT_FOUND && Path.size() >= 2 && Path[1] == u':') {
+            const wchar_t root[] = {static_cast<wchar_t>(Path[0]), L':', L'\\', 0};
+            if (::GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR)
+                throw quorin::RuntimeError(quorin::ErrorCode::DeviceUnavailable, quorin::ToUtf8(Path));
+        }
         // Nothing matches: an answer, not an error. A missing folder in the path is the same.
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES)
             return false;

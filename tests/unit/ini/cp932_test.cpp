@@ -39,8 +39,8 @@ TEST(Cp932, DecodesDuplicatesAndOddBytes) {
 
 TEST(Cp932, EncodesWhatItCannotHoldAsSubstitute) {
     EXPECT_EQ(Encode(u"한"), "?");
-    EXPECT_EQ(Encode(u"\U0001F600"), "?"); // one substitute for a surrogate pair
-    EXPECT_EQ(Encode(u"é"), "e");          // the platform's best fit
+    EXPECT_EQ(Encode(u"\U0001F600"), "??"); // one substitute per surrogate
+    EXPECT_EQ(Encode(u"é"), "e");           // the platform's best fit
     EXPECT_EQ(Encode(u"¥"), "\\");
     EXPECT_EQ(Encode(u"ゔ"), "\x83\x94");
     EXPECT_FALSE(quorin::cp932::CanEncode(u"한"));

@@ -1,0 +1,55 @@
+#!/usr/bin/env python3
+"""Fails when a built deliverable imports a DLL that is not part of Windows.
+
+Usage: check_imports.py OBJDUMP BUILD_TREE
+Looks for Setup.EXE, Setup.DLL, Joystick.OCX and quorin-pack.exe below BUILD_TREE (the Wine
+prefix excluded) and reads each import table with objdump -p.
+"""
+import os
+import re
+import subprocess
+import sys
+
+DELIVERABLES = {"setup.exe", "setup.dll", "joystick.ocx", "quorin-pack.exe"}
+
+# DLLs every Windows installation carries.
+SYSTEM = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
+    "comctl32.dll", "comdlg32.dll", "msvcrt.dll", "winmm.dll", "lz32.dll", "version.dll", "shlwapi.dll",
+    "rpcrt4.dll", "ntdll.dll", "uxtheme.dll", "imm32.dll", "oleacc.dll", "urlmon.dll", "hlink.dll",
+    "ws2_32.dll", "crypt32.dll", "wintrust.dll", "setupapi.dll", "msimg32.dll", "olepro32.dll", "oledlg.dll",
+    "userenv.dll", "secur32.dll", "bcrypt.dll", "dbghelp.dll", "psapi.dll", "winspool.drv", "mpr.dll",
+    "netapi32.dll", "wininet.dll", "dwmapi.dll", "gdiplus.dll", "winhttp.dll", "shcore.dll", "wtsapi32.dll",
+}
+
+
+def imports(objdump, path):
+    out = subprocess.run([objdump, "-p", path], capture_output=True, text=True, check=True).stdout
+    return [m.group(1) for m in re.finditer(r"DLL Name:\s*(\S+)", out)]
+
+
+def main():
+    objdump, tree = sys.argv[1], sys.argv[2]
+    found, bad = [], []
+    for root, dirs, files in os.walk(tree):
+        dirs[:] = [d for d in dirs if d not in ("wineprefix", "wineprefix.state", "googletest")]
+        for name in files:
+            if name.lower() in DELIVERABLES:
+                path = os.path.join(root, name)
+                dlls = imports(objdump, path)
+                found.append(path)
+                for dll in dlls:
+                    low = dll.lower()
+                    if low not in SYSTEM and not low.startswith("api-ms-win-"):
+                        bad.append(f"{path}: imports {dll}")
+                print(f"{os.path.relpath(path, tree)}: {', '.join(dlls)}")
+    if not found:
+        print("no deliverable built yet")
+        return 1
+    for line in bad:
+        print("NOT A SYSTEM DLL:", line)
+    return 1 if bad else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
