@@ -280,8 +280,13 @@ std::wstring ErrorMessage(HRESULT status, BSTR description) {
 class AboutControlSite final : public IOleClientSite {
 public:
     static ComPtr<IOleClientSite> Create() {
+        // Assigned, then our own first reference dropped: mingw's ComPtr::Attach adds a
+        // reference of its own, unlike the platform's.
         ComPtr<IOleClientSite> site;
-        site.Attach(new (std::nothrow) AboutControlSite());
+        if (auto* created = new (std::nothrow) AboutControlSite()) {
+            site = created;
+            created->Release();
+        }
         return site;
     }
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {

@@ -1,6 +1,11 @@
 #!/usr/bin/env python3
 """Draws the pictures of the property page and the About box and writes them as Windows
-resource files: 16-colour bitmaps, a 16-colour icon and a monochrome cursor.
+resource data: 16-colour bitmaps, a 16-colour icon and a monochrome cursor.
+
+The icon and the cursor are written as the raw resources a resource script lists by type
+(RT_ICON 3 with RT_GROUP_ICON 14, RT_CURSOR 1 with RT_GROUP_CURSOR 12), so that the image
+identifiers are ours: the resource compiler numbers the images of .ico and .cur files from 1 in
+every script, and the library links several scripts.
 
 Run once after changing a drawing; the outputs are checked in beside this script.
 """
@@ -106,8 +111,9 @@ def mask_rows(w, h, opaque):
     return out
 
 
-def ico4(cv, transparent):
-    """A one-image 16-colour icon file; pixels of colour `transparent` are see-through."""
+def icon_resources(cv, transparent, image_id):
+    """A 16-colour icon image (RT_ICON) and its one-entry directory (RT_GROUP_ICON); pixels of
+    colour `transparent` are see-through."""
     row_bytes = ((cv.w * 4 + 31) // 32) * 4
     xor = bytearray()
     for y in range(cv.h - 1, -1, -1):
@@ -121,13 +127,13 @@ def ico4(cv, transparent):
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
     info = struct.pack("<IiiHHIIiiII", 40, cv.w, cv.h * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
     image = info + palette + xor + andm
-    head = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", cv.w, cv.h, 16, 0, 1, 4, len(image), 6 + 16)
-    return head + entry + image
+    group = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHIH", cv.w, cv.h, 16, 0, 1, 4, len(image), image_id)
+    return image, group
 
 
-def cur1(art, hotspot):
-    """A one-image monochrome cursor file from text art: '.' transparent, 'X' black, 'o' white."""
+def cursor_resources(art, hotspot, image_id):
+    """A monochrome cursor image (RT_CURSOR: hot spot, then the image) and its one-entry
+    directory (RT_GROUP_CURSOR), from text art: '.' transparent, 'X' black, 'o' white."""
     h = len(art)
     w = 32
     rows = [line.ljust(w, ".") for line in art]
@@ -142,10 +148,10 @@ def cur1(art, hotspot):
     andm = mask_rows(w, h, lambda x, y: rows[y][x] != ".")
     palette = struct.pack("<BBBBBBBB", 0, 0, 0, 0, 255, 255, 255, 0)
     info = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 1, 0, len(xor) + len(andm), 0, 0, 2, 0)
-    image = info + palette + xor + andm
-    head = struct.pack("<HHH", 0, 2, 1)
-    entry = struct.pack("<BBBBHHII", w, h, 0, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
-    return head + entry + image
+    image = struct.pack("<HH", hotspot[0], hotspot[1]) + info + palette + xor + andm
+    # The directory gives the height of both masks, as the resource compiler writes it.
+    group = struct.pack("<HHH", 0, 2, 1) + struct.pack("<HHHHIH", w, h * 2, 1, 1, len(image), image_id)
+    return image, group
 
 
 # A pointing hand; the tip of the index finger is at (12, 5).
@@ -214,7 +220,13 @@ def write(name, data):
 if __name__ == "__main__":
     assert all(len(line) <= 32 for line in HAND) and len(HAND) == 32
     assert HAND[5][12] == "o", "hot spot must lie on the finger tip"
+    # Image identifiers equal the resource identifiers of PropertyPageJoystickRes.h and
+    # FormAboutRes.h.
     write("PageTitle.bmp", bmp4(page_title()))
-    write("PageInfo.ico", ico4(page_info(), FUCHSIA))
+    image, group = icon_resources(page_info(), FUCHSIA, 2001)
+    write("PageInfo.icon.bin", image)
+    write("PageInfo.icongroup.bin", group)
     write("AboutTitle.bmp", bmp4(about_title()))
-    write("AboutHand.cur", cur1(HAND, (12, 5)))
+    image, group = cursor_resources(HAND, (12, 5), 2101)
+    write("AboutHand.cursor.bin", image)
+    write("AboutHand.cursorgroup.bin", group)

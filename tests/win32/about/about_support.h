@@ -75,12 +75,17 @@ inline void ClickLabel(HWND label) {
 // Runs `open` (which shows the box modally) while `step` is called from a timer inside the
 // box's own message loop, once per tick with the box (found by its caption) until it returns
 // true. Ticks only come while a message loop runs, so the first one finds the box shown. A box
-// that never finishes is closed after about five seconds and reported.
+// that never finishes is closed after TickLimit() ticks (about five seconds) and reported.
 struct BoxRun {
     HRESULT result = E_UNEXPECTED;
     int ticksWithBox = 0;
     bool timedOut = false;
 };
+
+inline int& TickLimit() {
+    static int limit = 500;
+    return limit;
+}
 
 inline BoxRun& CurrentRun() {
     static BoxRun run;
@@ -96,7 +101,7 @@ inline void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
     if (!box || !IsWindowVisible(box))
         return;
     BoxRun& run = CurrentRun();
-    if (++run.ticksWithBox > 500) {
+    if (++run.ticksWithBox > TickLimit()) {
         run.timedOut = true;
         PostMessageW(box, WM_CLOSE, 0, 0);
         return;

@@ -101,6 +101,27 @@ public:
     HWND hwnd = nullptr;
 };
 
+// Wine waits up to two seconds for a window manager's answer whenever a shown top-level window
+// is hidden, and the test display runs no window manager. Asking Wine, for this program only, to
+// leave its windows unmanaged removes the wait (and lets Wine draw the title bars itself). The
+// setting is read when the display driver starts, so a global object sets it before main, and
+// removes it at exit.
+class UnmanagedWindowsForThisProgram {
+public:
+    UnmanagedWindowsForThisProgram() {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring name = path;
+        name = name.substr(name.find_last_of(L"\\/") + 1);
+        key_ = L"Software\\Wine\\AppDefaults\\" + name;
+        RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N", 4);
+    }
+    ~UnmanagedWindowsForThisProgram() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+
+private:
+    std::wstring key_;
+};
+
 // The page window is the host's only child.
 inline HWND PageWindow(HWND host) {
     return GetWindow(host, GW_CHILD);
