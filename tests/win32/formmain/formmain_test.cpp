@@ -1,0 +1,397 @@
+// FormMain in this process: the layout table converted at the screen's DPI, fonts and colours,
+// tab order and keys through the dialog manager, the install state at activation, and the
+// Install button's procedure with its message boxes answered by a watcher thread.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FormMain.h"
+#include "GeneralMain.h"
+#include "SettingsStore.h"
+#include "core/install_procedure.h"
+#include "winsupport/ansi.h"
+#include "winsupport/unique_handle.h"
+
+using quorin::Text;
+using setup::FormMainControl;
+using setup::FormMainControlWindow;
+using setup::FormMainWindow;
+
+namespace {
+
+const Text kTitle = u"Quorin FormMain Test";
+const wchar_t kRecordSection[] = L"Software\\Ombrel's Quorin\\Installer";
+
+std::wstring Wide(const Text& t) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(t.c_str()));
+}
+
+std::wstring TextOf(HWND h) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(h, buf, 512);
+    return buf;
+}
+
+HWND C(FormMainControl c) {
+    return FormMainControlWindow(c);
+}
+
+RECT ClientRectOf(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, FormMainWindow(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int Px(int twips) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(twips, dpi, 1440);
+}
+
+// Answers the window's message boxes from another thread, in order, and keeps their texts.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(std::deque<int> answers) : answers_(std::move(answers)) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~BoxAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::vector<std::wstring> Texts() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    void Run() {
+        HWND last = nullptr;
+        while (!stop_) {
+            HWND box = nullptr;
+            while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr)
+                if (box != last && IsWindowVisible(box) && GetWindow(box, GW_OWNER) == FormMainWindow())
+                    break;
+            if (box != nullptr) {
+                wchar_t text[1024] = {};
+                GetDlgItemTextW(box, 0xFFFF, text, 1024);
+                int answer = IDOK;
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    texts_.push_back(text);
+                    if (!answers_.empty()) {
+                        answer = answers_.front();
+                        answers_.pop_front();
+                    }
+                }
+                last = box;
+                PostMessageW(GetDlgItem(box, answer), BM_CLICK, 0, 0);
+            }
+            Sleep(30);
+        }
+    }
+    std::deque<int> answers_;
+    std::vector<std::wstring> texts_;
+    std::mutex mutex_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Runs the thread's messages until `done` holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    while (!done()) {
+        if (static_cast<int>(end - GetTickCount()) <= 0)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageW(FormMainWindow(), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        Sleep(10);
+    }
+    return true;
+}
+
+class FormMainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Clean();
+        setup::SetupSettings = quorin::SetupSettings();
+        setup::SetupSettings.Title = kTitle;
+        setup::SetupSettings.Document = u"README.TXT";
+        setup::FormMainLoad();
+        ASSERT_NE(FormMainWindow(), nullptr);
+    }
+    void TearDown() override {
+        setup::FormMainUnload();
+        Clean();
+    }
+    static void Clean() {
+        quorin::win::UniqueHKey h;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecordSection, 0, KEY_SET_VALUE, h.put()) == ERROR_SUCCESS)
+            RegDeleteValueW(h.get(), Wide(kTitle).c_str());
+        h.reset();
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE,
+                      (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Wide(kTitle)).c_str());
+    }
+    // Shows the window as the modal display does and raises the activation.
+    void ShowAndActivate() {
+        ShowWindow(FormMainWindow(), SW_SHOWNORMAL);
+        setup::Form_Activate();
+    }
+    void SetRecord(const Text& folder) {
+        setup::RegistrySettingsStore().SaveSetting(quorin::kRecordApplication, quorin::kRecordSection, kTitle,
+                                                   folder);
+    }
+};
+
+TEST_F(FormMainTest, LayoutInTwipsAtTheScreenDpi) {
+    RECT client{};
+    GetClientRect(FormMainWindow(), &client);
+    EXPECT_EQ(client.right, Px(4800));
+    EXPECT_EQ(client.bottom, Px(3600));
+    struct Case {
+        FormMainControl control;
+        int left, top, width, height;
+    } cases[] = {
+        {FormMainControl::LabelTitle, 750, 150, 3900, 195},
+        {FormMainControl::LabelCopyright, 750, 375, 3900, 420},
+        {FormMainControl::FrameTip, 150, 1050, 4515, 840},
+        {FormMainControl::LabelTip, 150 + 750, 1050 + 225, 3615, 465},
+        {FormMainControl::ImageTip, 150 + 150, 1050 + 225, 480, 480},
+        {FormMainControl::LabelInfo, 150, 2025, 2865, 240},
+        {FormMainControl::TextTitle, 150, 2250, 2865, 315},
+        {FormMainControl::LabelPath, 150, 2700, 1425, 180},
+        {FormMainControl::CommandInstall, 3150, 2025, 1515, 840},
+        {FormMainControl::CommandUninstall, 3150, 2025, 1515, 840},
+        {FormMainControl::CommandWelcome, 150, 3150, 1515, 315},
+        {FormMainControl::CommandCancel, 3150, 3150, 1515, 315},
+        {FormMainControl::ImageTitle, 150, 150, 480, 480},
+    };
+    for (const auto& c : cases) {
+        const RECT r = ClientRectOf(C(c.control));
+        const RECT expected{Px(c.left), Px(c.top), Px(c.left + c.width), Px(c.top + c.height)};
+        EXPECT_TRUE(EqualRect(&r, &expected)) << "control " << static_cast<int>(c.control) << ": " << r.left
+                                              << "," << r.top << "," << r.right << "," << r.bottom;
+    }
+}
+
+TEST_F(FormMainTest, FontsAndCaptionsAtLoad) {
+    struct Case {
+        FormMainControl control;
+        const wchar_t* face;
+        int sizeTimes100;
+        int weight;
+        bool underline;
+        BYTE charset;
+    } cases[] = {
+        {FormMainControl::LabelTitle, L"Tahoma", 825, FW_BOLD, false, ANSI_CHARSET},
+        {FormMainControl::LabelCopyright, L"Tahoma", 825, FW_NORMAL, false, ANSI_CHARSET},
+        {FormMainControl::LabelPath, L"MS UI Gothic", 900, FW_NORMAL, true, SHIFTJIS_CHARSET},
+        {FormMainControl::LabelInfo, L"MS UI Gothic", 900, FW_NORMAL, false, SHIFTJIS_CHARSET},
+        {FormMainControl::TextTitle, L"MS UI Gothic", 900, FW_NORMAL, false, SHIFTJIS_CHARSET},
+        {FormMainControl::CommandCancel, L"MS UI Gothic", 900, FW_NORMAL, false, SHIFTJIS_CHARSET},
+    };
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    for (const auto& c : cases) {
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(C(c.control), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr);
+        LOGFONTW lf{};
+        GetObjectW(font, sizeof lf, &lf);
+        EXPECT_STREQ(lf.lfFaceName, c.face);
+        EXPECT_EQ(lf.lfHeight, -MulDiv(c.sizeTimes100, dpi, 7200)) << static_cast<int>(c.control);
+        EXPECT_EQ(lf.lfWeight, c.weight);
+        EXPECT_EQ(lf.lfUnderline != 0, c.underline);
+        EXPECT_EQ(lf.lfCharSet, c.charset);
+    }
+    EXPECT_EQ(TextOf(FormMainWindow()), L"Ombrel's Quorin Installer");
+    EXPECT_EQ(TextOf(C(FormMainControl::LabelTitle)), Wide(setup::LoadResString(1)));
+    EXPECT_EQ(TextOf(C(FormMainControl::LabelCopyright)), Wide(setup::LoadResString(2)));
+    EXPECT_EQ(TextOf(C(FormMainControl::LabelInfo)), L"\x30D7\x30ED\x30B0\x30E9\x30E0(&P)");
+    EXPECT_EQ(TextOf(C(FormMainControl::CommandInstall)), L"\x8FFD\x52A0\x3059\x308B(&I)...");
+    EXPECT_EQ(TextOf(C(FormMainControl::CommandUninstall)), L"\x524A\x9664\x3059\x308B(&U)...");
+    // Before activation: both procedure buttons hidden, Welcome disabled, no status text.
+    EXPECT_FALSE(IsWindowVisible(C(FormMainControl::CommandInstall)));
+    EXPECT_FALSE(IsWindowVisible(C(FormMainControl::CommandUninstall)));
+    EXPECT_FALSE(IsWindowEnabled(C(FormMainControl::CommandWelcome)));
+    EXPECT_EQ(TextOf(C(FormMainControl::LabelTip)), L"");
+}
+
+TEST_F(FormMainTest, ColoursOfTheLabelsAndTheTitleBox) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    struct Case {
+        FormMainControl control;
+        UINT message;
+        COLORREF back, fore;
+    } cases[] = {
+        {FormMainControl::LabelPath, WM_CTLCOLORSTATIC, GetSysColor(COLOR_BTNFACE),
+         GetSysColor(COLOR_HOTLIGHT)},
+        {FormMainControl::LabelTitle, WM_CTLCOLORSTATIC, GetSysColor(COLOR_WINDOW),
+         GetSysColor(COLOR_WINDOWTEXT)},
+        {FormMainControl::LabelCopyright, WM_CTLCOLORSTATIC, GetSysColor(COLOR_WINDOW),
+         GetSysColor(COLOR_WINDOWTEXT)},
+        {FormMainControl::LabelTip, WM_CTLCOLORSTATIC, GetSysColor(COLOR_BTNFACE),
+         GetSysColor(COLOR_BTNTEXT)},
+        {FormMainControl::TextTitle, WM_CTLCOLOREDIT, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)},
+    };
+    for (const auto& c : cases) {
+        HBRUSH brush =
+            reinterpret_cast<HBRUSH>(SendMessageW(FormMainWindow(), c.message, reinterpret_cast<WPARAM>(dc),
+                                                  reinterpret_cast<LPARAM>(C(c.control))));
+        ASSERT_NE(brush, nullptr);
+        LOGBRUSH lb{};
+        GetObjectW(brush, sizeof lb, &lb);
+        EXPECT_EQ(lb.lbColor, c.back) << static_cast<int>(c.control);
+        EXPECT_EQ(GetBkColor(dc), c.back) << static_cast<int>(c.control);
+        EXPECT_EQ(GetTextColor(dc), c.fore) << static_cast<int>(c.control);
+    }
+    DeleteDC(dc);
+}
+
+TEST_F(FormMainTest, HandPointerOverThePathLabelOnly) {
+    ShowAndActivate();
+    SendMessageW(FormMainWindow(), WM_SETCURSOR, reinterpret_cast<WPARAM>(C(FormMainControl::LabelPath)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+    SendMessageW(FormMainWindow(), WM_SETCURSOR, reinterpret_cast<WPARAM>(C(FormMainControl::CommandCancel)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+}
+
+TEST_F(FormMainTest, ActivationDecidesTheStateOnce) {
+    struct Case {
+        const char* what;
+        Text record;
+        quorin::InstallState state;
+        bool install, uninstall, path;
+        const wchar_t* pathText;
+        size_t messages;
+    } cases[] = {
+        {"no record", Text(), quorin::InstallState::NotInstalled, true, false, true,
+         L"\x8FFD\x52A0\x3059\x308B\x5834\x6240\x306F...", 0},
+        {"this folder", setup::ProgramFolder(), quorin::InstallState::InstalledHere, false, true, true,
+         L"\x524A\x9664\x3059\x308B\x5834\x6240\x306F...", 0},
+        {"another folder", u"C:\\Elsewhere", quorin::InstallState::InstalledElsewhere, false, false, false,
+         L"\x30D7\x30ED\x30B0\x30E9\x30E0\x306E\x5834\x6240\x306F...", 1},
+    };
+    for (const auto& c : cases) {
+        setup::FormMainUnload();
+        Clean();
+        if (!c.record.empty())
+            SetRecord(c.record);
+        setup::FormMainLoad();
+        BoxAnswerer answerer({IDOK});
+        ShowAndActivate();
+        setup::Form_Activate(); // a second activation changes nothing and shows nothing
+        EXPECT_EQ(setup::InstallState, c.state) << c.what;
+        EXPECT_EQ(IsWindowVisible(C(FormMainControl::CommandInstall)) != 0, c.install) << c.what;
+        EXPECT_EQ(IsWindowVisible(C(FormMainControl::CommandUninstall)) != 0, c.uninstall) << c.what;
+        EXPECT_EQ(IsWindowVisible(C(FormMainControl::LabelPath)) != 0, c.path) << c.what;
+        EXPECT_EQ(TextOf(C(FormMainControl::LabelPath)), c.pathText) << c.what;
+        EXPECT_TRUE(IsWindowEnabled(C(FormMainControl::CommandWelcome))) << c.what;
+        EXPECT_EQ(TextOf(C(FormMainControl::LabelTip)), Wide(setup::LoadResString(11))) << c.what;
+        EXPECT_EQ(TextOf(C(FormMainControl::TextTitle)), Wide(kTitle)) << c.what;
+        EXPECT_EQ(answerer.Texts().size(), c.messages) << c.what;
+    }
+    // Without a document Welcome stays disabled.
+    setup::FormMainUnload();
+    Clean();
+    setup::SetupSettings.Document.clear();
+    setup::FormMainLoad();
+    ShowAndActivate();
+    EXPECT_FALSE(IsWindowEnabled(C(FormMainControl::CommandWelcome)));
+}
+
+TEST_F(FormMainTest, TabOrderAccessKeyAndEsc) {
+    ShowAndActivate();
+    HWND w = FormMainWindow();
+    // The focusable controls in tab order (Uninstall hidden, so skipped).
+    std::vector<HWND> order;
+    HWND h = GetNextDlgTabItem(w, nullptr, FALSE);
+    for (int i = 0; i < 6 && h != nullptr; ++i) {
+        order.push_back(h);
+        h = GetNextDlgTabItem(w, h, FALSE);
+    }
+    EXPECT_EQ(order, (std::vector<HWND>{C(FormMainControl::TextTitle), C(FormMainControl::CommandInstall),
+                                        C(FormMainControl::CommandWelcome), C(FormMainControl::CommandCancel),
+                                        C(FormMainControl::TextTitle), C(FormMainControl::CommandInstall)}));
+
+    // Alt+P, sent as the keyboard would through the dialog manager: the focus moves to the
+    // title box, whose whole text is selected.
+    SendMessageW(w, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(C(FormMainControl::CommandCancel)), TRUE);
+    EXPECT_EQ(GetFocus(), C(FormMainControl::CommandCancel));
+    MSG alt{w, WM_SYSCHAR, L'p', 1 << 29, 0, {}};
+    EXPECT_TRUE(IsDialogMessageW(w, &alt));
+    DWORD start = 1, end = 0;
+    PumpUntil([&] { return GetFocus() == C(FormMainControl::TextTitle); }, 2000);
+    PumpUntil(
+        [&] {
+            SendMessageW(C(FormMainControl::TextTitle), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                         reinterpret_cast<LPARAM>(&end));
+            return start == 0 && end == kTitle.size();
+        },
+        2000);
+    EXPECT_EQ(GetFocus(), C(FormMainControl::TextTitle));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, kTitle.size());
+
+    // Esc presses Cancel, which hides the window.
+    MSG esc{C(FormMainControl::TextTitle), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+    EXPECT_TRUE(IsDialogMessageW(w, &esc));
+    EXPECT_FALSE(IsWindowVisible(w));
+}
+
+TEST_F(FormMainTest, InstallWithoutEntriesWritesTheRecordAndTheEntry) {
+    setup::SetupSettings.All = 0;
+    ShowAndActivate();
+    ASSERT_EQ(setup::InstallState, quorin::InstallState::NotInstalled);
+    {
+        BoxAnswerer answerer({IDNO});
+        setup::CommandInstall_Click();
+        EXPECT_EQ(answerer.Texts().size(), 1u);
+    }
+    EXPECT_TRUE(IsWindowEnabled(C(FormMainControl::CommandInstall))) << "No changes nothing";
+    EXPECT_EQ(setup::RegistrySettingsStore().GetSetting(quorin::kRecordApplication, quorin::kRecordSection,
+                                                        kTitle, u"none"),
+              u"none");
+    std::vector<std::wstring> texts;
+    {
+        BoxAnswerer answerer({IDYES, IDOK});
+        setup::CommandInstall_Click();
+        texts = answerer.Texts();
+    }
+    ASSERT_EQ(texts.size(), 2u);
+    auto shown = [](uint32_t id) {
+        return Wide(quorin::win::FromAnsi(quorin::win::ToAnsi(setup::LoadResString(id))));
+    };
+    EXPECT_EQ(texts[0], shown(104));
+    EXPECT_EQ(texts[1], shown(105));
+    EXPECT_FALSE(IsWindowEnabled(C(FormMainControl::CommandInstall)));
+    EXPECT_TRUE(IsWindowVisible(C(FormMainControl::CommandInstall)));
+    EXPECT_EQ(TextOf(C(FormMainControl::LabelTip)), Wide(setup::LoadResString(11)));
+    EXPECT_EQ(setup::RegistrySettingsStore().GetSetting(quorin::kRecordApplication, quorin::kRecordSection,
+                                                        kTitle, u"none"),
+              setup::ProgramFolder());
+    wchar_t display[256] = {};
+    DWORD size = sizeof display;
+    EXPECT_EQ(
+        RegGetValueW(HKEY_LOCAL_MACHINE,
+                     (L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Wide(kTitle)).c_str(),
+                     L"DisplayName", RRF_RT_REG_SZ, nullptr, display, &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(display), Wide(kTitle));
+}
+
+} // namespace
