@@ -636,10 +636,11 @@ private:
     void PropertyPage_ApplyChanges() {
         ComPtr<IDispatch> control = objects_.First();
         // The text goes over as a string; the control converts it to its 16-bit Interval, and
-        // text that does not convert fails this statement only.
-        {
+        // text that does not convert fails this statement only. Without the page's window
+        // (applied after deactivation) there is no text, and nothing is written.
+        if (HWND box = Item(IdTextInterval)) {
             Variant text;
-            Bstr value = ReadWindowText(Item(IdTextInterval));
+            Bstr value = ReadWindowText(box);
             if (value.get()) {
                 text->vt = VT_BSTR;
                 text->bstrVal = value.release();

@@ -542,6 +542,14 @@ TEST_F(PageFixture, LifecycleCallsCheckTheirState) {
     EXPECT_EQ(page->EditProperty(0), S_OK);
     EXPECT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(PageWindow(host.hwnd), nullptr);
+    // Applied without its window the page has no values to hand over, and writes nothing.
+    FakeJoystick control;
+    control.interval = 250;
+    Select({&control});
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_TRUE(control.puts.empty());
+    EXPECT_EQ(control.interval, 250);
+    page->SetObjects(0, nullptr);
     // A frame that goes away before deactivating the page takes the page's window with it; the
     // page must not touch that window again.
     {
