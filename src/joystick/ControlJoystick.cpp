@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 #include <shellapi.h>
+#include <hlink.h>
 
 #include <new>
 
@@ -416,7 +417,7 @@ public:
             return E_INVALIDARG;
         const BSTR location = TextArgument(Location);
         const BSTR frameName = TextArgument(FrameName);
-        if (ComPtr<IUnknown> frame = FindFrame())
+        if (ComPtr<IHlinkFrame> frame = FindFrame())
             return NavigateFrame(frame.Get(), Target, location);
         return NavigateShell(Target, location, frameName);
     }
@@ -445,8 +446,8 @@ private:
     }
 
     // The container's hyperlink frame: from its service provider, else from the container.
-    ComPtr<IUnknown> FindFrame() noexcept {
-        ComPtr<IUnknown> frame;
+    ComPtr<IHlinkFrame> FindFrame() noexcept {
+        ComPtr<IHlinkFrame> frame;
         if (!site_)
             return frame;
         ComPtr<IServiceProvider> services;
@@ -464,7 +465,7 @@ private:
 
     // IHlinkFrame::Navigate with a hyperlink made by the system's hyperlink library, which is
     // bound by name at this first use.
-    static HRESULT NavigateFrame(IUnknown* frame, BSTR target, BSTR location) noexcept {
+    static HRESULT NavigateFrame(IHlinkFrame* frame, BSTR target, BSTR location) noexcept {
         using CreateFn = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, void*, DWORD, IUnknown*, REFIID, void**);
         static HMODULE library = ::LoadLibraryW(L"hlink.dll");
         if (!library)
@@ -473,19 +474,12 @@ private:
             reinterpret_cast<void*>(::GetProcAddress(library, "HlinkCreateFromString")));
         if (!create)
             return LastErrorOr(E_FAIL);
-        ComPtr<IUnknown> link;
+        ComPtr<IHlink> link;
         HRESULT hr = create(target, location, nullptr, nullptr, 0, nullptr, IID_Hyperlink,
                             reinterpret_cast<void**>(link.GetAddressOf()));
         if (FAILED(hr))
             return hr;
-        // IHlinkFrame: IUnknown, GetBrowseContext, SetBrowseContext, Navigate(grfHLNF, pbc, pibsc,
-        // pihlNavigate).
-        struct HlinkFrameVtbl : IUnknown {
-            virtual HRESULT STDMETHODCALLTYPE SetBrowseContext(IUnknown*) = 0;
-            virtual HRESULT STDMETHODCALLTYPE GetBrowseContext(IUnknown**) = 0;
-            virtual HRESULT STDMETHODCALLTYPE Navigate(DWORD, IBindCtx*, IBindStatusCallback*, IUnknown*) = 0;
-        };
-        return static_cast<HlinkFrameVtbl*>(frame)->Navigate(0, nullptr, nullptr, link.Get());
+        return frame->Navigate(0, nullptr, nullptr, link.Get());
     }
 
     static HRESULT NavigateShell(BSTR target, BSTR location, BSTR frameName) noexcept {

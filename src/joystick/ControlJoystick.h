@@ -17,18 +17,6 @@
 
 namespace joystick {
 
-// Hosts that group properties by category ask the control itself.
-// {4D07FC10-F931-11CE-B001-00AA006884E5}
-inline constexpr GUID IID_CategorizeProperties = {
-    0x4D07FC10, 0xF931, 0x11CE, {0xB0, 0x01, 0x00, 0xAA, 0x00, 0x68, 0x84, 0xE5}};
-using PROPCAT = int;
-inline constexpr PROPCAT PropertyCategoryMisc = -2;
-
-struct ICategorizeProperties : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE MapPropertyToCategory(DISPID dispid, PROPCAT* category) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetCategoryName(PROPCAT category, LCID lcid, BSTR* name) = 0;
-};
-
 // Creates a ControlJoystick and queries it for riid (class-factory contract, no aggregation).
 HRESULT CreateControlJoystick(REFIID riid, void** ppv) noexcept;
 

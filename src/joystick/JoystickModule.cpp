@@ -274,9 +274,10 @@ STDAPI DllRegisterServer() {
         return hr;
     try {
         // The libraries first: a file without them must not look registered.
-        hr = RegisterLibrary(path, TypeLibResourceControl);
+        // The hyperlink library first: the control's library imports it by registration.
+        hr = RegisterLibrary(path, TypeLibResourceHyperlink);
         if (SUCCEEDED(hr))
-            hr = RegisterLibrary(path, TypeLibResourceHyperlink);
+            hr = RegisterLibrary(path, TypeLibResourceControl);
         if (SUCCEEDED(hr)) {
             for (const RegValue& r : RegistryEntries(path)) {
                 hr = WriteValue(r);
