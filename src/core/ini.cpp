@@ -136,6 +136,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 Profile::Line Profile::MakeLine(std::string raw, U16View text) {
     Line line;
     line.raw = std::move(raw);
+    for (const char16_t* end : {u"\r\n", u"\n", u"\r"}) {
+        const U16View e(end);
+        if (text.size() >= e.size() && text.substr(text.size() - e.size()) == e) {
+            line.end = U16(e);
+            break;
+        }
+    }
     U16View t = TrimSpaces(text);
     if (t.empty())
         return line;
@@ -214,6 +221,10 @@ Profile Profile::Parse(std::string_view bytes) {
         break;
     }
 
+    // UTF-16 leaves an odd last byte unread.
+    const size_t consumed = p.encoding_ == Encoding::Utf16LE || p.encoding_ == Encoding::Utf16BE
+                                ? bytes.size() & ~static_cast<size_t>(1)
+                                : bytes.size();
     size_t from = 0;
     while (from < text.size()) {
         // A line ends at a line feed or a carriage return. CRLF ends one line: to the platform
@@ -223,20 +234,16 @@ Profile Profile::Parse(std::string_view bytes) {
         if (nl != U16::npos && text[nl] == u'\r' && end < text.size() && text[end] == u'\n')
             ++end;
         size_t byteBegin = starts[from];
-        size_t byteEnd = end < text.size() ? starts[end] : bytes.size();
+        size_t byteEnd = end < text.size() ? starts[end] : consumed;
         p.lines_.push_back(MakeLine(std::string(bytes.substr(byteBegin, byteEnd - byteBegin)),
                                     U16View(text).substr(from, end - from)));
         from = end;
     }
-    // An odd last byte of a UTF-16 file belongs to no character; keep it so the bytes survive.
+    // An odd last byte of a UTF-16 file belongs to no character; it stays at the very end.
     size_t used = 0;
     for (const Line& line : p.lines_)
         used += line.raw.size();
-    if (used < bytes.size()) {
-        if (p.lines_.empty())
-            p.lines_.push_back(MakeLine(std::string(), U16View()));
-        p.lines_.back().raw += std::string(bytes.substr(used));
-    }
+    p.tail_ = std::string(bytes.substr(used));
     return p;
 }
 
@@ -428,19 +435,17 @@ bool Profile::Write(std::string_view section, std::optional<std::string_view> ke
     while (!v.empty() && IsSpace(v.front()))
         v.remove_prefix(1);
     // A line's own end is kept; a new line ends in CRLF.
-    auto lineEnd = [this](const std::string& raw) {
-        for (const char16_t* end : {u"\r\n", u"\n", u"\r"}) {
-            const std::string e = EncodeLine(end);
-            if (raw.size() >= e.size() && raw.compare(raw.size() - e.size(), e.size(), e) == 0)
-                return e;
+    auto makeKeyLine = [&](const U16& name, const U16& end) {
+        U16 text = name + u"=" + U16(v) + end;
+        return MakeLine(EncodeLine(text), text);
+    };
+    // A line that ends the file without a line break gets one before anything follows it.
+    auto endLine = [this](Line& line) {
+        if (line.end.empty()) {
+            line.raw += EncodeLine(u"\r\n");
+            line.end = u"\r\n";
         }
-        return std::string();
     };
-    auto makeKeyLine = [&](const U16& name, std::string end) {
-        U16 text = name + u"=" + U16(v);
-        return MakeLine(EncodeLine(text) + end, text);
-    };
-    const std::string crlf = EncodeLine(u"\r\n");
 
     size_t header = FindSection(sec);
     if (header != std::string::npos) {
@@ -448,7 +453,7 @@ bool Profile::Write(std::string_view section, std::optional<std::string_view> ke
         if (line != std::string::npos) {
             if (lines_[line].hasValue && lines_[line].value == v)
                 return true; // unchanged: keep the line's bytes
-            lines_[line] = makeKeyLine(lines_[line].name, lineEnd(lines_[line].raw));
+            lines_[line] = makeKeyLine(lines_[line].name, lines_[line].end);
             return true;
         }
         // After the section's last key, so blank lines before the next section stay there.
@@ -456,16 +461,15 @@ bool Profile::Write(std::string_view section, std::optional<std::string_view> ke
         for (size_t i = header + 1; i < SectionEnd(header); ++i)
             if (lines_[i].kind == LineKind::Key)
                 at = i + 1;
-        if (lineEnd(lines_[at - 1].raw).empty())
-            lines_[at - 1].raw += crlf;
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), makeKeyLine(k, crlf));
+        endLine(lines_[at - 1]);
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), makeKeyLine(k, u"\r\n"));
         return true;
     }
-    if (!lines_.empty() && lineEnd(lines_.back().raw).empty())
-        lines_.back().raw += crlf;
-    U16 headerText = u"[" + sec + u"]";
-    lines_.push_back(MakeLine(EncodeLine(headerText) + crlf, headerText));
-    lines_.push_back(makeKeyLine(k, crlf));
+    if (!lines_.empty())
+        endLine(lines_.back());
+    const U16 headerText = u"[" + sec + u"]\r\n";
+    lines_.push_back(MakeLine(EncodeLine(headerText), headerText));
+    lines_.push_back(makeKeyLine(k, u"\r\n"));
     return true;
 }
 
@@ -473,7 +477,7 @@ std::string Profile::Serialize() const {
     std::string out = bom_;
     for (const Line& line : lines_)
         out += line.raw;
-    return out;
+    return out + tail_;
 }
 
 Profile LoadProfileFile(const std::string& path) {

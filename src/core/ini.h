@@ -72,6 +72,7 @@ private:
         std::u16string name;   // section or key name as the platform stores it
         std::u16string value;  // key value, blanks trimmed
         bool hasValue = false; // a key line with "="
+        std::u16string end;    // the line break that ends the line ("" at the end of the file)
     };
     static Line MakeLine(std::string raw, std::u16string_view text);
     std::string EncodeLine(std::u16string_view text) const;
@@ -85,6 +86,7 @@ private:
 
     Encoding encoding_ = Encoding::Ansi;
     std::string bom_;
+    std::string tail_; // an odd last byte of a UTF-16 file
     std::vector<Line> lines_;
 };
 
