@@ -28,13 +28,14 @@ struct Match {
     uint32_t distance = 0;
 };
 
-// A binary tree of the strings starting at the last 4095 positions, one tree per two-byte
-// prefix, ordered by the next 18 bytes. Inserting a position walks the tree it joins and so
-// finds the longest earlier match on the way.
+// Binary trees of the strings starting at the last 4095 positions, ordered by their next 18
+// bytes, one tree per hash of the first three. Strings that share three bytes share a tree, so
+// inserting a position walks past every candidate for a match and finds the longest on the way.
+// (Strings of other prefixes in the same tree only lengthen the walk.)
 class MatchFinder {
 public:
     MatchFinder(const uint8_t* buf, size_t size)
-        : buf_(buf), size_(size), head_(size_t{1} << 16, kNone), tree_(2 * kWindowSize, kNone) {}
+        : buf_(buf), size_(size), head_(size_t{1} << kHashBits, kNone), tree_(2 * kWindowSize, kNone) {}
 
     Match FindAndInsert(uint32_t pos) {
         Match best;
@@ -44,7 +45,8 @@ public:
         if (limit < kMinMatch)
             return best;
         const uint8_t* cur = buf_ + pos;
-        uint32_t& headSlot = head_[cur[0] | cur[1] << 8];
+        const uint32_t prefix = cur[0] | cur[1] << 8 | static_cast<uint32_t>(cur[2]) << 16;
+        uint32_t& headSlot = head_[(prefix * 2654435761u) >> (32 - kHashBits)];
         uint32_t candidate = headSlot;
         headSlot = pos;
 
@@ -86,6 +88,10 @@ public:
     }
 
 private:
+    // As many trees as window positions: few collisions, and a table small enough to set up
+    // quickly for small files.
+    static constexpr int kHashBits = 12;
+
     const uint8_t* buf_;
     size_t size_;
     std::vector<uint32_t> head_;
