@@ -48,6 +48,16 @@ public:
     LONG refs = 1;
 };
 
+// A connection that ends with the test.
+struct Connected {
+    ComPtr<IConnectionPoint> cp;
+    DWORD cookie = 0;
+    ~Connected() {
+        if (cp)
+            cp->Unadvise(cookie);
+    }
+};
+
 // One raised event: its dispatch identifier and its arguments in declaration order.
 struct RaisedEvent {
     DISPID id;

@@ -79,15 +79,6 @@ SHORT Interval(IControlJoystick* c) {
     return v;
 }
 
-struct Connected {
-    ComPtr<IConnectionPoint> cp;
-    DWORD cookie = 0;
-    ~Connected() {
-        if (cp)
-            cp->Unadvise(cookie);
-    }
-};
-
 void Connect(IUnknown* control, const IID& iid, IUnknown* sink, Connected& out) {
     ComPtr<IConnectionPointContainer> cpc;
     ASSERT_EQ(
