@@ -8,7 +8,7 @@
 
 #include "FormAbout.h"
 #include "JoystickModule.h"
-#include "JoystickTypeLibRef.h"
+#include "typelib/JoystickTypeLib.h"
 #include "winsupport/unique_handle.h"
 
 using Microsoft::WRL::ComPtr;

@@ -12,7 +12,7 @@
 #include "ControlJoystick.h"
 #include "JoystickIds.h"
 #include "PropertyPageJoystick.h"
-#include "JoystickTypeLibRef.h"
+#include "typelib/JoystickTypeLib.h"
 #include "winsupport/unique_handle.h"
 
 using Microsoft::WRL::ComPtr;

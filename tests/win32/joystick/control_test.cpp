@@ -351,8 +351,9 @@ TEST(Persistence, PropertyBagWithWrongKinds) {
         ComPtr<IPersistPropertyBag> pb;
         ASSERT_EQ(c.As(&pb), S_OK);
         EXPECT_EQ(pb->Load(&bag, nullptr), k.hr) << k.key;
-        if (wcscmp(k.key, L"Interval") != 0)
+        if (wcscmp(k.key, L"Interval") != 0) {
             EXPECT_EQ(Interval(c.Get()), 77) << "values before the bad one stay loaded";
+        }
         VariantClear(&k.value);
     }
     // An object or an array where a number belongs.
@@ -543,8 +544,9 @@ TEST(OleControl, ClassInfoPagesErrorsAndCategories) {
     if (key)
         RegCloseKey(key);
     ASSERT_EQ(pages.cElems, pageRegistered ? 1u : 0u);
-    if (pages.cElems)
+    if (pages.cElems) {
         EXPECT_EQ(pages.pElems[0], CLSID_PropertyPageJoystick);
+    }
     CoTaskMemFree(pages.pElems);
 
     ComPtr<ISupportErrorInfo> sei;
