@@ -1,5 +1,6 @@
 #include "core/install_procedure.h"
 
+#include "core/runtime_error.h"
 #include "core/text_helpers.h"
 
 namespace quorin {
@@ -49,6 +50,13 @@ void Finish(InstallPlatform& platform, const std::vector<Text>& skipped, uint32_
     Step([&] { platform.ShowMessage(doneMessage, kMbOkInformation, {}); });
 }
 
+bool IsOwnFile(const std::vector<Text>& own, const Text& name) {
+    for (const Text& file : own)
+        if (NamesSameFile(name, file))
+            return true;
+    return false;
+}
+
 int EntryCount(const SetupSettings& settings) noexcept {
     // The loop counts to All - 1; the entries array always matches it, but never read past it.
     int count = settings.All > 0 ? settings.All : 0;
@@ -59,7 +67,59 @@ int EntryCount(const SetupSettings& settings) noexcept {
 
 } // namespace
 
+namespace {
+
+// The components of a relative name as the platform resolves them: "." dropped, trailing dots
+// and blanks of each component cut, letters folded.
+std::vector<Text> Components(TextView name) {
+    std::vector<Text> parts;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end]))
+            ++end;
+        Text part;
+        for (char16_t c : name.substr(start, end - start))
+            part.push_back(FoldCase(c));
+        while (!part.empty() && (part.back() == u'.' || part.back() == u' '))
+            part.pop_back();
+        if (!part.empty())
+            parts.push_back(part);
+        start = end + 1;
+    }
+    return parts;
+}
+
+bool IsDeviceComponent(Text part) {
+    const size_t dot = part.find(u'.');
+    if (dot != Text::npos)
+        part.resize(dot);
+    while (!part.empty() && part.back() == u' ')
+        part.pop_back();
+    static const char16_t* const kDevices[] = {u"con", u"prn", u"aux", u"nul", u"conin$", u"conout$"};
+    for (const char16_t* d : kDevices)
+        if (part == d)
+            return true;
+    return part.size() == 4 && (part.compare(0, 3, u"com") == 0 || part.compare(0, 3, u"lpt") == 0) &&
+           part[3] >= u'1' && part[3] <= u'9';
+}
+
+} // namespace
+
+bool NamesDevice(TextView name) {
+    for (const Text& part : Components(name))
+        if (IsDeviceComponent(part))
+            return true;
+    return false;
+}
+
+bool NamesSameFile(TextView name, TextView file) {
+    return Components(name) == Components(file);
+}
+
 bool StaysInsideFolder(TextView name) {
+    if (NamesDevice(name))
+        return false; // a device is no file of the folder, and opening one can block
     if (!name.empty() && IsSeparator(name.front()))
         return false; // rooted: "\x" is the drive's root, "\\server\share" another machine
     if (name.find(u':') != TextView::npos)
@@ -113,13 +173,17 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
 
     // 5. Each entry in script order: place, pause, register, delete the compressed file.
     std::vector<Text> skipped;
+    std::vector<Text> own;
+    Step([&] { own = platform.OwnFiles(); });
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
         // A name that leaves the package folder is a packager's mistake or a tampered script:
-        // nothing outside the folder is created, registered or deleted.
-        const bool sourceInside = StaysInsideFolder(e.LzSource);
-        const bool targetInside = StaysInsideFolder(e.LzTarget);
+        // nothing outside the folder is created, registered or deleted. Setup's own files are
+        // neither replaced nor, as compressed files, deleted.
+        const bool sourceInside =
+            StaysInsideFolder(e.LzSource) && !(settings.LzTrash && IsOwnFile(own, e.LzSource));
+        const bool targetInside = StaysInsideFolder(e.LzTarget) && !IsOwnFile(own, e.LzTarget);
         if (!sourceInside || !targetInside) {
             if (!sourceInside)
                 skipped.push_back(e.LzSource);
@@ -127,12 +191,15 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
                 skipped.push_back(e.LzTarget);
             continue;
         }
-        Step([&] { platform.PlaceFile(folder, e); });
+        const bool placed = Step([&] { platform.PlaceFile(folder, e); }) && Step([&] {
+                                if (!platform.LastPlacementSucceeded())
+                                    throw RuntimeError(ErrorCode::PlatformFailure, "not placed");
+                            });
         Step([&] { platform.Pause(kPauseAfterPlaceMs); });
         if (e.SelfRegister)
             Step([&] { platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
         // An uncompressed entry installed under its own name is the installed file itself.
-        if (settings.LzTrash && !EqualsNoCase(e.LzSource, e.LzTarget))
+        if (settings.LzTrash && placed && !EqualsNoCase(e.LzSource, e.LzTarget))
             Step([&] { platform.DeleteFile(JoinFolder(folder, e.LzSource)); });
     }
 
@@ -161,10 +228,12 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
 
     // 5. Each entry in script order: unregister, pause, delete the installed file.
     std::vector<Text> skipped;
+    std::vector<Text> own;
+    Step([&] { own = platform.OwnFiles(); });
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
-        if (!StaysInsideFolder(e.LzTarget)) {
+        if (!StaysInsideFolder(e.LzTarget) || IsOwnFile(own, e.LzTarget)) {
             skipped.push_back(e.LzTarget);
             continue;
         }

@@ -89,12 +89,28 @@ public:
     virtual void DeleteFile(const Text& path) = 0;
     virtual SettingsStore& Settings() = 0;
     virtual void UpdateUninstallEntry(const SetupSettings& settings, const Text& keyName) = 0;
+    // Setup's own files in the program folder (its executable, its script, Setup.DLL): never
+    // overwritten as an entry's target, never deleted as a target or a compressed file.
+    virtual std::vector<Text> OwnFiles() { return {}; }
+    // Whether the last PlaceFile left the entry's file in the folder (placed now or before). The
+    // compressed file of an entry that is not in place is kept, so a later run can place it.
+    virtual bool LastPlacementSucceeded() { return true; }
 };
 
 // True when `name`, joined to a folder, names something inside that folder: not absolute, no
 // drive or other colon, no ".." component (nor a component of dots and blanks, which the
-// platform reads as "." or "..").
+// platform reads as "." or ".."), no device name (CON, NUL, COM1, ...).
 bool StaysInsideFolder(TextView name);
+
+// True when a component of `name` is one the platform opens as a device in every folder: CON,
+// PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$, in any letter case, also with an
+// extension or trailing dots and blanks ("nul.txt", "COM1. ").
+bool NamesDevice(TextView name);
+
+// Whether relative `name` names the file `file` of the same folder as the platform reads
+// names: letter case aside, "/" like "\", "." components and trailing dots and blanks of a
+// component dropped.
+bool NamesSameFile(TextView name, TextView file);
 
 // The program folder joined with a relative name by one "\", without normalisation.
 Text JoinFolder(const Text& folder, const Text& name);

@@ -192,7 +192,13 @@ public:
     void SetMousePointer(int32_t pointer) override;
     void Pause(uint32_t milliseconds) override;
     void PlaceFile(const Text& folder, const quorin::SetupEntry& entry) override {
-        setup::PlaceFile(folder, entry);
+        lastPlacement_ = setup::PlaceFileWithOutcome(folder, entry);
+    }
+    bool LastPlacementSucceeded() override {
+        return lastPlacement_ == quorin::PlaceOutcome::Placed ||
+               lastPlacement_ == quorin::PlaceOutcome::KeptUnderExpandedName ||
+               lastPlacement_ == quorin::PlaceOutcome::TargetKept ||
+               lastPlacement_ == quorin::PlaceOutcome::AlreadyInPlace;
     }
     bool RegisterComponent(const Text& path) override { return setup::RegisterComponent(path); }
     bool UnregisterComponent(const Text& path) override { return setup::UnregisterComponent(path); }
@@ -201,10 +207,14 @@ public:
     void UpdateUninstallEntry(const quorin::SetupSettings& settings, const Text& keyName) override {
         setup::UpdateUninstallEntry(settings, keyName);
     }
+    std::vector<Text> OwnFiles() override {
+        return {setup::ExecutableName() + u".EXE", setup::ExecutableName() + u".INF", u"Setup.DLL"};
+    }
 
 private:
     FormMain& form_;
     RegistrySettingsStore store_;
+    quorin::PlaceOutcome lastPlacement_ = quorin::PlaceOutcome::SourceMissing;
 };
 
 class FormMain {

@@ -231,14 +231,22 @@ std::vector<std::string> Effects(const std::vector<std::string>& log) {
 }
 
 // Whichever single step fails, every other step still runs, in the same order, and the
-// completion message is shown. (A failed pause takes no time, so times are not compared.)
+// completion message is shown. (A failed pause takes no time, so times are not compared.) The
+// one exception: the compressed file of an entry whose placement failed is kept, so that a
+// later run can still place it.
 TEST(InstallProcedure, AFailingStepIsPassedOver) {
     for (size_t i = 1; i < kInstallTwoEntriesTrash.size(); ++i) {
         RecordingPlatform p;
-        p.failing.insert(Effect(kInstallTwoEntriesTrash[i]));
+        const std::string failing = Effect(kInstallTwoEntriesTrash[i]);
+        p.failing.insert(failing);
         CommandInstall_Click(TwoEntries(true), p);
-        EXPECT_EQ(Effects(p.log), Effects(kInstallTwoEntriesTrash))
-            << "failing: " << kInstallTwoEntriesTrash[i];
+        std::vector<std::string> expected = Effects(kInstallTwoEntriesTrash);
+        if (failing.rfind("place ", 0) == 0) {
+            const std::string source =
+                failing.substr(failing.rfind(' ') + 1, failing.find(',') - failing.rfind(' ') - 1);
+            expected.erase(std::find(expected.begin(), expected.end(), "delete C:\\PKG\\" + source));
+        }
+        EXPECT_EQ(Effects(p.log), expected) << "failing: " << kInstallTwoEntriesTrash[i];
     }
 }
 
