@@ -66,6 +66,14 @@ public:
         // The rename fails when the target exists.
         if (Try([&] { p_.Rename(temp, target); }))
             return PlaceOutcome::Placed;
+        // Failed for another reason (a locked folder, a refused call): nothing is placed, and
+        // no copy under the expanded name may pretend otherwise.
+        bool targetExists = true;
+        Try([&] { targetExists = p_.IsPathExisting(target); });
+        if (!targetExists) {
+            Discard(temp);
+            return PlaceOutcome::NotMoved;
+        }
         if (uncompressed) {
             Discard(temp);
             return PlaceOutcome::TargetKept;
