@@ -81,6 +81,11 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
             if (name->empty()) {
                 problems.push_back({file, section, "Lz", std::string("the ") + which + " name is empty"});
                 namesOk = false;
+            } else if (NamesDevice(*name)) {
+                problems.push_back({file, section, "Lz",
+                                    std::string("the ") + which + " name " + Quoted(*name) +
+                                        " names a device (CON, NUL, COM1, ...), not a file of the package"});
+                namesOk = false;
             } else if (!StaysInsideFolder(*name)) {
                 problems.push_back(
                     {file, section, "Lz",
@@ -91,6 +96,23 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
         }
         if (!namesOk)
             continue;
+        // Setup never replaces its own files, nor deletes them as compressed files.
+        for (const char16_t* own : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"}) {
+            if (NamesSameFile(e.LzTarget, own))
+                problems.push_back({file, section, "Lz",
+                                    "the final name " + Quoted(e.LzTarget) +
+                                        " is Setup's own file; Setup leaves the entry alone"});
+            if (s.LzTrash && NamesSameFile(e.LzSource, own))
+                problems.push_back({file, section, "Lz",
+                                    "the compressed name " + Quoted(e.LzSource) +
+                                        " is Setup's own file, which LzTrash would delete; Setup leaves the "
+                                        "entry alone"});
+        }
+        const Text& last = e.LzTarget;
+        if (last.back() == u'\\' || last.back() == u'/' ||
+            (FindNoCase(folder, Utf8(e.LzTarget)) && fs::is_directory(*FindNoCase(folder, Utf8(e.LzTarget)))))
+            problems.push_back({file, section, "Lz",
+                                "the final name " + Quoted(e.LzTarget) + " names a folder, not a file"});
 
         Text folded;
         for (char16_t c : e.LzTarget)
@@ -106,6 +128,12 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
         if (!source || !ReadWholeFile(*source, data)) {
             problems.push_back(
                 {file, section, "Lz", "the compressed file " + Quoted(e.LzSource) + " is missing"});
+            continue;
+        }
+        if (data.empty()) {
+            problems.push_back({file, section, "Lz",
+                                "the compressed file " + Quoted(e.LzSource) +
+                                    " does not decode (it is empty); Setup installs no empty file"});
             continue;
         }
         std::vector<uint8_t> expanded;
