@@ -11,10 +11,11 @@ namespace {
 
 using namespace szdd;
 
-// Input of one whole flag group: the flag byte and eight matches.
-constexpr size_t kGroupInput = 1 + 2 * kTokensPerFlag;
+// Input a whole flag group may touch: the flag byte, eight matches, and the 8-byte copy of a
+// literal run that starts at the group's last byte.
+constexpr size_t kGroupInput = 1 + 2 * kTokensPerFlag + 8;
 // Output room a whole group may touch: seven longest matches, then one copied in 8-byte steps
-// (three steps for 18 bytes).
+// (three steps for 18 bytes), or an 8-byte literal copy.
 constexpr size_t kGroupRoom = (kTokensPerFlag - 1) * kMaxMatch + 24;
 // Extra capacity past the expected length, so whole groups are decoded up to the very end.
 constexpr size_t kSlack = kGroupRoom + 8;
@@ -31,6 +32,21 @@ struct Cursor {
     // Output index; output index i went to window position (kStartPosition + i) % 4096.
     size_t outPos;
 };
+
+// For flag bits above a sentinel bit: how many tokens from the bottom are literals, up to the
+// sentinel.
+inline uint32_t LiteralRun(uint32_t flags) noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+    const uint32_t ones = static_cast<uint32_t>(__builtin_ctz(~flags));
+    const uint32_t tokens = 31u - static_cast<uint32_t>(__builtin_clz(flags));
+    return ones < tokens ? ones : tokens;
+#else
+    uint32_t n = 0;
+    while ((flags >> n & 1) && (flags >> (n + 1)) != 0)
+        ++n;
+    return n;
+#endif
+}
 
 // How far back from output index op the byte at window position pos was written: 1 to 4096.
 // A distance beyond op reaches the spaces the window started with.
@@ -98,16 +114,28 @@ Stop Run(Cursor& c, uint8_t* out, size_t cap) noexcept {
                     op += 8;
                     continue;
                 }
-                for (int t = 0; t < kTokensPerFlag; ++t, f >>= 1) {
+                // The group's flag bits above a sentinel bit, as in the cursor.
+                f |= 0x100u;
+                for (;;) {
                     if (f & 1) {
-                        out[op++] = *in++;
-                    } else {
-                        const uint32_t pos = in[0] | (in[1] & 0xF0u) << 4;
-                        const size_t len = (in[1] & 0x0Fu) + kMinMatch;
-                        in += 2;
-                        CopyMatchFast(out, op, Distance(op, pos), len);
-                        op += len;
+                        // A run of literals in one 8-byte copy; the run's length, not the
+                        // bytes copied, moves the cursors.
+                        const uint32_t literals = LiteralRun(f);
+                        std::memcpy(out + op, in, 8);
+                        in += literals;
+                        op += literals;
+                        f >>= literals;
+                        if (f == 1)
+                            break;
                     }
+                    const uint32_t pos = in[0] | (in[1] & 0xF0u) << 4;
+                    const size_t len = (in[1] & 0x0Fu) + kMinMatch;
+                    in += 2;
+                    CopyMatchFast(out, op, Distance(op, pos), len);
+                    op += len;
+                    f >>= 1;
+                    if (f == 1)
+                        break;
                 }
             }
             if (in == end) {
