@@ -344,16 +344,13 @@ void Click(HWND control) {
     SendInput(2, clicks, sizeof(INPUT));
 }
 
+// Where screenshots go; set by main.
+wstring g_screenshotFolder;
+
 // Saves the client area of a window as it is on the screen.
 void Screenshot(HWND hwnd, const wstring& name) {
-    static wstring folder;
-    if (folder.empty()) {
-        int argc = 0;
-        LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-        folder = argc > 1 && argv[1][0] != L'-' ? argv[1] : DriverFolder() + L"\\screenshots";
-        LocalFree(argv);
-        CreateDirectoryW(folder.c_str(), nullptr);
-    }
+    const wstring folder = g_screenshotFolder;
+    CreateDirectoryW(folder.c_str(), nullptr);
     UpdateWindow(hwnd);
     Sleep(300);
     RECT r{};
@@ -865,7 +862,149 @@ TEST(SetupEndToEnd, TheLastUninstallTakesTheSection) {
 
 } // namespace
 
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// The package road for the main job: a built package folder installed, met again from a copy,
+// and uninstalled, printing what each step changed.
+
+struct Snapshot {
+    std::vector<wstring> files;
+    std::optional<wstring> record, entry, component;
+};
+
+// A key below HKEY_CLASSES_ROOT whose default value shows a component's registration.
+wstring g_componentKey;
+
+Snapshot Take(const wstring& folder, const wstring& title) {
+    return {Listing(folder), RegString(HKEY_CURRENT_USER, kRecordSection, title.c_str()),
+            RegString(HKEY_LOCAL_MACHINE, kUninstallParent + L"\\" + title, L"UninstallString"),
+            g_componentKey.empty() ? std::nullopt : RegString(HKEY_CLASSES_ROOT, g_componentKey, nullptr)};
+}
+
+void PrintChanges(const char* step, const Snapshot& before, const Snapshot& after) {
+    std::printf("== %s\n", step);
+    for (const auto& f : after.files)
+        if (std::find(before.files.begin(), before.files.end(), f) == before.files.end())
+            std::printf("   file added:    %s\n", Utf8(f).c_str());
+    for (const auto& f : before.files)
+        if (std::find(after.files.begin(), after.files.end(), f) == after.files.end())
+            std::printf("   file removed:  %s\n", Utf8(f).c_str());
+    auto show = [](const std::optional<wstring>& v) {
+        return v ? "\"" + Utf8(*v) + "\"" : std::string("(none)");
+    };
+    std::printf("   install record:  %s -> %s\n", show(before.record).c_str(), show(after.record).c_str());
+    std::printf("   uninstall entry: %s -> %s\n", show(before.entry).c_str(), show(after.entry).c_str());
+    if (!g_componentKey.empty())
+        std::printf("   HKEY_CLASSES_ROOT\\%s: %s -> %s\n", Utf8(g_componentKey).c_str(),
+                    show(before.component).c_str(), show(after.component).c_str());
+    std::fflush(stdout);
+}
+
+wstring ScriptTitle(const wstring& folder) {
+    char title[256] = {};
+    GetPrivateProfileStringA(
+        "Main", "Title", "", title, sizeof title,
+        quorin::win::ToAnsi(quorin::win::FromWide((folder + L"\\Setup.INF").c_str())).c_str());
+    const quorin::Text t = quorin::win::FromAnsi(title);
+    return wstring(reinterpret_cast<const wchar_t*>(t.c_str()));
+}
+
+// Presses Install or Uninstall, answers Yes, waits for the completion message and answers it.
+bool RunProcedure(SetupRun& run, const wchar_t* button, UINT doneMessage, double& seconds) {
+    HWND b = run.Button(button);
+    if (b == nullptr || !IsWindowVisible(b))
+        return false;
+    Press(b);
+    auto ask = run.WaitForBox();
+    if (!ask || !run.Answer(*ask, kIdYes))
+        return false;
+    const auto start = Clock::now();
+    auto done = run.WaitForBox(600000);
+    seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const bool ok = done && done->text == BoxText(doneMessage);
+    if (done)
+        run.Answer(*done, kIdOk);
+    return ok;
+}
+
+bool Close(SetupRun& run) {
+    Press(run.Button(kCancelCaption));
+    return run.WaitForExit();
+}
+
+int RunPackage(const wstring& folder) {
+    const wstring title = ScriptTitle(folder);
+    std::printf("package %s, title \"%s\"\n", Utf8(folder).c_str(), Utf8(title).c_str());
+    // A run that stopped half-way must not leave this product installed for the next one.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordSection.c_str(), title.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallParent + L"\\" + title).c_str());
+    bool ok = true;
+    double seconds = 0;
+
+    Snapshot before = Take(folder, title);
+    {
+        SetupRun run(folder);
+        ok = ok && run.WaitForMain();
+        if (ok) {
+            Screenshot(run.main(), L"not-installed");
+            ok = RunProcedure(run, kInstallCaption, 105, seconds);
+            std::printf("== install: Yes answered, completion message after %.1f s\n", seconds);
+            ok = Close(run) && ok;
+        }
+    }
+    Snapshot afterInstall = Take(folder, title);
+    PrintChanges("install", before, afterInstall);
+
+    const wstring copy = folder + L" Copy";
+    RemoveTree(copy);
+    CreateDirectoryW(copy.c_str(), nullptr);
+    for (const wstring& name : Listing(folder))
+        CopyFileW((folder + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE);
+    {
+        SetupRun run(copy);
+        auto stop = run.WaitForBox();
+        std::printf("== the package copied elsewhere: %s\n",
+                    stop && stop->text == BoxText(101) ? "message 101, neither button" : "NO MESSAGE 101");
+        ok = ok && stop.has_value();
+        if (stop) {
+            run.Answer(*stop, kIdOk);
+            if (run.WaitForMain(5000))
+                Screenshot(run.main(), L"installed-elsewhere");
+        }
+        ok = run.WaitForMain(5000) && Close(run) && ok;
+    }
+    RemoveTree(copy);
+
+    {
+        SetupRun run(folder);
+        ok = run.WaitForMain() && ok;
+        if (run.main()) {
+            Screenshot(run.main(), L"installed-here");
+            ok = RunProcedure(run, kUninstallCaption, 107, seconds) && ok;
+            std::printf("== second start: Uninstall offered, Yes answered, completion message after %.1f s\n",
+                        seconds);
+            ok = Close(run) && ok;
+        }
+    }
+    PrintChanges("uninstall", afterInstall, Take(folder, title));
+    std::printf("%s\n", ok ? "package run: all steps done" : "package run: FAILED");
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+// Without arguments (or with GoogleTest's): the end-to-end scenarios. With
+// "--run-package FOLDER SHOTS [KEY]": the package road for the main job, also showing the
+// default value of HKEY_CLASSES_ROOT\KEY (a component's registration) before and after.
 int main(int argc, char** argv) {
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--run-package") {
+        if (argc == 5)
+            g_componentKey = quorin::win::W(quorin::win::FromAnsi(argv[4]));
+        g_screenshotFolder = quorin::win::W(quorin::win::FromAnsi(argv[3]));
+        return RunPackage(quorin::win::W(quorin::win::FromAnsi(argv[2])));
+    }
+    g_screenshotFolder = DriverFolder() + L"\\screenshots";
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new Environment);
     return RUN_ALL_TESTS();
