@@ -276,20 +276,8 @@ int RecordUrl(const wchar_t* file, const wchar_t* url) {
     return out ? 0 : 1;
 }
 
-// Opens the box for a screenshot: its rectangle goes to READY, DONE closes it. The links take
-// the system's hyperlink colour; Wine's default scheme makes it light grey, so the picture uses
-// the colour Windows ships with, for this run only.
+// Opens the box for a screenshot: its rectangle goes to READY, DONE closes it.
 int ShowAboutForScreenshot(const wchar_t* ready, const wchar_t* done) {
-    const int element = COLOR_HOTLIGHT;
-    const COLORREF previous = GetSysColor(element), windowsDefault = RGB(0, 102, 204);
-    SetSysColors(1, &element, &windowsDefault);
-    struct Restore {
-        COLORREF colour;
-        ~Restore() {
-            const int element = COLOR_HOTLIGHT;
-            SetSysColors(1, &element, &colour);
-        }
-    } restore{previous};
     OleInitialize(nullptr);
     int status = 1;
     {
