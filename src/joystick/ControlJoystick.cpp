@@ -821,13 +821,7 @@ HRESULT ControlJoystick::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
 
 HRESULT ControlJoystick::About() noexcept {
     // Every failure of the box is swallowed: a host's About command never sees an error.
-#ifdef JOYSTICK_HAVE_FORM_ABOUT
     (void)ShowFormAbout();
-#else
-    wchar_t text[64];
-    wsprintfW(text, L"Ombrel's Gantrel\t%d.%d,%d", 1, 50, 2004);
-    (void)::MessageBoxW(nullptr, text, L"Ombrel's Gantrel", MB_OK | MB_TASKMODAL);
-#endif
     return S_OK;
 }
 
@@ -1712,13 +1706,11 @@ HRESULT ControlJoystick::GetPages(CAUUID* pages) noexcept {
         return E_POINTER;
     pages->cElems = 0;
     pages->pElems = nullptr;
-#ifdef JOYSTICK_HAVE_PROPERTY_PAGE
     pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
     if (!pages->pElems)
         return E_OUTOFMEMORY;
     pages->pElems[0] = CLSID_PropertyPageJoystick;
     pages->cElems = 1;
-#endif
     return S_OK;
 }
 

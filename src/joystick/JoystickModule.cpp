@@ -34,9 +34,7 @@ struct ClassEntry {
 
 const ClassEntry g_classes[] = {
     {&CLSID_ControlJoystick, &CreateControlJoystick},
-#ifdef JOYSTICK_HAVE_PROPERTY_PAGE
     {&CLSID_PropertyPageJoystick, &CreatePropertyPageJoystick},
-#endif
 };
 
 class ClassFactory final : public IClassFactory {
@@ -124,12 +122,10 @@ std::vector<RegValue> RegistryEntries(const wchar_t* path) {
         {ProgId, nullptr, Description},
         {std::wstring(ProgId) + L"\\CLSID", nullptr, control},
     };
-#ifdef JOYSTICK_HAVE_PROPERTY_PAGE
     const std::wstring p = std::wstring(L"CLSID\\") + page;
     v.push_back({p, nullptr, Description});
     v.push_back({p + L"\\InprocServer32", nullptr, path});
     v.push_back({p + L"\\InprocServer32", L"ThreadingModel", L"Apartment"});
-#endif
     return v;
 }
 

@@ -123,7 +123,6 @@ std::set<std::wstring> ExpectedKeys() {
         L"Interface\\" + Upper(Guid(IID__PropertyPageJoystick)),
         L"Interface\\" + Upper(Guid(IID_ContainerHyperlink)),
     };
-    // The page's class, when the library carries the page.
     keys.insert(L"CLSID\\" + Upper(Guid(CLSID_PropertyPageJoystick)));
     return keys;
 }
