@@ -94,7 +94,7 @@ protected:
     }
     void TearDown() override {
         control.Reset();
-        EXPECT_EQ(FindWindowW(nullptr, Caption), nullptr);
+        EXPECT_EQ(FindBox(), nullptr);
         EXPECT_EQ(library.CanUnloadNow(), S_OK) << "an object of the library is still alive";
         OleUninitialize();
     }

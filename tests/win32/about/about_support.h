@@ -96,8 +96,22 @@ inline std::function<bool(HWND)>& CurrentStep() {
     return step;
 }
 
+// The box of this thread, found by its caption. Other test programs may show theirs at the
+// same time on the same display, so a search of all windows would find theirs too.
+inline BOOL CALLBACK MatchBox(HWND window, LPARAM result) {
+    if (Text(window) != Caption)
+        return TRUE;
+    *reinterpret_cast<HWND*>(result) = window;
+    return FALSE;
+}
+inline HWND FindBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), MatchBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 inline void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = FindWindowW(nullptr, Caption);
+    HWND box = FindBox();
     if (!box || !IsWindowVisible(box))
         return;
     BoxRun& run = CurrentRun();

@@ -268,7 +268,7 @@ protected:
         g_hyperlinkCalls = 0;
     }
     void TearDown() override {
-        EXPECT_EQ(FindWindowW(nullptr, Caption), nullptr) << "the box outlived its call";
+        EXPECT_EQ(FindBox(), nullptr) << "the box outlived its call";
         EXPECT_EQ(g_controls, 0) << "the embedded control was not released";
         EXPECT_EQ(joystick::ModuleCount(), 0);
         OleUninitialize();
