@@ -389,8 +389,11 @@ void Screenshot(HWND hwnd, const wstring& name) {
 // Setup's string table, read from the payload, and the text a box shows for it: through the
 // ANSI message-box interface, so the round trip through code page 932.
 
+// The Setup.EXE whose string table the expected texts come from; set by main.
+wstring g_stringSource;
+
 wstring ResString(UINT id) {
-    static HMODULE setupExe = LoadLibraryExW(Payload(L"Setup.EXE").c_str(), nullptr,
+    static HMODULE setupExe = LoadLibraryExW(g_stringSource.c_str(), nullptr,
                                              LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     const wchar_t* text = nullptr;
     int n = LoadStringW(setupExe, id, reinterpret_cast<LPWSTR>(&text), 0);
@@ -548,9 +551,8 @@ void Report(const char* step, const wstring& folder, const wstring& title) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The environment: clean registry and folders before and after; the hot-tracking colour set to
-// the platform's usual blue for the run (Wine's default scheme makes it light grey, which would
-// hide the path label in the screenshots).
+// The environment: clean registry and folders before and after. (System colours are left as
+// they are: other programs in the prefix may be drawing with them.)
 
 class Environment : public ::testing::Environment {
 public:
@@ -559,8 +561,6 @@ public:
         CleanRegistry();
         RemoveTree(kRoot);
         foreignRecords_ = ValueNames(HKEY_CURRENT_USER, kRecordSection).size();
-        oldHotTrack_ = RegString(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"HotTrackingColor");
-        SetHotTrack(L"0 102 204");
         started_ = Clock::now();
     }
     void TearDown() override {
@@ -568,19 +568,10 @@ public:
                     std::chrono::duration<double>(Clock::now() - started_).count());
         CleanRegistry();
         RemoveTree(kRoot);
-        if (oldHotTrack_)
-            SetHotTrack(oldHotTrack_->c_str());
-        else
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"HotTrackingColor");
     }
     static size_t foreignRecords_;
 
 private:
-    static void SetHotTrack(const wchar_t* value) {
-        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Colors", L"HotTrackingColor", REG_SZ, value,
-                        static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-    }
-    std::optional<wstring> oldHotTrack_;
     Clock::time_point started_;
 };
 size_t Environment::foreignRecords_ = 0;
@@ -920,6 +911,9 @@ bool RunProcedure(SetupRun& run, const wchar_t* button, UINT doneMessage, double
     if (!ask || !run.Answer(*ask, kIdYes))
         return false;
     const auto start = Clock::now();
+    if (doneMessage == 105 &&
+        WaitUntil([&] { return Child(run.main(), L"Static", ResString(12)) != nullptr; }, 5000))
+        Screenshot(run.main(), L"installing");
     auto done = run.WaitForBox(600000);
     seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const bool ok = done && done->text == BoxText(doneMessage);
@@ -1002,9 +996,12 @@ int main(int argc, char** argv) {
         if (argc == 5)
             g_componentKey = quorin::win::W(quorin::win::FromAnsi(argv[4]));
         g_screenshotFolder = quorin::win::W(quorin::win::FromAnsi(argv[3]));
-        return RunPackage(quorin::win::W(quorin::win::FromAnsi(argv[2])));
+        const wstring folder = quorin::win::W(quorin::win::FromAnsi(argv[2]));
+        g_stringSource = folder + L"\\Setup.EXE";
+        return RunPackage(folder);
     }
     g_screenshotFolder = DriverFolder() + L"\\screenshots";
+    g_stringSource = Payload(L"Setup.EXE");
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new Environment);
     return RUN_ALL_TESTS();
