@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,10 @@ struct Scenario {
     std::vector<std::string> events; // all ticks, "|" marks the end of each tick
     ScanState end;
 };
+
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
 
 ScanState Saved(Reading r, bool armed) {
     ScanState s;
