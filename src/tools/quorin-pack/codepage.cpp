@@ -37,12 +37,14 @@ std::optional<std::string> Utf8ToCp932(const std::string& utf8) {
 
 #else
 
-std::optional<std::string> Utf8ToCp932(const std::string& utf8) {
-    iconv_t cd = ::iconv_open("CP932", "UTF-8");
+namespace {
+
+std::optional<std::string> Convert(const char* to, const char* from, const std::string& text) {
+    iconv_t cd = ::iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return std::nullopt;
     std::string out;
-    std::string in = utf8;
+    std::string in = text;
     char* src = in.data();
     size_t srcLeft = in.size();
     char buffer[256];
@@ -61,6 +63,22 @@ std::optional<std::string> Utf8ToCp932(const std::string& utf8) {
     if (!ok)
         return std::nullopt;
     return out;
+}
+
+} // namespace
+
+// glibc also encodes the JIS forms of a few characters (U+301C WAVE DASH, U+2212 MINUS SIGN,
+// ...) to the bytes that the platform reads back as their Microsoft forms (U+FF5E, U+FF0D).
+// Such a text would not arrive as written, so only texts that convert back unchanged count
+// as representable, as with WC_NO_BEST_FIT_CHARS on Windows.
+std::optional<std::string> Utf8ToCp932(const std::string& utf8) {
+    std::optional<std::string> bytes = Convert("CP932", "UTF-8", utf8);
+    if (!bytes)
+        return std::nullopt;
+    const std::optional<std::string> back = Convert("UTF-8", "CP932", *bytes);
+    if (!back || *back != utf8)
+        return std::nullopt;
+    return bytes;
 }
 
 #endif
