@@ -312,12 +312,18 @@ DWORD RunProgram(const std::wstring& exe, const std::wstring& args, HWND* box, s
         }
         *box = f.box;
         if (f.box) {
+            // The box exists before its texts are set: wait until it is shown with its text.
+            std::wstring text;
+            for (int i = 0; i < 200; ++i) {
+                text.clear();
+                ::EnumChildWindows(f.box, LongestChildText, reinterpret_cast<LPARAM>(&text));
+                if (::IsWindowVisible(f.box) && text.size() > 2)
+                    break;
+                ::Sleep(50);
+            }
             wchar_t caption[256] = {};
             ::GetWindowTextW(f.box, caption, 256);
-            *boxText = std::wstring(caption) + L"|";
-            std::wstring text;
-            ::EnumChildWindows(f.box, LongestChildText, reinterpret_cast<LPARAM>(&text));
-            *boxText += text;
+            *boxText = std::wstring(caption) + L"|" + text;
             ::PostMessageW(f.box, WM_COMMAND, IDOK, 0);
         }
     }
