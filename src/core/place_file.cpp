@@ -1,6 +1,7 @@
 #include "core/place_file.h"
 
 #include <string>
+#include <vector>
 
 #include "core/install_procedure.h"
 #include "core/text_helpers.h"
@@ -17,10 +18,6 @@ template <typename F> bool Try(F&& call) noexcept {
     } catch (...) {
         return false;
     }
-}
-
-char16_t PathChar(char16_t c) noexcept {
-    return c == u'/' ? u'\\' : FoldCase(c);
 }
 
 class Placement {
@@ -150,13 +147,47 @@ Text PlacementTemporaryName(const Text& folder, int n) {
     return JoinFolder(folder, u"~QI" + Text(digits.begin(), digits.end()) + u".TMP");
 }
 
-bool SamePath(TextView a, TextView b) noexcept {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (PathChar(a[i]) != PathChar(b[i]))
-            return false;
-    return true;
+namespace {
+
+bool IsSeparator(char16_t c) noexcept {
+    return c == u'\\' || c == u'/';
+}
+
+// The path's components as the platform resolves them: empty and "." components dropped,
+// trailing dots and blanks of a component dropped, letter case folded.
+std::vector<Text> Components(TextView path) {
+    std::vector<Text> out;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        TextView c = path.substr(start, end - start);
+        start = end + 1;
+        if (c == u"." || c == u"..") {
+            if (c == u"..")
+                out.push_back(Text(c));
+            continue;
+        }
+        while (!c.empty() && (c.back() == u'.' || c.back() == u' '))
+            c.remove_suffix(1);
+        if (c.empty())
+            continue;
+        Text folded;
+        for (char16_t ch : c)
+            folded.push_back(FoldCase(ch));
+        out.push_back(folded);
+    }
+    return out;
+}
+
+} // namespace
+
+bool SamePath(TextView a, TextView b) {
+    // A rooted path and a relative one never compare equal.
+    const bool rootedA = !a.empty() && IsSeparator(a.front());
+    const bool rootedB = !b.empty() && IsSeparator(b.front());
+    return rootedA == rootedB && Components(a) == Components(b);
 }
 
 PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPlatform& platform) noexcept {

@@ -66,8 +66,9 @@ PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPla
 // The temporary name placement tries as its n-th choice in `folder`.
 Text PlacementTemporaryName(const Text& folder, int n);
 
-// Whether two paths in the same folder name the same file as the platform sees it: letter
-// case aside, with "/" and "\" alike.
-bool SamePath(TextView a, TextView b) noexcept;
+// Whether two paths name the same file as the platform resolves them: letter case aside, "/"
+// and "\" alike, "." components, doubled separators and trailing dots and blanks of a
+// component ignored (".\README.TXT." is README.TXT). Links and short names are not resolved.
+bool SamePath(TextView a, TextView b);
 
 } // namespace quorin

@@ -31,10 +31,16 @@ Bytes Compress(const std::string& s, char missing) {
     return out;
 }
 
+// The fake file system's key for a path: ".\" dropped, trailing dots and blanks dropped, upper
+// case, as the platform resolves the names these tests use.
 Text Key(const Text& path) {
     Text k;
     for (char16_t c : path)
         k.push_back(c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c);
+    for (size_t at; (at = k.find(u"\\.\\")) != Text::npos;)
+        k.erase(at, 2);
+    while (!k.empty() && (k.back() == u'.' || k.back() == u' '))
+        k.pop_back();
     return k;
 }
 
@@ -324,10 +330,33 @@ TEST(PlaceFile, InstalledFileThatCannotBeReplacedStays) {
     EXPECT_EQ(fake.Names(), (std::set<std::string>{"JOYSTICK.OC_", "JOYSTICK.OCX"}));
 }
 
-TEST(PlaceFile, SamePathIgnoresCaseAndSlashKind) {
-    EXPECT_TRUE(quorin::SamePath(u"C:\\Pkg\\readme.txt", u"c:/PKG/README.TXT"));
-    EXPECT_FALSE(quorin::SamePath(u"C:\\Pkg\\readme.txt", u"C:\\Pkg\\readme.tx_"));
-    EXPECT_FALSE(quorin::SamePath(u"C:\\Pkg\\a", u"C:\\Pkg\\a "));
+TEST(PlaceFile, SamePathResolvesNamesAsThePlatformDoes) {
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {u"C:\\Pkg\\readme.txt", u"c:/PKG/README.TXT", true},
+        {u"C:\\Pkg\\.\\README.TXT", u"C:\\Pkg\\README.TXT", true},
+        {u"C:\\Pkg\\\\README.TXT", u"C:\\Pkg\\README.TXT", true},
+        {u"C:\\Pkg\\README.TXT.", u"C:\\Pkg\\README.TXT", true},
+        {u"C:\\Pkg\\README.TXT .", u"C:\\Pkg\\README.TXT", true},
+        {u"C:\\Pkg\\readme.txt", u"C:\\Pkg\\readme.tx_", false},
+        {u"C:\\Pkg\\sub\\..\\a", u"C:\\Pkg\\a", false}, // never resolved: such names are refused
+        {u"\\a", u"a", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(quorin::SamePath(c.a, c.b), c.same) << quorin::ToUtf8(c.a) << " / " << quorin::ToUtf8(c.b);
+}
+
+// An uncompressed entry that names its own file in another spelling is already in place: it is
+// neither copied nor, through a later LzTrash, at risk of being taken for a separate file.
+TEST(PlaceFile, UncompressedSourceSpelledDifferentlyIsInPlace) {
+    FakePlatform fake;
+    fake.Put(u"README.TXT", ToBytes("read me"));
+    EXPECT_EQ(Place(fake, u".\\README.TXT", u"readme.txt."), PlaceOutcome::AlreadyInPlace);
+    EXPECT_TRUE(fake.melts.empty());
 }
 
 } // namespace
