@@ -73,8 +73,10 @@ TEST(Cp932, EncodesEveryCharacterLikeThePlatform) {
     if (dump)
         std::fclose(dump);
     // Characters outside the basic plane, and lone surrogates.
-    for (const std::wstring& s :
-         {std::wstring(L"\xD83D\xDE00"), std::wstring(L"a\xD800" L"b"), std::wstring(L"\xDC00")}) {
+    for (const std::wstring& s : {std::wstring(L"\xD83D\xDE00"),
+                                  std::wstring(L"a\xD800"
+                                               L"b"),
+                                  std::wstring(L"\xDC00")}) {
         if (PlatformEncode(s) != quorin::cp932::Encode(std::u16string(s.begin(), s.end())))
             ++differ;
     }

@@ -56,16 +56,11 @@ TEST_F(Folder, IsPathExistingFindsFilesAndFoldersButNotHiddenOrSystem) {
         bool expected;
     };
     const Case cases[] = {
-        {L"\\plain.txt", true},
-        {L"\\PLAIN.TXT", true},
-        {L"\\sub folder", true},
-        {L"", true},
-        {L"\\hidden.txt", false},
-        {L"\\system.txt", false},
-        {L"\\missing.txt", false},
-        {L"\\*.txt", true},
-        {L"\\*.dat", false},
-        {L"\\no\\such\\x.txt", false},
+        {L"\\plain.txt", true},    {L"\\PLAIN.TXT", true},
+        {L"\\sub folder", true},   {L"", true},
+        {L"\\hidden.txt", false},  {L"\\system.txt", false},
+        {L"\\missing.txt", false}, {L"\\*.txt", true},
+        {L"\\*.dat", false},       {L"\\no\\such\\x.txt", false},
         {L"\\?lain.txt", true},
     };
     for (const auto& c : cases)
