@@ -183,11 +183,19 @@ std::vector<Text> Components(TextView path) {
 
 } // namespace
 
+Text PathKey(TextView path) {
+    Text key = !path.empty() && IsSeparator(path.front()) ? Text(u"\\") : Text();
+    const std::vector<Text> parts = Components(path);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            key.push_back(u'\\');
+        key += parts[i];
+    }
+    return key;
+}
+
 bool SamePath(TextView a, TextView b) {
-    // A rooted path and a relative one never compare equal.
-    const bool rootedA = !a.empty() && IsSeparator(a.front());
-    const bool rootedB = !b.empty() && IsSeparator(b.front());
-    return rootedA == rootedB && Components(a) == Components(b);
+    return PathKey(a) == PathKey(b);
 }
 
 PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPlatform& platform) noexcept {

@@ -70,5 +70,7 @@ Text PlacementTemporaryName(const Text& folder, int n);
 // and "\" alike, "." components, doubled separators and trailing dots and blanks of a
 // component ignored (".\README.TXT." is README.TXT). Links and short names are not resolved.
 bool SamePath(TextView a, TextView b);
+// The form SamePath compares: components joined by "\\", a leading "\\" for a rooted path.
+Text PathKey(TextView path);
 
 } // namespace quorin

@@ -5,6 +5,7 @@
 #include "core/cp932.h"
 #include "core/ini.h"
 #include "core/install_procedure.h"
+#include "core/place_file.h"
 #include "core/setup_script.h"
 #include "core/szdd_decode.h"
 #include "core/text_helpers.h"
@@ -114,10 +115,7 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
             problems.push_back({file, section, "Lz",
                                 "the final name " + Quoted(e.LzTarget) + " names a folder, not a file"});
 
-        Text folded;
-        for (char16_t c : e.LzTarget)
-            folded.push_back(c == u'/' ? u'\\' : FoldCase(c));
-        auto [it, inserted] = targets.emplace(folded, section);
+        auto [it, inserted] = targets.emplace(PathKey(e.LzTarget), section);
         if (!inserted)
             problems.push_back(
                 {file, section, "Lz",
@@ -147,12 +145,9 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
 
     // The document the Welcome button opens: in the folder, or placed by an entry.
     if (!s.Document.empty()) {
-        Text folded;
-        for (char16_t c : s.Document)
-            folded.push_back(c == u'/' ? u'\\' : FoldCase(c));
         if (!StaysInsideFolder(s.Document))
             problems.push_back({file, main, "Document", Quoted(s.Document) + " leaves the package folder"});
-        else if (!FindNoCase(folder, Utf8(s.Document)) && !targets.count(folded))
+        else if (!FindNoCase(folder, Utf8(s.Document)) && !targets.count(PathKey(s.Document)))
             problems.push_back({file, main, "Document",
                                 Quoted(s.Document) + " is neither in the package nor installed by it"});
     }
