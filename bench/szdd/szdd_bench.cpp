@@ -344,7 +344,7 @@ int main(int argc, char** argv) {
     size_t totalIn = 0, totalOurs = 0, totalMs = 0;
     double timeOurs = 0, timeMs = 0;
     for (const Row& r : rows) {
-        std::printf("| %s | %zu | %zu | %zu | %.2f%% | %.3f | %.3f | %.1fx |\n", r.name.c_str(), r.raw.size(),
+        std::printf("| %s | %zu | %zu | %zu | %.3f%% | %.3f | %.3f | %.1fx |\n", r.name.c_str(), r.raw.size(),
                     r.ours.size(), r.msSize,
                     100.0 * (1.0 - static_cast<double>(r.ours.size()) / static_cast<double>(r.msSize)),
                     r.encodeOurs, r.encodeMs, r.encodeMs / r.encodeOurs);
@@ -354,7 +354,7 @@ int main(int argc, char** argv) {
         timeOurs += r.encodeOurs;
         timeMs += r.encodeMs;
     }
-    std::printf("| total | %zu | %zu | %zu | %.2f%% | %.3f | %.3f | %.1fx |\n", totalIn, totalOurs, totalMs,
+    std::printf("| total | %zu | %zu | %zu | %.3f%% | %.3f | %.3f | %.1fx |\n", totalIn, totalOurs, totalMs,
                 100.0 * (1.0 - static_cast<double>(totalOurs) / static_cast<double>(totalMs)), timeOurs,
                 timeMs, timeMs / timeOurs);
     fs::remove_all(work);
