@@ -13,6 +13,7 @@
 
 #include "FormMain.h"
 #include "GeneralMain.h"
+#include "GeneralWin32ExAPI.h"
 #include "SettingsStore.h"
 #include "core/install_procedure.h"
 #include "winsupport/ansi.h"
@@ -392,6 +393,43 @@ TEST_F(FormMainTest, InstallWithoutEntriesWritesTheRecordAndTheEntry) {
                      L"DisplayName", RRF_RT_REG_SZ, nullptr, display, &size),
         ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(display), Wide(kTitle));
+}
+
+TEST_F(FormMainTest, NamesOutsideThePackageAreLeftAloneAndTold) {
+    // A file beside the program's folder that a tampered script names for deletion.
+    const Text folder = setup::ProgramFolder();
+    const Text parent = folder.substr(0, folder.find_last_of(u'\\'));
+    const std::wstring sentinel = Wide(parent) + L"\\QuorinSentinel.TXT";
+    {
+        quorin::win::UniqueFile f(
+            CreateFileW(sentinel.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(f);
+    }
+    setup::FormMainUnload();
+    SetRecord(folder);
+    quorin::SetupEntry outside;
+    outside.LzSource = u"QUORIN.TX_";
+    outside.LzTarget = u"..\\QuorinSentinel.TXT";
+    setup::SetupSettings.Entries = {outside};
+    setup::SetupSettings.All = 1;
+    setup::FormMainLoad();
+    ShowAndActivate();
+    ASSERT_EQ(setup::InstallState, quorin::InstallState::InstalledHere);
+    std::vector<std::wstring> texts;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK});
+        setup::CommandUninstall_Click();
+        texts = answerer.Texts();
+    }
+    const bool kept = GetFileAttributesW(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES;
+    DeleteFileW(sentinel.c_str());
+    EXPECT_TRUE(kept) << "a file outside the package folder was deleted";
+    ASSERT_EQ(texts.size(), 3u);
+    const std::wstring told = Wide(quorin::win::FromAnsi(quorin::win::ToAnsi(setup::EmbedValues(
+        setup::LoadResString(quorin::kIdNamesOutsideFolder), {quorin::Variant(outside.LzTarget)}))));
+    EXPECT_EQ(texts[1], told);
+    EXPECT_NE(texts[1].find(L"..\\QuorinSentinel.TXT"), std::wstring::npos);
+    EXPECT_EQ(texts[2], Wide(quorin::win::FromAnsi(quorin::win::ToAnsi(setup::LoadResString(107)))));
 }
 
 } // namespace
