@@ -63,7 +63,7 @@ struct ControlSpec {
 constexpr int kIdCommandCancel = IDCANCEL; // Esc presses Cancel through the dialog manager
 
 // In tab order; the pictures, which have no tab index, last.
-const std::array<ControlSpec, 13> kControls = {{
+constexpr std::array<ControlSpec, 13> kControls = {{
     {FormMainControl::LabelTitle, 1001, L"STATIC", u"", SS_LEFT | SS_NOPREFIX, 0, {750, 150, 3900, 195}},
     {FormMainControl::LabelCopyright, 1002, L"STATIC", u"", SS_LEFT | SS_NOPREFIX, 0, {750, 375, 3900, 420}},
     {FormMainControl::FrameTip, 1003, L"BUTTON", u"", BS_GROUPBOX, 0, {kFrameLeft, kFrameTop, 4515, 840}},
@@ -126,6 +126,15 @@ const std::array<ControlSpec, 13> kControls = {{
      {kFrameLeft + 150, kFrameTop + 225, 480, 480}},
     {FormMainControl::ImageTitle, 1013, L"STATIC", u"", SS_OWNERDRAW, 0, {150, 150, 480, 480}},
 }};
+
+// Handlers and tests find a control's entry by its enumerator.
+constexpr bool ControlsInEnumOrder() {
+    for (size_t i = 0; i < kControls.size(); ++i)
+        if (static_cast<size_t>(kControls[i].control) != i)
+            return false;
+    return true;
+}
+static_assert(ControlsInEnumOrder(), "kControls lists the controls in FormMainControl's order");
 
 // The tag texts of the two buttons, which LabelPath shows.
 constexpr char16_t kInstallTag[] = u"追加する場所は...";
