@@ -605,10 +605,18 @@ private:
             CheckRepeatCursor_Click();
     }
 
+    // A property is taken as a plain value only: converting an object asks its default member,
+    // which a hostile object answers with itself, without end.
+    static bool IsPlainValue(VARIANT* value) {
+        const VARTYPE type = value->vt;
+        return (type & (VT_BYREF | VT_ARRAY)) == 0 && type != VT_DISPATCH && type != VT_UNKNOWN &&
+               type != VT_RECORD;
+    }
+
     // Statement helpers for the fill: each returns whether it ran; a failure is skipped.
     bool FillText(IDispatch* control) {
         Variant interval;
-        if (FAILED(GetPropertyByName(control, L"Interval", interval.get())))
+        if (FAILED(GetPropertyByName(control, L"Interval", interval.get())) || !IsPlainValue(interval.get()))
             return false;
         if (FAILED(::VariantChangeType(interval.get(), interval.get(), 0, VT_BSTR)))
             return false;
@@ -618,7 +626,7 @@ private:
 
     bool FillCheck(IDispatch* control, const wchar_t* property, int id) {
         Variant value;
-        if (FAILED(GetPropertyByName(control, property, value.get())))
+        if (FAILED(GetPropertyByName(control, property, value.get())) || !IsPlainValue(value.get()))
             return false;
         if (FAILED(::VariantChangeType(value.get(), value.get(), 0, VT_BOOL)))
             return false;
