@@ -25,7 +25,7 @@ void Check(bool condition) {
         std::abort();
 }
 
-const char16_t kAlphabet[16] = {u'a', u'A',    u'.',    u'$',    u'b',    0xFF21, 0xFF41, 0x0391,
+const char16_t kAlphabet[16] = {u'a',   u'A',   u'.',   u'$',   u'b',   0xFF21, 0xFF41, 0x0391,
                                 0x03B1, 0x0401, 0x0451, 0x2160, 0x2170, 0xD800, 0,      0x00DF};
 
 class Input {
@@ -150,7 +150,8 @@ void FuzzEmbedValues(Input& in) {
     size_t dollars = Dollars(templ), length = templ.size();
     bool raises = false;
     for (const Variant& v : values) {
-        const Converted<Text> piece = v.IsNull() ? Converted<Text>{Text(), ConversionError::None} : TryToText(v);
+        const Converted<Text> piece =
+            v.IsNull() ? Converted<Text>{Text(), ConversionError::None} : TryToText(v);
         if (!piece.ok()) {
             raises = true; // a value without a text form raises, placeholder or not
             break;

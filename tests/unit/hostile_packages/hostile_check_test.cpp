@@ -28,8 +28,8 @@ protected:
     }
     static Bytes Compressed(const std::string& s, char missing) {
         Bytes out;
-        quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(s.data()), s.size(), static_cast<uint8_t>(missing),
-                           out);
+        quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(s.data()), s.size(),
+                           static_cast<uint8_t>(missing), out);
         return out;
     }
     std::vector<Problem> Check(int* entries = nullptr) {
@@ -43,8 +43,8 @@ protected:
         return "[Main]\r\nTitle=Hostile\r\nAll=1\r\n" + extra + "[1]\r\nLz=" + lz + "\r\n";
     }
     // Whether a problem names section and key and its message holds `words`.
-    static bool Reported(const std::vector<Problem>& problems, const std::string& section, const std::string& key,
-                         const std::string& words) {
+    static bool Reported(const std::vector<Problem>& problems, const std::string& section,
+                         const std::string& key, const std::string& words) {
         for (const Problem& p : problems)
             if (p.section == section && p.key == key && p.message.find(words) != std::string::npos)
                 return true;
@@ -112,7 +112,8 @@ TEST_F(HostileCheck, AllOf32767WithFewSectionsReportsEachMissingOneQuickly) {
     int entries = 0;
     const auto problems = Check(&entries);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("[hostile] All=32767 with 3 sections checked in %.2f s, %zu problems\n", seconds, problems.size());
+    std::printf("[hostile] All=32767 with 3 sections checked in %.2f s, %zu problems\n", seconds,
+                problems.size());
     EXPECT_EQ(entries, 32767);
     EXPECT_TRUE(Reported(problems, "4", "Lz", "missing"));
     EXPECT_TRUE(Reported(problems, "32767", "Lz", "missing"));
@@ -120,12 +121,15 @@ TEST_F(HostileCheck, AllOf32767WithFewSectionsReportsEachMissingOneQuickly) {
 }
 
 TEST_F(HostileCheck, DuplicateTargetsAreReported) {
-    Package("[Main]\r\nTitle=Hostile\r\nAll=4\r\n[1]\r\nLz=GOOD.DA_,Good.DAT\r\n[2]\r\nLz=GOOD.DA_,good.dat\r\n"
-            "[3]\r\nLz=GOOD.DA_,sub/Good.DAT\r\n[4]\r\nLz=GOOD.DA_,sub\\GOOD.dat\r\n");
+    Package(
+        "[Main]\r\nTitle=Hostile\r\nAll=4\r\n[1]\r\nLz=GOOD.DA_,Good.DAT\r\n[2]\r\nLz=GOOD.DA_,good.dat\r\n"
+        "[3]\r\nLz=GOOD.DA_,sub/Good.DAT\r\n[4]\r\nLz=GOOD.DA_,sub\\GOOD.dat\r\n");
     const auto problems = Check();
     EXPECT_TRUE(Reported(problems, "2", "Lz", "also the final name of [1]")) << All(problems);
-    EXPECT_FALSE(Reported(problems, "3", "Lz", "also the final name")) << "a file in a subfolder is another file";
-    EXPECT_TRUE(Reported(problems, "4", "Lz", "also the final name of [3]")) << "\\ and / name the same folder";
+    EXPECT_FALSE(Reported(problems, "3", "Lz", "also the final name"))
+        << "a file in a subfolder is another file";
+    EXPECT_TRUE(Reported(problems, "4", "Lz", "also the final name of [3]"))
+        << "\\ and / name the same folder";
 }
 
 TEST_F(HostileCheck, TenMegabyteScriptIsReadAndChecked) {
@@ -145,7 +149,8 @@ TEST_F(HostileCheck, TenMegabyteScriptIsReadAndChecked) {
 
 TEST_F(HostileCheck, Utf8WithByteOrderMarkReadsLikeTheCodePageScript) {
     // "Title=テスト" in UTF-8 after a byte-order mark, and the same in code page 932.
-    Package("\xEF\xBB\xBF[Main]\r\nTitle=\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\r\nAll=1\r\n[1]\r\nLz=GOOD.DA_,Good.DAT\r\n");
+    Package("\xEF\xBB\xBF[Main]\r\nTitle=\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88\r\nAll=1\r\n[1]\r\nLz=GOOD.DA_,"
+            "Good.DAT\r\n");
     EXPECT_TRUE(Check().empty()) << All(Check());
     Package("[Main]\r\nTitle=\x83\x65\x83\x58\x83\x67\r\nAll=1\r\n[1]\r\nLz=GOOD.DA_,Good.DAT\r\n");
     EXPECT_TRUE(Check().empty()) << All(Check());
@@ -179,7 +184,7 @@ TEST_F(HostileCheck, BrokenCompressedFilesAreReported) {
     const struct {
         const char* name;
         Bytes data;
-    } cases[] = {{"truncated", truncated},   {"header only", headerOnly}, {"length too long", longer},
+    } cases[] = {{"truncated", truncated},      {"header only", headerOnly}, {"length too long", longer},
                  {"length too short", shorter}, {"wrong mode", badMode},     {"0 bytes", Bytes()}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

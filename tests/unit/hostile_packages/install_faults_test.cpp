@@ -384,8 +384,9 @@ TEST(InstallFaults, KilledAtAnyCallThenStartedAgain) {
         if (HasFailure())
             break;
     }
-    std::printf("[faults] killed install: %d of %ld kill points recovered (%d files left: temporary files, second copies)\n", survived,
-                total, leftovers);
+    std::printf("[faults] killed install: %d of %ld kill points recovered (%d files left: temporary files, "
+                "second copies)\n",
+                survived, total, leftovers);
 }
 
 // The disk fills up during every expansion: nothing partial is installed, the compressed files
@@ -405,8 +406,8 @@ TEST(InstallFaults, DiskFullDuringExpansion) {
 // An entry whose target or trashed source is one of Setup's own files is left alone, in any
 // spelling the platform reads as the same name.
 TEST(InstallFaults, SetupsOwnFilesAreNeverOverwrittenOrDeleted) {
-    const Text names[] = {u"Setup.EXE", u"setup.inf", u"SETUP.DLL", u".\\Setup.INF", u"Setup.INF.",
-                          u"Setup.DLL ", u"./setup.exe"};
+    const Text names[] = {u"Setup.EXE",  u"setup.inf",  u"SETUP.DLL",  u".\\Setup.INF",
+                          u"Setup.INF.", u"Setup.DLL ", u"./setup.exe"};
     for (const Text& own : names) {
         SCOPED_TRACE(ToUtf8(own));
         World w;
@@ -419,7 +420,8 @@ TEST(InstallFaults, SetupsOwnFilesAreNeverOverwrittenOrDeleted) {
         Install(w, p);
         Uninstall(w, p);
         for (const Text& file : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
-            EXPECT_EQ(w.state.files[Fold(JoinFolder(kFolder, file))], original.files.at(Fold(JoinFolder(kFolder, file))));
+            EXPECT_EQ(w.state.files[Fold(JoinFolder(kFolder, file))],
+                      original.files.at(Fold(JoinFolder(kFolder, file))));
     }
 }
 
