@@ -8,7 +8,7 @@ PACKAGES=(
   mingw-w64 mingw-w64-tools libwine-dev
   wine wine32 wine64
   xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
-  mscompress libmspack-dev valgrind python3 git
+  mscompress libmspack-dev valgrind python3 git locales
 )
 
 SUDO=""
@@ -23,7 +23,16 @@ for p in "${PACKAGES[@]}"; do
   fi
 done
 
+# Wine takes file-name encoding from the Linux locale: without ja_JP.UTF-8 generated, Japanese
+# file names cannot be created in the prefix.
+ensure_locale() {
+  if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+    $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || echo "install-deps: could not generate ja_JP.UTF-8" >&2
+  fi
+}
+
 if [ "$need_i386" -eq 0 ] && [ "${#missing[@]}" -eq 0 ]; then
+  ensure_locale
   echo "install-deps: all packages present"
   exit 0
 fi
@@ -33,3 +42,4 @@ if [ "$need_i386" -eq 1 ]; then $SUDO dpkg --add-architecture i386; fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "install-deps: installed ${missing[*]}"
+ensure_locale

@@ -27,7 +27,7 @@ mkdir -p "$_qstate"
     if [ ! -f "$_qprefix/.quorin-ready" ]; then
         export DISPLAY=:$(cat "$_qstate/display" 2>/dev/null || echo "${DISPLAY#:}")
         wineboot -i >/dev/null 2>&1 9>&- || true
-        wine regedit /S "$_qhere/wine-fonts.reg" >/dev/null 2>&1 9>&- || true
+        wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 9>&- || true
         wineserver -w 9>&-
         touch "$_qprefix/.quorin-ready"
     fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one Windows program under the project's private Wine prefix:
 #   wine-run.sh [--prefix DIR] PROGRAM [ARGS...]
-# The prefix is created on first use (code page 932, Japanese font replacements), a headless
+# The prefix is created on first use (code page 932, Japanese font replacements, no crash
+# debugger: a crashing test ends at once instead of waiting in winedbg), a headless
 # X server is started when there is no display, and the prefix's wineserver is kept alive
 # between programs so that later starts are quick. Only this prefix's processes are touched.
 set -euo pipefail
