@@ -57,8 +57,13 @@ std::optional<uint64_t> ExpectedLength(const quorin::Text& path) {
     if (!::ReadFile(file.get(), head, sizeof head, &got, nullptr))
         return std::nullopt;
     quorin::SzddHeader header;
-    if (quorin::ReadSzddHeader(head, got, header) == quorin::SzddStatus::Ok)
+    const quorin::SzddStatus status = quorin::ReadSzddHeader(head, got, header);
+    if (status == quorin::SzddStatus::Ok)
         return header.length;
+    // A file cut inside the header is a broken compressed file, which the platform would copy
+    // as an uncompressed one; an empty file would install an empty one. Neither is placed.
+    if (status != quorin::SzddStatus::BadSignature || got == 0)
+        return std::nullopt;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size))
         return std::nullopt;
