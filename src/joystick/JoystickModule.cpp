@@ -126,6 +126,26 @@ std::vector<RegValue> RegistryEntries(const wchar_t* path) {
     v.push_back({p, nullptr, Description});
     v.push_back({p + L"\\InprocServer32", nullptr, path});
     v.push_back({p + L"\\InprocServer32", L"ThreadingModel", L"Apartment"});
+
+    // The hyperlink library gets only its TypeLib key, which is how the control's library finds
+    // its import. Its one interface belongs to the container: RegisterTypeLib would point the
+    // system's Interface key of it at this file, and unregistering would delete that key from
+    // under the container that owns it.
+    wchar_t hlib[40];
+    GuidText(LIBID_JoystickHyperlink, hlib);
+    wchar_t hversion[16];
+    wsprintfW(hversion, L"%u.%u", HyperlinkLibVersionMajor, HyperlinkLibVersionMinor);
+    wchar_t hlcid[16];
+    wsprintfW(hlcid, L"%x", static_cast<unsigned>(HyperlinkLibLocale));
+    std::wstring folder = path;
+    if (const size_t slash = folder.rfind(L'\\'); slash != std::wstring::npos)
+        folder.resize(slash);
+    const std::wstring h = std::wstring(L"TypeLib\\") + hlib + L"\\" + hversion;
+    v.push_back({h, nullptr, L"JoystickHyperlink"});
+    v.push_back({h + L"\\" + hlcid + L"\\win32", nullptr,
+                 std::wstring(path) + L"\\" + std::to_wstring(TypeLibResourceHyperlink)});
+    v.push_back({h + L"\\FLAGS", nullptr, L"0"});
+    v.push_back({h + L"\\HELPDIR", nullptr, folder});
     return v;
 }
 
@@ -164,8 +184,9 @@ void RemoveValue(const RegValue& r) noexcept {
         if (::RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str()) != ERROR_SUCCESS)
             return;
         const size_t slash = path.rfind(L'\\');
-        // "CLSID" itself is never ours to remove.
-        if (slash == std::wstring::npos || path.compare(0, slash, L"CLSID") == 0)
+        // "CLSID" and "TypeLib" themselves are never ours to remove.
+        if (slash == std::wstring::npos || path.compare(0, slash, L"CLSID") == 0 ||
+            path.compare(0, slash, L"TypeLib") == 0)
             return;
         path.resize(slash);
     }
@@ -204,8 +225,6 @@ HRESULT UnregisterAll(const wchar_t* path) noexcept {
         return E_OUTOFMEMORY;
     }
     ::UnRegisterTypeLib(LIBID_Joystick, LibVersionMajor, LibVersionMinor, LibLocale, SYS_WIN32);
-    ::UnRegisterTypeLib(LIBID_JoystickHyperlink, HyperlinkLibVersionMajor, HyperlinkLibVersionMinor,
-                        HyperlinkLibLocale, SYS_WIN32);
     return S_OK;
 }
 
@@ -269,18 +288,16 @@ STDAPI DllRegisterServer() {
     if (FAILED(hr))
         return hr;
     try {
-        // The libraries first: a file without them must not look registered.
-        // The hyperlink library first: the control's library imports it by registration.
-        hr = RegisterLibrary(path, TypeLibResourceHyperlink);
+        // The entries (with the hyperlink library's key) before the control's library, which
+        // imports that library by registration; any failure undoes everything below.
+        hr = S_OK;
+        for (const RegValue& r : RegistryEntries(path)) {
+            hr = WriteValue(r);
+            if (FAILED(hr))
+                break;
+        }
         if (SUCCEEDED(hr))
             hr = RegisterLibrary(path, TypeLibResourceControl);
-        if (SUCCEEDED(hr)) {
-            for (const RegValue& r : RegistryEntries(path)) {
-                hr = WriteValue(r);
-                if (FAILED(hr))
-                    break;
-            }
-        }
     } catch (const std::bad_alloc&) {
         hr = E_OUTOFMEMORY;
     }

@@ -121,7 +121,6 @@ std::set<std::wstring> ExpectedKeys() {
         L"Interface\\" + Upper(Guid(IID__ControlJoystick)),
         L"Interface\\" + Upper(Guid(DIID___ControlJoystick)),
         L"Interface\\" + Upper(Guid(IID__PropertyPageJoystick)),
-        L"Interface\\" + Upper(Guid(IID_ContainerHyperlink)),
     };
     keys.insert(L"CLSID\\" + Upper(Guid(CLSID_PropertyPageJoystick)));
     return keys;
@@ -158,6 +157,10 @@ protected:
     static void SetUpTestSuite() {
         ExitOnCrash();
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // Other programs in this prefix load the hyperlink library from a file beside them,
+        // which registers it as a side effect. It is our library: start from a registry
+        // without it so the snapshots below see exactly what registration adds.
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, L"TypeLib\\{3A158410-718C-4862-8341-29DAAC02F924}");
     }
     static void TearDownTestSuite() { CoUninitialize(); }
 };
@@ -173,6 +176,23 @@ TEST_F(Clients, Regsvr32RegistersExactlyAndUnregistersEverything) {
     // Created by name through the registry, in this process.
     CLSID clsid{};
     EXPECT_EQ(CLSIDFromProgID(L"Joystick.ControlJoystick", &clsid), S_OK);
+    {
+        // Late-bound Hyperlink resolves the imported hyperlink library through its registered
+        // TypeLib key alone (no copy of it beside this program).
+        IDispatch* control = nullptr;
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                   reinterpret_cast<void**>(&control)),
+                  S_OK);
+        DISPPARAMS none{};
+        VARIANT result;
+        VariantInit(&result);
+        EXPECT_EQ(control->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr,
+                                  nullptr),
+                  S_OK);
+        EXPECT_TRUE(V_VT(&result) == VT_DISPATCH || V_VT(&result) == VT_UNKNOWN);
+        VariantClear(&result);
+        control->Release();
+    }
     ASSERT_EQ(RunProgram(SystemProgram(L"regsvr32.exe") + L" /u /s \"" + path + L"\""), 0u);
     const auto after = Snapshot();
     EXPECT_EQ(Added(before, after), std::set<std::wstring>{});
