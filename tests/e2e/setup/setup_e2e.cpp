@@ -36,7 +36,9 @@ namespace {
 
 const wchar_t kApplicationTitle[] = L"Ombrel's Quorin Installer";
 const wstring kRoot = L"C:\\quorin-e2e";
-const wstring kFolderA = kRoot + L"\\Gantrel";
+// Japanese and a blank: the folder travels through the ANSI calls in code page 932, and the
+// uninstall command line quotes it.
+const wstring kFolderA = kRoot + L"\\\x30B2\x30FC\x30E0 \x30D1\x30C3\x30B1\x30FC\x30B8"; // ゲーム パッケージ
 const wstring kFolderB = kRoot + L"\\Extra";
 const wstring kFolderCopy = kRoot + L"\\Gantrel Copy";
 const wstring kFolderBad = kRoot + L"\\BadScript";
@@ -780,7 +782,7 @@ TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
     const wstring entry = kUninstallParent + L"\\" + kTitleA;
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, entry, L"DisplayName").value_or(L"(none)"), kTitleA);
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, entry, L"UninstallString").value_or(L"(none)"),
-              kFolderA + L"\\Setup.EXE");
+              L"\"" + kFolderA + L"\\Setup.EXE\"");
     ASSERT_TRUE(run.Answer(*done, kIdOk));
     Report("after Install, Yes", kFolderA, kTitleA);
 

@@ -126,9 +126,8 @@ TEST_F(SetupDll, RegistersAndUnregistersAComponentWithItsDependencyBesideIt) {
     // No other copy of the dependency is on the search path, so the component loads only when
     // its own folder is searched for its imports. (Wine searches that folder for a library
     // loaded by full path even without the flag, so this cannot tell the flag's effect apart
-    // there. The folder name is ASCII: Wine cannot create non-ASCII file names unless the
-    // Linux locale exists.)
-    TempFolder folder(u"Quorin Parts");
+    // there.) The Japanese folder name reaches Setup.DLL as code page 932 bytes.
+    TempFolder folder(u"部品 テスト");
     folder.CopyIn("QTestDep.dll");
     const std::string component = folder.CopyIn("QTestComp.dll", "Gantrel.OCX");
     const std::string key = KeyOf("Gantrel.OCX");
