@@ -50,7 +50,7 @@ struct TwipRect {
     int left, top, width, height;
 };
 
-struct ControlSpec {
+struct ControlLayout {
     FormMainControl control;
     int id;
     const wchar_t* windowClass;
@@ -63,7 +63,7 @@ struct ControlSpec {
 constexpr int kIdCommandCancel = IDCANCEL; // Esc presses Cancel through the dialog manager
 
 // In tab order; the pictures, which have no tab index, last.
-constexpr std::array<ControlSpec, 13> kControls = {{
+constexpr std::array<ControlLayout, 13> kControls = {{
     {FormMainControl::LabelTitle, 1001, L"STATIC", u"", SS_LEFT | SS_NOPREFIX, 0, {750, 150, 3900, 195}},
     {FormMainControl::LabelCopyright, 1002, L"STATIC", u"", SS_LEFT | SS_NOPREFIX, 0, {750, 375, 3900, 420}},
     {FormMainControl::FrameTip, 1003, L"BUTTON", u"", BS_GROUPBOX, 0, {kFrameLeft, kFrameTop, 4515, 840}},
@@ -365,25 +365,26 @@ void FormMain::CreateFonts() {
 void FormMain::CreateControls() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     for (size_t i = 0; i < kControls.size(); ++i) {
-        const ControlSpec& spec = kControls[i];
-        const RECT r = PxRect(spec.place);
-        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | spec.style;
+        const ControlLayout& layout = kControls[i];
+        const RECT r = PxRect(layout.place);
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | layout.style;
         // Install and Uninstall start hidden; the rest visible. Welcome starts disabled.
-        if (spec.control != FormMainControl::CommandInstall &&
-            spec.control != FormMainControl::CommandUninstall)
+        if (layout.control != FormMainControl::CommandInstall &&
+            layout.control != FormMainControl::CommandUninstall)
             style |= WS_VISIBLE;
-        if (spec.control == FormMainControl::CommandWelcome)
+        if (layout.control == FormMainControl::CommandWelcome)
             style |= WS_DISABLED;
-        HWND h = ::CreateWindowExW(spec.exStyle, spec.windowClass, W(Text(spec.caption)), style, r.left,
-                                   r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+        HWND h =
+            ::CreateWindowExW(layout.exStyle, layout.windowClass, W(Text(layout.caption)), style, r.left,
+                              r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
         controls_[i] = h;
         HGDIOBJ font = formFont_.get();
-        if (spec.control == FormMainControl::LabelTitle)
+        if (layout.control == FormMainControl::LabelTitle)
             font = titleFont_.get();
-        else if (spec.control == FormMainControl::LabelCopyright)
+        else if (layout.control == FormMainControl::LabelCopyright)
             font = copyrightFont_.get();
-        else if (spec.control == FormMainControl::LabelPath)
+        else if (layout.control == FormMainControl::LabelPath)
             font = pathFont_.get();
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
