@@ -57,6 +57,56 @@ int PixelsToHimetric(int pixels, bool horizontal) noexcept {
     return ::MulDiv(pixels, 2540, dpi);
 }
 
+// ITypeInfo::Invoke trusts the caller's argument frame. A malformed one from a host must come
+// back as an error, never as a read through a null or short array in the host's process.
+HRESULT CheckArgumentFrame(ITypeInfo* info, DISPID id, WORD flags, const DISPPARAMS* params) noexcept {
+    if (!params)
+        return E_INVALIDARG;
+    if ((params->cArgs > 0 && !params->rgvarg) || (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) ||
+        params->cNamedArgs > params->cArgs)
+        return E_INVALIDARG;
+    // More arguments than the member takes: the platform's dispatcher would ignore the rest.
+    ComPtr<ITypeInfo2> info2;
+    if (FAILED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(info2.GetAddressOf()))))
+        return S_OK;
+    const INVOKEKIND kinds[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
+    const WORD bits[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
+                         DISPATCH_PROPERTYPUTREF};
+    UINT most = 0;
+    bool found = false;
+    for (int k = 0; k < 4; ++k) {
+        UINT index = 0;
+        if (!(flags & bits[k]) || FAILED(info2->GetFuncIndexOfMemId(id, kinds[k], &index)))
+            continue;
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(index, &desc)))
+            continue;
+        UINT takes = 0;
+        for (SHORT i = 0; i < desc->cParams; ++i)
+            if (!(desc->lprgelemdescParam[i].paramdesc.wParamFlags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)))
+                ++takes;
+        info->ReleaseFuncDesc(desc);
+        found = true;
+        if (takes > most)
+            most = takes;
+    }
+    if (found && params->cArgs > most)
+        return DISP_E_BADPARAMCOUNT;
+    return S_OK;
+}
+
+// GetIDsOfNames with arrays the platform would read through unchecked.
+HRESULT CheckNameArrays(LPOLESTR* names, UINT count, const DISPID* ids) noexcept {
+    if (count == 0)
+        return S_OK;
+    if (!names || !ids)
+        return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i)
+        if (!names[i])
+            return E_INVALIDARG;
+    return S_OK;
+}
+
 // Hands an error to ITypeInfo::Invoke's caller as rich error information.
 HRESULT SetError(HRESULT hr, const wchar_t* description) noexcept {
     ComPtr<ICreateErrorInfo> create;
@@ -396,7 +446,9 @@ public:
                                             DISPID* ids) noexcept override {
         if (riid != IID_NULL)
             return DISP_E_UNKNOWNINTERFACE;
-        HRESULT hr = EnsureTypeInfo();
+        HRESULT hr = CheckNameArrays(names, count, ids);
+        if (SUCCEEDED(hr))
+            hr = EnsureTypeInfo();
         if (FAILED(hr))
             return hr;
         return info_->GetIDsOfNames(names, count, ids);
@@ -406,6 +458,8 @@ public:
         if (riid != IID_NULL)
             return DISP_E_UNKNOWNINTERFACE;
         HRESULT hr = EnsureTypeInfo();
+        if (SUCCEEDED(hr))
+            hr = CheckArgumentFrame(info_.Get(), id, flags, params);
         if (FAILED(hr))
             return hr;
         return info_->Invoke(static_cast<IContainerHyperlink*>(this), id, flags, params, result, excep,
@@ -797,7 +851,9 @@ HRESULT ControlJoystick::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcep
 HRESULT ControlJoystick::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
-    HRESULT hr = EnsureTypeInfo();
+    HRESULT hr = CheckNameArrays(names, count, ids);
+    if (SUCCEEDED(hr))
+        hr = EnsureTypeInfo();
     if (FAILED(hr))
         return hr;
     return interfaceInfo_->GetIDsOfNames(names, count, ids);
@@ -808,6 +864,8 @@ HRESULT ControlJoystick::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
     if (riid != IID_NULL)
         return DISP_E_UNKNOWNINTERFACE;
     HRESULT hr = EnsureTypeInfo();
+    if (SUCCEEDED(hr))
+        hr = CheckArgumentFrame(interfaceInfo_.Get(), id, flags, params);
     if (FAILED(hr))
         return hr;
     // Handlers may release the host's last reference while a call is under way.

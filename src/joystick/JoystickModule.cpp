@@ -218,13 +218,16 @@ HRESULT RegisterLibrary(const wchar_t* path, WORD resource) noexcept {
 }
 
 HRESULT UnregisterAll(const wchar_t* path) noexcept {
+    // The control's library first: unregistering it loads it, and loading it resolves its
+    // import, which must still find the hyperlink library's key (a fallback load by file
+    // name would register that library again).
+    ::UnRegisterTypeLib(LIBID_Joystick, LibVersionMajor, LibVersionMinor, LibLocale, SYS_WIN32);
     try {
         for (const RegValue& r : RegistryEntries(path))
             RemoveValue(r);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    ::UnRegisterTypeLib(LIBID_Joystick, LibVersionMajor, LibVersionMinor, LibLocale, SYS_WIN32);
     return S_OK;
 }
 

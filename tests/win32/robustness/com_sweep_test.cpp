@@ -509,21 +509,19 @@ TEST(InvokeSweep, EveryMemberEveryWrongShape) {
     Sweep({Frame::Positional, Frame::NamedPut, Frame::NamedUnknown, Frame::NamedDuplicate}, false);
 }
 
-// DEFECT (ControlJoystick::Invoke, left to its owner while the file is being edited): more
-// arguments than the member takes are dropped silently by Wine's ITypeInfo::Invoke and the
-// call succeeds (About with one argument opens the box) instead of failing with
-// DISP_E_BADPARAMCOUNT. Enable once Invoke counts the arguments itself.
-TEST(InvokeSweep, DISABLED_TooManyArguments) {
+// Regression: more arguments than the member takes were dropped silently by Wine's
+// ITypeInfo::Invoke and the call succeeded (About with one argument opened the box); the
+// control now counts them itself and fails with DISP_E_BADPARAMCOUNT.
+TEST(InvokeSweep, TooManyArguments) {
     Sweep({Frame::Positional, Frame::NamedPut, Frame::NamedUnknown, Frame::NamedDuplicate, Frame::NullParams},
           true);
 }
 
-// DEFECT (ControlJoystick::Invoke, left to its owner while the file is being edited): the
-// DISPPARAMS are handed to ITypeInfo::Invoke unchecked, and Wine's implementation reads
-// through a null rgdispidNamedArgs (cNamedArgs > 0), a null rgvarg (cArgs > 0), past the
-// names when cNamedArgs > cArgs, and through a null DISPPARAMS for an unknown member: the host
-// process crashes instead of getting E_INVALIDARG. Enable once Invoke checks the frame first.
-TEST(InvokeSweep, DISABLED_NullOrShortArraysInsideDispParams) {
+// Regression: the DISPPARAMS went to ITypeInfo::Invoke unchecked, and Wine's implementation
+// read through a null rgdispidNamedArgs (cNamedArgs > 0), a null rgvarg (cArgs > 0), past the
+// names when cNamedArgs > cArgs, and through a null DISPPARAMS for an unknown member, crashing
+// the host; the control now checks the frame first.
+TEST(InvokeSweep, NullOrShortArraysInsideDispParams) {
     Sweep({Frame::NullNames, Frame::NullArgs, Frame::MoreNamesThanArgs, Frame::NullParams}, false);
     Sweep({Frame::NullNames, Frame::NullArgs, Frame::MoreNamesThanArgs, Frame::NullParams}, true);
 }
@@ -565,11 +563,9 @@ TEST(InvokeSweep, NullPointersOnTheOtherEntries) {
     EXPECT_TRUE(FAILED(c->QueryInterface(IID_IUnknown, nullptr)));
 }
 
-// DEFECT (ControlJoystick::GetIDsOfNames, left to its owner while the file is being edited):
-// a null name array or a null identifier array goes unchecked to ITypeInfo::GetIDsOfNames,
-// which Wine dereferences: the host crashes instead of getting E_POINTER. Enable once the
-// control checks its pointers.
-TEST(InvokeSweep, DISABLED_GetIDsOfNamesWithNullArrays) {
+// Regression: a null name array or a null identifier array went unchecked to
+// ITypeInfo::GetIDsOfNames, which Wine dereferences, crashing the host.
+TEST(InvokeSweep, GetIDsOfNamesWithNullArrays) {
     ComPtr<IControlJoystick> c;
     ASSERT_EQ(g_ocx.Create(CLSID_ControlJoystick, c), S_OK);
     DISPID id = 0;
