@@ -1021,6 +1021,12 @@ int RunPackage(const wstring& folder) {
     }
     Snapshot afterInstall = Take(folder, title);
     PrintChanges("install", before, afterInstall);
+    // The install is recorded, listed and (when a component key is named) registered.
+    ok = ok && afterInstall.record && afterInstall.entry;
+    if (!g_componentKey.empty() && !afterInstall.component) {
+        std::printf("   component not registered\n");
+        ok = false;
+    }
 
     const wstring copy = folder + L" Copy";
     RemoveTree(copy);
@@ -1053,7 +1059,12 @@ int RunPackage(const wstring& folder) {
             ok = Close(run) && ok;
         }
     }
-    PrintChanges("uninstall", afterInstall, Take(folder, title));
+    const Snapshot afterUninstall = Take(folder, title);
+    PrintChanges("uninstall", afterInstall, afterUninstall);
+    if (afterUninstall.record || afterUninstall.entry || afterUninstall.component) {
+        std::printf("   uninstall left the record, the entry or the registration\n");
+        ok = false;
+    }
     std::printf("%s\n", ok ? "package run: all steps done" : "package run: FAILED");
     return ok ? 0 : 1;
 }
