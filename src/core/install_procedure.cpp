@@ -199,7 +199,7 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
         if (e.SelfRegister)
             Step([&] { platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
         // An uncompressed entry installed under its own name is the installed file itself.
-        if (settings.LzTrash && placed && !EqualsNoCase(e.LzSource, e.LzTarget))
+        if (settings.LzTrash && placed && !NamesSameFile(e.LzSource, e.LzTarget))
             Step([&] { platform.DeleteFile(JoinFolder(folder, e.LzSource)); });
     }
 

@@ -251,11 +251,14 @@ TEST(InstallProcedure, AFailingStepIsPassedOver) {
 }
 
 TEST(InstallProcedure, AnUncompressedEntryUnderItsOwnNameIsNotDeleted) {
-    RecordingPlatform p;
-    CommandInstall_Click(Settings({Entry(u"readme.txt", u"README.TXT", false)}, true), p);
-    for (const auto& line : p.log)
-        EXPECT_EQ(Effect(line).rfind("delete ", 0), std::string::npos) << line;
-    EXPECT_EQ(p.log.at(4), "@0 place C:\\PKG readme.txt,README.TXT");
+    // The same file however the script spells it: letter case, ".\", a trailing dot.
+    for (const char16_t* source : {u"readme.txt", u".\\README.TXT", u"README.TXT.", u".\\readme.txt "}) {
+        RecordingPlatform p;
+        CommandInstall_Click(Settings({Entry(source, u"README.TXT", false)}, true), p);
+        for (const auto& line : p.log)
+            EXPECT_EQ(Effect(line).rfind("delete ", 0), std::string::npos) << line;
+        EXPECT_EQ(Effect(p.log.at(4)).rfind("place C:\\PKG ", 0), 0u) << p.log.at(4);
+    }
 }
 
 TEST(InstallProcedure, EmptyTitleIsPassedUnchanged) {
