@@ -56,7 +56,7 @@ enum ControlId : int {
 
 enum class FontKind { Form, Title, TitleBold };
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* windowClass;
     const wchar_t* caption;
@@ -71,7 +71,7 @@ const wchar_t* Wide(const char16_t* s) {
 }
 
 // Creation order is the tab order.
-const ControlSpec Controls[] = {
+const ControlLayout Controls[] = {
     {IdImageTitle, L"STATIC", L"", SS_BITMAP, 0, FontKind::Form, {180, 180, 720, 720}},
     {IdLabelTitles0,
      L"STATIC",
@@ -546,16 +546,16 @@ private:
         hand_ = static_cast<HCURSOR>(
             ::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDC_ABOUT_HAND), IMAGE_CURSOR, 0, 0, LR_SHARED));
 
-        for (const ControlSpec& spec : Controls) {
+        for (const ControlLayout& layout : Controls) {
             HWND control = ::CreateWindowExW(
-                spec.exStyle, spec.windowClass, spec.caption, WS_CHILD | WS_VISIBLE | spec.style,
-                TwipsToPixels(spec.twips.left, dpiX_), TwipsToPixels(spec.twips.top, dpiY_),
-                TwipsToPixels(spec.twips.right, dpiX_), TwipsToPixels(spec.twips.bottom, dpiY_), window,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ModuleInstance(), nullptr);
+                layout.exStyle, layout.windowClass, layout.caption, WS_CHILD | WS_VISIBLE | layout.style,
+                TwipsToPixels(layout.twips.left, dpiX_), TwipsToPixels(layout.twips.top, dpiY_),
+                TwipsToPixels(layout.twips.right, dpiX_), TwipsToPixels(layout.twips.bottom, dpiY_), window,
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), ModuleInstance(), nullptr);
             if (!control)
                 return false;
-            HGDIOBJ font = spec.font == FontKind::TitleBold ? fontTitleBold_.get()
-                           : spec.font == FontKind::Title   ? fontTitle_.get()
+            HGDIOBJ font = layout.font == FontKind::TitleBold ? fontTitleBold_.get()
+                           : layout.font == FontKind::Title   ? fontTitle_.get()
                                                             : fontForm_.get();
             if (font)
                 ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -47,7 +47,7 @@ enum ControlId : int {
     IdCheckRepeatCursor,
 };
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* windowClass;
     const char16_t* caption;
@@ -58,7 +58,7 @@ struct ControlSpec {
 
 // Creation order is the tab order. LabelInfo directly precedes TextInterval, so its access key
 // moves the focus there; ImageInfo carries WS_GROUP to end the option buttons' group.
-const ControlSpec Controls[] = {
+const ControlLayout Controls[] = {
     {IdImageTitle, L"STATIC", u"", SS_BITMAP, 0, {150, 120, 720, 720}},
     {IdLabelTitle,
      L"STATIC",
@@ -517,12 +517,12 @@ private:
         ::SetWindowPos(window, nullptr, 0, 0, TwipsToPixels(PageWidthTwips, dpi.x),
                        TwipsToPixels(PageHeightTwips, dpi.y), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         creating_ = true;
-        for (const ControlSpec& spec : Controls) {
+        for (const ControlLayout& layout : Controls) {
             HWND control = ::CreateWindowExW(
-                spec.exStyle, spec.windowClass, Wide(spec.caption), WS_CHILD | WS_VISIBLE | spec.style,
-                TwipsToPixels(spec.twips.left, dpi.x), TwipsToPixels(spec.twips.top, dpi.y),
-                TwipsToPixels(spec.twips.right, dpi.x), TwipsToPixels(spec.twips.bottom, dpi.y), window,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), ModuleInstance(), nullptr);
+                layout.exStyle, layout.windowClass, Wide(layout.caption), WS_CHILD | WS_VISIBLE | layout.style,
+                TwipsToPixels(layout.twips.left, dpi.x), TwipsToPixels(layout.twips.top, dpi.y),
+                TwipsToPixels(layout.twips.right, dpi.x), TwipsToPixels(layout.twips.bottom, dpi.y), window,
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), ModuleInstance(), nullptr);
             if (control && font_)
                 ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         }
