@@ -83,7 +83,7 @@ bool IsPathExisting(const quorin::Text& Path) {
     return false;
 }
 
-DWORD RunAndWaitIdle(const quorin::Text& CommandLine, int32_t WindowStyle) {
+DWORD RunAndWaitIdle(const quorin::Text& CommandLine, int32_t WindowStyle, DWORD WaitLimitMs) {
     // Bound first, so a missing entry raises before a program is left running unawaited.
     OpenProcess.Bind();
     WaitForInputIdle.Bind();
@@ -101,9 +101,11 @@ DWORD RunAndWaitIdle(const quorin::Text& CommandLine, int32_t WindowStyle) {
     quorin::win::UniqueHandleObj process(info.hProcess), thread(info.hThread);
 
     // The results are not examined: a process that cannot be opened makes the wait and the close
-    // fail at once, and the routine returns.
-    HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION, TRUE, info.dwProcessId);
-    WaitForInputIdle(handle, kInputIdleWaitMs);
+    // fail at once, and the routine returns. SYNCHRONIZE as well as the query right: some
+    // implementations of WaitForInputIdle also wait on the process handle itself and fail at once
+    // without it, which would start the next step while the program is still starting.
+    HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, TRUE, info.dwProcessId);
+    WaitForInputIdle(handle, WaitLimitMs);
     CloseHandle(handle);
     return info.dwProcessId;
 }

@@ -94,7 +94,8 @@ inline constexpr DWORD kInputIdleWaitMs = 5 * 60 * 1000;
 // Starts CommandLine with the window style (SW_* value; 0 hidden) and waits until the new
 // process is ready for input (not until it ends). Returns the process identifier. A command
 // that cannot be started raises FileNotFound (PathNotFound, ...) before any wait.
-DWORD RunAndWaitIdle(const quorin::Text& CommandLine, int32_t WindowStyle);
+DWORD RunAndWaitIdle(const quorin::Text& CommandLine, int32_t WindowStyle,
+                     DWORD WaitLimitMs = kInputIdleWaitMs);
 
 // GetSysColor of the index in the low bits of a system-colour reference (0x8000000F: button
 // face).

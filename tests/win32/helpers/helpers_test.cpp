@@ -124,6 +124,28 @@ TEST(Helpers, RunAndWaitIdleStartsAndReturnsTheProcess) {
     EXPECT_NE(pid, 0u);
 }
 
+TEST(Helpers, RunAndWaitIdleEndsForAProgramThatNeverBecomesIdle) {
+    // A self-registering program that hangs before its message loop must not hold Setup for
+    // ever: the wait ends at its bound (a short one here) with the program still running.
+    wchar_t exe[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    std::wstring program(exe, n);
+    program.resize(program.rfind(L'\\') + 1);
+    program += L"never_idle.exe";
+    const quorin::Text commandLine = quorin::win::FromWide((L"\"" + program + L"\" /RegServer").c_str());
+    const DWORD start = ::GetTickCount();
+    const DWORD pid = setup::RunAndWaitIdle(commandLine, SW_HIDE, 1500);
+    const DWORD waited = ::GetTickCount() - start;
+    ASSERT_NE(pid, 0u);
+    quorin::win::UniqueHandleObj process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    ASSERT_TRUE(process);
+    EXPECT_EQ(::WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still running";
+    EXPECT_GE(waited, 1400u) << "the program was never idle, so the whole bound is waited";
+    ::TerminateProcess(process.get(), 0);
+    ::WaitForSingleObject(process.get(), 10000);
+}
+
 TEST(Helpers, RunAndWaitIdleRaisesForAMissingProgram) {
     try {
         setup::RunAndWaitIdle(u"C:\\no\\such\\program.exe /RegServer", SW_HIDE);
