@@ -1098,69 +1098,58 @@ struct EventArgs {
     }
 };
 
+// Raises one scan event to every sink, unless the container froze its events; `fill` sets the
+// arguments afresh for each sink and returns their count.
+template <typename Sinks, typename Count, typename Fill>
+void RaiseScanEvent(Sinks& sinks, Count freezeCount, DISPID id, Fill fill) noexcept {
+    if (freezeCount > 0)
+        return;
+    sinks.template ForEach<IDispatch>([&](IDispatch* sink) {
+        EventArgs a;
+        DISPPARAMS dp{a.v, nullptr, fill(a), 0};
+        (void)sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr, nullptr,
+                           nullptr);
+    });
+}
+
 } // namespace
 
 void ControlJoystick::ButtonDown(int16_t first, int32_t button) noexcept {
-    if (freezeCount_ > 0)
-        return;
-    events_.ForEach<IDispatch>([&](IDispatch* sink) {
-        EventArgs a;
+    RaiseScanEvent(events_, freezeCount_, DISPID_EvButtonDown, [&](EventArgs& a) {
         a.Bool(1, first);
         a.Long(0, button);
-        DISPPARAMS dp{a.v, nullptr, 2, 0};
-        (void)sink->Invoke(DISPID_EvButtonDown, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
-                           nullptr, nullptr);
+        return 2u;
     });
 }
 
 void ControlJoystick::ButtonUp(int16_t last, int32_t button) noexcept {
-    if (freezeCount_ > 0)
-        return;
-    events_.ForEach<IDispatch>([&](IDispatch* sink) {
-        EventArgs a;
+    RaiseScanEvent(events_, freezeCount_, DISPID_EvButtonUp, [&](EventArgs& a) {
         a.Bool(1, last);
         a.Long(0, button);
-        DISPPARAMS dp{a.v, nullptr, 2, 0};
-        (void)sink->Invoke(DISPID_EvButtonUp, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
-                           nullptr, nullptr);
+        return 2u;
     });
 }
 
 void ControlJoystick::CursorPress(int16_t first, int16_t last) noexcept {
-    if (freezeCount_ > 0)
-        return;
-    events_.ForEach<IDispatch>([&](IDispatch* sink) {
-        EventArgs a;
+    RaiseScanEvent(events_, freezeCount_, DISPID_EvCursorPress, [&](EventArgs& a) {
         a.Bool(1, first);
         a.Bool(0, last);
-        DISPPARAMS dp{a.v, nullptr, 2, 0};
-        (void)sink->Invoke(DISPID_EvCursorPress, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
-                           nullptr, nullptr);
+        return 2u;
     });
 }
 
 void ControlJoystick::ScanButton(int32_t button) noexcept {
-    if (freezeCount_ > 0)
-        return;
-    events_.ForEach<IDispatch>([&](IDispatch* sink) {
-        EventArgs a;
+    RaiseScanEvent(events_, freezeCount_, DISPID_EvScanButton, [&](EventArgs& a) {
         a.Long(0, button);
-        DISPPARAMS dp{a.v, nullptr, 1, 0};
-        (void)sink->Invoke(DISPID_EvScanButton, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
-                           nullptr, nullptr);
+        return 1u;
     });
 }
 
 void ControlJoystick::ScanCursor(int32_t cursorX, int32_t cursorY) noexcept {
-    if (freezeCount_ > 0)
-        return;
-    events_.ForEach<IDispatch>([&](IDispatch* sink) {
-        EventArgs a;
+    RaiseScanEvent(events_, freezeCount_, DISPID_EvScanCursor, [&](EventArgs& a) {
         a.Long(1, cursorX);
         a.Long(0, cursorY);
-        DISPPARAMS dp{a.v, nullptr, 2, 0};
-        (void)sink->Invoke(DISPID_EvScanCursor, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
-                           nullptr, nullptr);
+        return 2u;
     });
 }
 
