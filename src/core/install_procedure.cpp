@@ -40,14 +40,36 @@ bool Confirmed(InstallPlatform& platform, uint32_t question) noexcept {
     return answer == kIdYes;
 }
 
-// Steps 8 to 10 of both procedures, with the list of skipped names told before the final
-// message.
-void Finish(InstallPlatform& platform, const std::vector<Text>& skipped, uint32_t doneMessage) noexcept {
+// What went wrong along the way, told before the final message.
+struct Report {
+    std::vector<Text> skipped; // names outside the folder, left alone
+    std::vector<Text> failed;  // entries whose files or registration did not come out right
+};
+
+// Steps 8 to 10 of both procedures, with the report told before the final message.
+void Finish(InstallPlatform& platform, const Report& report, uint32_t failedMessage,
+            uint32_t doneMessage) noexcept {
     Step([&] { platform.SetMousePointer(kPointerDefault); });
     Step([&] { platform.ShowTip(kIdTipIdle); });
-    if (!skipped.empty())
-        Step([&] { platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(skipped)}); });
+    if (!report.skipped.empty())
+        Step([&] { platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(report.skipped)}); });
+    if (!report.failed.empty())
+        Step([&] { platform.ShowMessage(failedMessage, kMbOkExclamation, {JoinLines(report.failed)}); });
     Step([&] { platform.ShowMessage(doneMessage, kMbOkInformation, {}); });
+}
+
+enum class Deletion { Deleted, Missing, Failed };
+
+// Deletes a file; one that is already gone is no failure.
+Deletion DeleteTarget(InstallPlatform& platform, const Text& path) noexcept {
+    try {
+        platform.DeleteFile(path);
+        return Deletion::Deleted;
+    } catch (const RuntimeError& e) {
+        return e.Code() == ErrorCode::FileNotFound ? Deletion::Missing : Deletion::Failed;
+    } catch (...) {
+        return Deletion::Failed;
+    }
 }
 
 bool IsOwnFile(const std::vector<Text>& own, const Text& name) {
@@ -172,7 +194,7 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
     Step([&] { platform.SetMousePointer(kPointerHourglass); });
 
     // 5. Each entry in script order: place, pause, register, delete the compressed file.
-    std::vector<Text> skipped;
+    Report report;
     std::vector<Text> own;
     Step([&] { own = platform.OwnFiles(); });
     const int count = folder.empty() ? 0 : EntryCount(settings);
@@ -186,9 +208,9 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
         const bool targetInside = StaysInsideFolder(e.LzTarget) && !IsOwnFile(own, e.LzTarget);
         if (!sourceInside || !targetInside) {
             if (!sourceInside)
-                skipped.push_back(e.LzSource);
+                report.skipped.push_back(e.LzSource);
             if (!targetInside)
-                skipped.push_back(e.LzTarget);
+                report.skipped.push_back(e.LzTarget);
             continue;
         }
         const bool placed = Step([&] { platform.PlaceFile(folder, e); }) && Step([&] {
@@ -196,8 +218,11 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
                                     throw RuntimeError(ErrorCode::PlatformFailure, "not placed");
                             });
         Step([&] { platform.Pause(kPauseAfterPlaceMs); });
+        bool registered = !e.SelfRegister;
         if (e.SelfRegister)
-            Step([&] { platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
+            Step([&] { registered = platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
+        if (!placed || !registered)
+            report.failed.push_back(e.LzTarget);
         // An uncompressed entry installed under its own name is the installed file itself.
         if (settings.LzTrash && placed && !NamesSameFile(e.LzSource, e.LzTarget))
             Step([&] { platform.DeleteFile(JoinFolder(folder, e.LzSource)); });
@@ -211,7 +236,7 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
     Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
 
     // 8 to 10.
-    Finish(platform, skipped, kIdInstallDone);
+    Finish(platform, report, kIdNotInstalled, kIdInstallDone);
 }
 
 void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& platform) noexcept {
@@ -227,21 +252,26 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
     Step([&] { platform.SetMousePointer(kPointerHourglass); });
 
     // 5. Each entry in script order: unregister, pause, delete the installed file.
-    std::vector<Text> skipped;
+    Report report;
     std::vector<Text> own;
     Step([&] { own = platform.OwnFiles(); });
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
         if (!StaysInsideFolder(e.LzTarget) || IsOwnFile(own, e.LzTarget)) {
-            skipped.push_back(e.LzTarget);
+            report.skipped.push_back(e.LzTarget);
             continue;
         }
         const Text path = JoinFolder(folder, e.LzTarget);
+        bool unregistered = !e.SelfRegister;
         if (e.SelfRegister)
-            Step([&] { platform.UnregisterComponent(path); });
+            Step([&] { unregistered = platform.UnregisterComponent(path); });
         Step([&] { platform.Pause(e.SelfRegister ? kPauseAfterUnregisterMs : kPauseBeforeDeleteMs); });
-        Step([&] { platform.DeleteFile(path); });
+        // A file that is already gone is not told, nor is the unregistration that failed for
+        // want of it.
+        const Deletion deletion = DeleteTarget(platform, path);
+        if (deletion == Deletion::Failed || (deletion == Deletion::Deleted && !unregistered))
+            report.failed.push_back(e.LzTarget);
     }
 
     // 6. The install record; the section goes with the last record in it. A section that
@@ -255,7 +285,7 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
     Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
 
     // 8 to 10.
-    Finish(platform, skipped, kIdUninstallDone);
+    Finish(platform, report, kIdNotUninstalled, kIdUninstallDone);
 }
 
 } // namespace quorin

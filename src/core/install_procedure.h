@@ -41,6 +41,11 @@ inline constexpr uint32_t kIdUninstallDone = 107;
 inline constexpr uint32_t kIdNamesOutsideFolder = 301;
 // The Welcome button could not start NOTEPAD; "$" is the command line.
 inline constexpr uint32_t kIdCannotOpenDocument = 302;
+// Entries the install could not place or register, and entries the uninstall could not delete
+// or unregister; "$" is the list of target names, one per line. Told before the final message,
+// which alone would claim that all went well.
+inline constexpr uint32_t kIdNotInstalled = 303;
+inline constexpr uint32_t kIdNotUninstalled = 304;
 
 // Fixed pauses of the procedures.
 inline constexpr uint32_t kPauseAfterPlaceMs = 2000;

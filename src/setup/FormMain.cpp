@@ -28,6 +28,8 @@ using quorin::win::W;
 static_assert(IDS_NAMES_OUTSIDE_FOLDER == quorin::kIdNamesOutsideFolder,
               "FormMain.rc and the procedures agree");
 static_assert(IDS_CANNOT_OPEN_DOCUMENT == quorin::kIdCannotOpenDocument, "FormMain.rc and the window agree");
+static_assert(IDS_NOT_INSTALLED == quorin::kIdNotInstalled && IDS_NOT_UNINSTALLED == quorin::kIdNotUninstalled,
+              "FormMain.rc and the procedures agree");
 
 namespace setup {
 

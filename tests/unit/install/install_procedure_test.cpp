@@ -20,11 +20,15 @@ std::string U8(const Text& t) {
 
 // Records every call as one line, "@<ms> <effect>", the time taken from a clock that only
 // pauses move. A call whose line (without the time) is listed in `failing` is recorded and then
-// raises, as a refused platform call does.
+// raises, as a refused platform call does; one listed in `refused` reports failure without
+// raising (a placement that did not happen, a component that declined to register), and a
+// deletion listed in `missing` raises "file not found".
 class RecordingPlatform : public InstallPlatform, public SettingsStore {
 public:
     std::vector<std::string> log;
     std::set<std::string> failing;
+    std::set<std::string> refused;
+    std::set<std::string> missing;
     int32_t answer = kIdYes;
     Text folder = u"C:\\PKG";
     uint64_t clock = 0;
@@ -50,17 +54,17 @@ public:
         clock += ms;
     }
     void PlaceFile(const Text& f, const SetupEntry& e) override {
-        Record("place " + U8(f) + " " + U8(e.LzSource) + "," + U8(e.LzTarget));
+        lastPlace_ = "place " + U8(f) + " " + U8(e.LzSource) + "," + U8(e.LzTarget);
+        Record(lastPlace_);
     }
-    bool RegisterComponent(const Text& path) override {
-        Record("register " + U8(path));
-        return true;
+    bool LastPlacementSucceeded() override { return refused.count(lastPlace_) == 0; }
+    bool RegisterComponent(const Text& path) override { return Answer("register " + U8(path)); }
+    bool UnregisterComponent(const Text& path) override { return Answer("unregister " + U8(path)); }
+    void DeleteFile(const Text& path) override {
+        Record("delete " + U8(path));
+        if (missing.count("delete " + U8(path)))
+            throw RuntimeError(ErrorCode::FileNotFound, U8(path));
     }
-    bool UnregisterComponent(const Text& path) override {
-        Record("unregister " + U8(path));
-        return true;
-    }
-    void DeleteFile(const Text& path) override { Record("delete " + U8(path)); }
     SettingsStore& Settings() override { return *this; }
     void UpdateUninstallEntry(const SetupSettings& s, const Text& keyName) override {
         Record("uninstall entry " + U8(s.Title) + " [" + U8(keyName) + "]");
@@ -92,6 +96,11 @@ public:
     }
 
 private:
+    std::string lastPlace_;
+    bool Answer(const std::string& line) {
+        Record(line);
+        return refused.count(line) == 0;
+    }
     void Record(const std::string& line) {
         log.push_back("@" + std::to_string(clock) + " " + line);
         if (failing.count(line))
@@ -230,23 +239,44 @@ std::vector<std::string> Effects(const std::vector<std::string>& log) {
     return out;
 }
 
+// The target an entry's "place" or "register" line names, as the script spells it.
+std::string TargetOf(const std::string& effect) {
+    const size_t comma = effect.find(',');
+    if (comma != std::string::npos)
+        return effect.substr(comma + 1);
+    return effect.substr(effect.rfind('\\') + 1);
+}
+
+// Inserts `line` just before the final message.
+void TellBeforeTheEnd(std::vector<std::string>& effects, const std::string& line) {
+    effects.insert(effects.end() - 1, line);
+}
+
 // Whichever single step fails, every other step still runs, in the same order, and the
-// completion message is shown. (A failed pause takes no time, so times are not compared.) The
-// one exception: the compressed file of an entry whose placement failed is kept, so that a
-// later run can still place it.
-TEST(InstallProcedure, AFailingStepIsPassedOver) {
-    for (size_t i = 1; i < kInstallTwoEntriesTrash.size(); ++i) {
-        RecordingPlatform p;
-        const std::string failing = Effect(kInstallTwoEntriesTrash[i]);
-        p.failing.insert(failing);
-        CommandInstall_Click(TwoEntries(true), p);
-        std::vector<std::string> expected = Effects(kInstallTwoEntriesTrash);
-        if (failing.rfind("place ", 0) == 0) {
-            const std::string source =
-                failing.substr(failing.rfind(' ') + 1, failing.find(',') - failing.rfind(' ') - 1);
-            expected.erase(std::find(expected.begin(), expected.end(), "delete C:\\PKG\\" + source));
+// completion message is shown. (A failed pause takes no time, so times are not compared.) An
+// entry that was not placed or not registered, whether the call raised or reported failure, is
+// told before the completion message; the compressed file of an entry whose placement failed is
+// kept, so that a later run can still place it.
+TEST(InstallProcedure, AFailingStepIsPassedOverAndAFailedEntryIsTold) {
+    for (bool raises : {true, false}) {
+        for (size_t i = 1; i < kInstallTwoEntriesTrash.size(); ++i) {
+            const std::string failing = Effect(kInstallTwoEntriesTrash[i]);
+            const bool entryStep = failing.rfind("place ", 0) == 0 || failing.rfind("register ", 0) == 0;
+            if (!raises && !entryStep)
+                continue;
+            RecordingPlatform p;
+            (raises ? p.failing : p.refused).insert(failing);
+            CommandInstall_Click(TwoEntries(true), p);
+            std::vector<std::string> expected = Effects(kInstallTwoEntriesTrash);
+            if (failing.rfind("place ", 0) == 0) {
+                const std::string source =
+                    failing.substr(failing.rfind(' ') + 1, failing.find(',') - failing.rfind(' ') - 1);
+                expected.erase(std::find(expected.begin(), expected.end(), "delete C:\\PKG\\" + source));
+            }
+            if (entryStep)
+                TellBeforeTheEnd(expected, "message 303 48 [" + TargetOf(failing) + "]");
+            EXPECT_EQ(Effects(p.log), expected) << "failing: " << failing << (raises ? " (raises)" : "");
         }
-        EXPECT_EQ(Effects(p.log), expected) << "failing: " << kInstallTwoEntriesTrash[i];
     }
 }
 
@@ -370,7 +400,9 @@ TEST(UninstallProcedure, AnotherProductsRecordKeepsTheSection) {
     EXPECT_EQ(p.records, (std::map<Text, Text>{{u"Other", u"D:\\OTHER"}}));
 }
 
-TEST(UninstallProcedure, AFailingStepIsPassedOver) {
+// As at installation; a file that could not be deleted, or one deleted after its
+// unregistration failed, is told before the completion message.
+TEST(UninstallProcedure, AFailingStepIsPassedOverAndAFailedEntryIsTold) {
     for (size_t i = 1; i < kUninstallTwoEntries.size(); ++i) {
         const std::string failing = Effect(kUninstallTwoEntries[i]);
         RecordingPlatform p;
@@ -384,7 +416,50 @@ TEST(UninstallProcedure, AFailingStepIsPassedOver) {
             failing == "delete setting Ombrel's Quorin/Installer/Gantrel")
             expected.erase(
                 std::find(expected.begin(), expected.end(), "delete section Ombrel's Quorin/Installer"));
+        if (failing.rfind("unregister ", 0) == 0 || failing.rfind("delete C:", 0) == 0)
+            TellBeforeTheEnd(expected, "message 304 48 [" + TargetOf(failing) + "]");
         EXPECT_EQ(Effects(p.log), expected) << "failing: " << failing;
+    }
+}
+
+// A file that is already gone is the uninstall's goal reached: neither its deletion nor the
+// unregistration that failed for want of it is told. A declined unregistration of a file that
+// was then deleted is told, and so is every failed entry, in script order, after the names
+// outside the folder.
+TEST(UninstallProcedure, WhatIsToldAboutMissingFilesAndDeclinedUnregistrations) {
+    const SetupSettings entries = Settings({Entry(u"A.OC_", u"A.OCX", true), Entry(u"B.OC_", u"B.OCX", true),
+                                          Entry(u"C.TX_", u"..\\C.TXT", false), Entry(u"D.TX_", u"D.TXT", false)},
+                                         false);
+    struct Case {
+        const char* what;
+        std::set<std::string> refused, missing, failing;
+        std::vector<std::string> told;
+    } cases[] = {
+        {"all well", {}, {}, {}, {"message 301 48 [..\\C.TXT]"}},
+        {"missing and not unregistered",
+         {"unregister C:\\PKG\\A.OCX"},
+         {"delete C:\\PKG\\A.OCX", "delete C:\\PKG\\D.TXT"},
+         {},
+         {"message 301 48 [..\\C.TXT]"}},
+        {"declined, and undeletable",
+         {"unregister C:\\PKG\\B.OCX"},
+         {},
+         {"delete C:\\PKG\\A.OCX", "delete C:\\PKG\\D.TXT"},
+         {"message 301 48 [..\\C.TXT]", "message 304 48 [A.OCX\nB.OCX\nD.TXT]"}},
+    };
+    for (const Case& c : cases) {
+        RecordingPlatform p;
+        p.records[u"Gantrel"] = u"C:\\PKG";
+        p.refused = c.refused;
+        p.missing = c.missing;
+        p.failing = c.failing;
+        CommandUninstall_Click(entries, p);
+        std::vector<std::string> told;
+        for (const auto& line : Effects(p.log))
+            if (line.rfind("message 30", 0) == 0)
+                told.push_back(line);
+        EXPECT_EQ(told, c.told) << c.what;
+        EXPECT_EQ(Effects(p.log).back(), "message 107 64") << c.what;
     }
 }
 
