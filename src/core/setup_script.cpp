@@ -31,7 +31,7 @@ void SplitLz(const Text& value, Text& lzSource, Text& lzTarget) {
     lzTarget = value.substr(comma + 1);
 }
 
-ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader) {
+ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wanted) {
     ScriptLoadResult result;
     SetupSettings& s = result.settings;
     s.Title = reader.ReadProfileChars(kSectionMain, kKeyTitle, Text());
@@ -56,6 +56,8 @@ ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader) {
                 result.problems.push_back(
                     {missing ? ScriptProblemKind::MissingLz : ScriptProblemKind::LzWithoutComma, section,
                      kKeyLz, lz});
+                if (wanted == ScriptProblems::UntilFirst)
+                    return result;
             }
             entry.SelfRegister = reader.ReadProfileBool(section, kKeySelfRegister, false);
         }

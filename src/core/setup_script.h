@@ -76,7 +76,12 @@ inline const Text kKeySelfRegister = u"SelfRegister";
 // whole value as LzSource with an empty LzTarget and adds a problem; only then a second read,
 // with a default holding a comma, tells a missing key from a comma-less value. A negative All
 // reads no numbered section and leaves Entries empty.
-ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader);
+//
+// A checker wants every problem; Setup shows only the first and refuses the script, so it stops
+// reading there: a large All over a script with few sections is then refused at once instead of
+// after reading every absent section (Entries is left partly filled).
+enum class ScriptProblems { All, UntilFirst };
+ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wanted = ScriptProblems::All);
 
 // Splits an Lz value at its first comma: (before, after). No comma: (whole value, empty).
 void SplitLz(const Text& value, Text& lzSource, Text& lzTarget);

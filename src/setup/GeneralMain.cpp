@@ -93,7 +93,7 @@ quorin::Text ScriptProblemMessage(const quorin::ScriptProblem& problem, const qu
 std::vector<quorin::ScriptProblem> LoadSetupScript() {
     ClassProfiler profiler;
     profiler.Path = SetupScriptPath();
-    quorin::ScriptLoadResult result = quorin::LoadSetupScriptFrom(profiler);
+    quorin::ScriptLoadResult result = quorin::LoadSetupScriptFrom(profiler, quorin::ScriptProblems::UntilFirst);
     SetupSettings = std::move(result.settings);
     return std::move(result.problems);
 }

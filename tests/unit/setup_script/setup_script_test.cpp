@@ -43,6 +43,24 @@ TEST(SetupScript, ReadsInTheDesignedOrder) {
                                                  "bool 2/SelfRegister", "bool Main/LzTrash"}));
 }
 
+// Setup stops at the first problem: an All of 32767 over one section costs three reads past
+// the section, not two per absent one. The checker still sees every problem.
+TEST(SetupScript, SetupStopsReadingAtTheFirstProblem) {
+    FakeReader r;
+    r.values[{u"Main", u"All"}] = u"32767";
+    r.values[{u"1", u"Lz"}] = u"A.EX_,A.EXE";
+    const auto first = quorin::LoadSetupScriptFrom(r, quorin::ScriptProblems::UntilFirst);
+    ASSERT_EQ(first.problems.size(), 1u);
+    EXPECT_EQ(first.problems[0].kind, ScriptProblemKind::MissingLz);
+    EXPECT_EQ(first.problems[0].section, u"2");
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
+                                                 "chars 1/Lz", "bool 1/SelfRegister", "chars 2/Lz",
+                                                 "chars 2/Lz"}));
+    FakeReader all = r;
+    all.calls.clear();
+    EXPECT_EQ(quorin::LoadSetupScriptFrom(all).problems.size(), 32766u);
+}
+
 TEST(SetupScript, MissingScriptGivesDefaults) {
     FakeReader r;
     auto result = quorin::LoadSetupScriptFrom(r);
