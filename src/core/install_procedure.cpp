@@ -40,6 +40,21 @@ bool Confirmed(InstallPlatform& platform, uint32_t question) noexcept {
     return answer == kIdYes;
 }
 
+// Steps 1 to 4 of both procedures: only Yes goes on (No, preselected, changes nothing); then the
+// window shows that it is busy before the work starts. Also learns the program folder and
+// Setup's own files.
+bool Begin(InstallPlatform& platform, uint32_t question, ProcedureButton button, uint32_t tip, Text& folder,
+           std::vector<Text>& own) noexcept {
+    if (!Confirmed(platform, question))
+        return false;
+    Step([&] { folder = platform.ProgramFolder(); });
+    Step([&] { platform.EnableButton(button, false); });
+    Step([&] { platform.ShowTip(tip); });
+    Step([&] { platform.SetMousePointer(kPointerHourglass); });
+    Step([&] { own = platform.OwnFiles(); });
+    return true;
+}
+
 // What went wrong along the way, told before the final message.
 struct Report {
     std::vector<Text> skipped; // names outside the folder, left alone
@@ -182,21 +197,13 @@ InstallState DecideInstallState(const Text& record, const Text& programFolder) {
 }
 
 void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platform) noexcept {
-    // 1. Only Yes goes on; No (preselected) changes nothing.
-    if (!Confirmed(platform, kIdAskInstall))
-        return;
     Text folder;
-    Step([&] { folder = platform.ProgramFolder(); });
-
-    // 2 to 4. The window shows that it is busy before the work starts.
-    Step([&] { platform.EnableButton(ProcedureButton::Install, false); });
-    Step([&] { platform.ShowTip(kIdTipInstalling); });
-    Step([&] { platform.SetMousePointer(kPointerHourglass); });
+    std::vector<Text> own;
+    if (!Begin(platform, kIdAskInstall, ProcedureButton::Install, kIdTipInstalling, folder, own))
+        return;
 
     // 5. Each entry in script order: place, pause, register, delete the compressed file.
     Report report;
-    std::vector<Text> own;
-    Step([&] { own = platform.OwnFiles(); });
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
@@ -240,21 +247,13 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
 }
 
 void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& platform) noexcept {
-    // 1.
-    if (!Confirmed(platform, kIdAskUninstall))
-        return;
     Text folder;
-    Step([&] { folder = platform.ProgramFolder(); });
-
-    // 2 to 4.
-    Step([&] { platform.EnableButton(ProcedureButton::Uninstall, false); });
-    Step([&] { platform.ShowTip(kIdTipUninstalling); });
-    Step([&] { platform.SetMousePointer(kPointerHourglass); });
+    std::vector<Text> own;
+    if (!Begin(platform, kIdAskUninstall, ProcedureButton::Uninstall, kIdTipUninstalling, folder, own))
+        return;
 
     // 5. Each entry in script order: unregister, pause, delete the installed file.
     Report report;
-    std::vector<Text> own;
-    Step([&] { own = platform.OwnFiles(); });
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
