@@ -59,6 +59,8 @@ bool Begin(InstallPlatform& platform, uint32_t question, ProcedureButton button,
 struct Report {
     std::vector<Text> skipped; // names outside the folder, left alone
     std::vector<Text> failed;  // entries whose files or registration did not come out right
+    bool recordNotSaved = false;
+    bool entryFailed = false; // the list of installed programs was not updated
 };
 
 // Steps 8 to 10 of both procedures, with the report told before the final message.
@@ -70,6 +72,13 @@ void Finish(InstallPlatform& platform, const Report& report, uint32_t failedMess
         Step([&] { platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(report.skipped)}); });
     if (!report.failed.empty())
         Step([&] { platform.ShowMessage(failedMessage, kMbOkExclamation, {JoinLines(report.failed)}); });
+    if (report.recordNotSaved)
+        Step([&] { platform.ShowMessage(kIdRecordNotSaved, kMbOkExclamation, {}); });
+    if (report.entryFailed)
+        Step([&] {
+            platform.ShowMessage(doneMessage == kIdInstallDone ? kIdEntryNotWritten : kIdEntryNotRemoved,
+                                 kMbOkExclamation, {});
+        });
     Step([&] { platform.ShowMessage(doneMessage, kMbOkInformation, {}); });
 }
 
@@ -237,10 +246,10 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
 
     // 6 and 7. The install record, then the entry in the list of installed programs.
     if (!folder.empty())
-        Step([&] {
+        report.recordNotSaved = !Step([&] {
             platform.Settings().SaveSetting(kRecordApplication, kRecordSection, settings.Title, folder);
         });
-    Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
+    report.entryFailed = !Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
 
     // 8 to 10.
     Finish(platform, report, kIdNotInstalled, kIdInstallDone);
@@ -280,8 +289,8 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
     if (Step([&] { left = platform.Settings().GetAllSettings(kRecordApplication, kRecordSection); }) && !left)
         Step([&] { platform.Settings().DeleteSection(kRecordApplication, kRecordSection); });
 
-    // 7.
-    Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
+    // 7. (A record that could not be deleted is not told: it is mostly one already gone.)
+    report.entryFailed = !Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
 
     // 8 to 10.
     Finish(platform, report, kIdNotUninstalled, kIdUninstallDone);

@@ -46,6 +46,12 @@ inline constexpr uint32_t kIdCannotOpenDocument = 302;
 // which alone would claim that all went well.
 inline constexpr uint32_t kIdNotInstalled = 303;
 inline constexpr uint32_t kIdNotUninstalled = 304;
+// The install record could not be saved: a later start of Setup would offer to install again
+// instead of to uninstall.
+inline constexpr uint32_t kIdRecordNotSaved = 305;
+// The entry in the list of installed programs could not be written, or could not be removed.
+inline constexpr uint32_t kIdEntryNotWritten = 306;
+inline constexpr uint32_t kIdEntryNotRemoved = 307;
 
 // Fixed pauses of the procedures.
 inline constexpr uint32_t kPauseAfterPlaceMs = 2000;
@@ -93,6 +99,8 @@ public:
     // Deletes one file; a missing or undeletable file raises.
     virtual void DeleteFile(const Text& path) = 0;
     virtual SettingsStore& Settings() = 0;
+    // Writes or removes the entry in the list of installed programs; raises when the entry is
+    // not as it should be afterwards.
     virtual void UpdateUninstallEntry(const SetupSettings& settings, const Text& keyName) = 0;
     // Setup's own files in the program folder (its executable, its script, Setup.DLL): never
     // overwritten as an entry's target, never deleted as a target or a compressed file.

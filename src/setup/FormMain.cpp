@@ -28,7 +28,10 @@ using quorin::win::W;
 static_assert(IDS_NAMES_OUTSIDE_FOLDER == quorin::kIdNamesOutsideFolder,
               "FormMain.rc and the procedures agree");
 static_assert(IDS_CANNOT_OPEN_DOCUMENT == quorin::kIdCannotOpenDocument, "FormMain.rc and the window agree");
-static_assert(IDS_NOT_INSTALLED == quorin::kIdNotInstalled && IDS_NOT_UNINSTALLED == quorin::kIdNotUninstalled,
+static_assert(IDS_NOT_INSTALLED == quorin::kIdNotInstalled && IDS_NOT_UNINSTALLED == quorin::kIdNotUninstalled &&
+                  IDS_RECORD_NOT_SAVED == quorin::kIdRecordNotSaved &&
+                  IDS_ENTRY_NOT_WRITTEN == quorin::kIdEntryNotWritten &&
+                  IDS_ENTRY_NOT_REMOVED == quorin::kIdEntryNotRemoved,
               "FormMain.rc and the procedures agree");
 
 namespace setup {
@@ -217,6 +220,8 @@ public:
     quorin::SettingsStore& Settings() override { return store_; }
     void UpdateUninstallEntry(const quorin::SetupSettings& settings, const Text& keyName) override {
         setup::UpdateUninstallEntry(settings, keyName);
+        if (!setup::UninstallEntryIsUpdated(settings, keyName))
+            throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "the uninstall entry was refused");
     }
     std::vector<Text> OwnFiles() override {
         return {setup::ExecutableName() + u".EXE", setup::ExecutableName() + u".INF", u"Setup.DLL"};

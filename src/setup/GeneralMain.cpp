@@ -194,6 +194,39 @@ void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::T
     }
 }
 
+bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin::Text& KeyName) {
+    const quorin::Text name = KeyName.empty() ? Settings.Title : KeyName;
+    if (name.empty() || name.find(u'\\') != quorin::Text::npos)
+        return true;
+    const std::string path = quorin::win::ToAnsi(kUninstallParentKey + u"\\" + name);
+    HKEY key = nullptr;
+    const bool present = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+    auto value = [&](const char* valueName) {
+        char buffer[1024] = {};
+        DWORD size = sizeof buffer - 1, type = 0;
+        if (::RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ)
+            return std::optional<std::string>();
+        return std::optional<std::string>(buffer);
+    };
+    bool updated = true;
+    switch (InstallState) {
+    case quorin::InstallState::NotInstalled:
+        updated = present && value("DisplayName") == quorin::win::ToAnsi(Settings.Title) &&
+                  value("UninstallString") == quorin::win::ToAnsi(UninstallCommandLine());
+        break;
+    case quorin::InstallState::InstalledHere:
+        updated = !present;
+        break;
+    default:
+        break;
+    }
+    if (present)
+        ::RegCloseKey(key);
+    return updated;
+}
+
 } // namespace setup
 
 // ---------------------------------------------------------------------------------------------

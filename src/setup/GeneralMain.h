@@ -80,6 +80,11 @@ quorin::Text UninstallCommandLine();
 // the list's own key or another one: nothing is written or removed then.
 void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::Text& KeyName);
 
+// Whether the entry is as UpdateUninstallEntry should have left it: written with both values
+// before an install, gone after an uninstall. The registry class passes refused writes over
+// silently, so this is how a refusal comes to light.
+bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin::Text& KeyName);
+
 } // namespace setup
 
 // ---------------------------------------------------------------------------------------------

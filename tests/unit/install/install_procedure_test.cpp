@@ -275,6 +275,12 @@ TEST(InstallProcedure, AFailingStepIsPassedOverAndAFailedEntryIsTold) {
             }
             if (entryStep)
                 TellBeforeTheEnd(expected, "message 303 48 [" + TargetOf(failing) + "]");
+            // A record or an entry that did not take is told: the next start or the list of
+            // installed programs would otherwise mislead.
+            if (failing.rfind("save ", 0) == 0)
+                TellBeforeTheEnd(expected, "message 305 48");
+            if (failing.rfind("uninstall entry ", 0) == 0)
+                TellBeforeTheEnd(expected, "message 306 48");
             EXPECT_EQ(Effects(p.log), expected) << "failing: " << failing << (raises ? " (raises)" : "");
         }
     }
@@ -401,7 +407,8 @@ TEST(UninstallProcedure, AnotherProductsRecordKeepsTheSection) {
 }
 
 // As at installation; a file that could not be deleted, or one deleted after its
-// unregistration failed, is told before the completion message.
+// unregistration failed, is told before the completion message, and so is an entry in the list
+// of installed programs that stayed. A record that could not be deleted is not told.
 TEST(UninstallProcedure, AFailingStepIsPassedOverAndAFailedEntryIsTold) {
     for (size_t i = 1; i < kUninstallTwoEntries.size(); ++i) {
         const std::string failing = Effect(kUninstallTwoEntries[i]);
@@ -418,6 +425,8 @@ TEST(UninstallProcedure, AFailingStepIsPassedOverAndAFailedEntryIsTold) {
                 std::find(expected.begin(), expected.end(), "delete section Ombrel's Quorin/Installer"));
         if (failing.rfind("unregister ", 0) == 0 || failing.rfind("delete C:", 0) == 0)
             TellBeforeTheEnd(expected, "message 304 48 [" + TargetOf(failing) + "]");
+        if (failing.rfind("uninstall entry ", 0) == 0)
+            TellBeforeTheEnd(expected, "message 307 48");
         EXPECT_EQ(Effects(p.log), expected) << "failing: " << failing;
     }
 }

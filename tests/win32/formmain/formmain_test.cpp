@@ -395,6 +395,60 @@ TEST_F(FormMainTest, InstallWithoutEntriesWritesTheRecordAndTheEntry) {
     EXPECT_EQ(std::wstring(display), Wide(kTitle));
 }
 
+// The registry refuses for real: a non-volatile key cannot be made under a volatile one, and a
+// key that is a link to a place whose parent is missing cannot be created through. The install
+// still completes, but says that the record and the entry did not take.
+TEST_F(FormMainTest, RefusedRecordAndEntryAreTold) {
+    const wchar_t kApp[] = L"Software\\Ombrel's Quorin";
+    const std::wstring entry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Wide(kTitle);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kApp);
+    quorin::win::UniqueHKey app, link, probe;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kApp, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              app.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, link.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    const std::wstring target = L"\\Registry\\Machine\\Software\\Quorin No Such Parent\\Entry";
+    ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(target.c_str()),
+                             static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    link.reset();
+    // Both refusals hold before Setup meets them.
+    EXPECT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kApp) + L"\\Installer").c_str(), 0, nullptr,
+                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, probe.put(), nullptr),
+              ERROR_SUCCESS);
+    probe.reset();
+    EXPECT_NE(RegCreateKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, probe.put(), nullptr),
+              ERROR_SUCCESS);
+    probe.reset();
+
+    setup::SetupSettings.All = 0;
+    ShowAndActivate();
+    std::vector<std::wstring> texts;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK, IDOK});
+        setup::CommandInstall_Click();
+        texts = answerer.Texts();
+    }
+    // Put the registry back before judging.
+    app.reset();
+    RegDeleteTreeW(HKEY_CURRENT_USER, kApp);
+    HKEY linkKey = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), REG_OPTION_OPEN_LINK, DELETE, &linkKey) == ERROR_SUCCESS) {
+        EXPECT_EQ(RegDeleteKeyW(linkKey, L""), ERROR_SUCCESS);
+        RegCloseKey(linkKey);
+    }
+    auto shown = [](uint32_t id) {
+        return Wide(quorin::win::FromAnsi(quorin::win::ToAnsi(setup::LoadResString(id))));
+    };
+    EXPECT_EQ(texts, (std::vector<std::wstring>{shown(quorin::kIdAskInstall), shown(quorin::kIdRecordNotSaved),
+                                                shown(quorin::kIdEntryNotWritten), shown(quorin::kIdInstallDone)}));
+}
+
 TEST_F(FormMainTest, NamesOutsideThePackageAreLeftAloneAndTold) {
     // A file beside the program's folder that a tampered script names for deletion.
     const Text folder = setup::ProgramFolder();
