@@ -24,11 +24,17 @@ mkdir -p "$_qstate"
             mv "$_qstate/display.new" "$_qstate/display"
         fi
     fi
-    if [ ! -f "$_qprefix/.quorin-ready" ]; then
+    # A new prefix is booted; an existing one takes the settings again when they have changed.
+    if [ ! -f "$_qprefix/.quorin-ready" ] || [ "$_qhere/wine-prefix.reg" -nt "$_qprefix/.quorin-ready" ]; then
         export DISPLAY=:$(cat "$_qstate/display" 2>/dev/null || echo "${DISPLAY#:}")
-        wineboot -i >/dev/null 2>&1 9>&- || true
-        wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 9>&- || true
-        wineserver -w 9>&-
+        if [ -f "$_qprefix/.quorin-ready" ]; then
+            # The server may be kept running for later programs: do not wait for it to end.
+            wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 9>&- || true
+        else
+            wineboot -i >/dev/null 2>&1 9>&- || true
+            wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 9>&- || true
+            wineserver -w 9>&-
+        fi
         touch "$_qprefix/.quorin-ready"
     fi
 ) 9>"$_qstate/lock"
