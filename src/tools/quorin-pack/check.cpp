@@ -56,17 +56,35 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
         problems.push_back({file, main, "All", std::to_string(all) + " is outside 0 to 32767"});
 
     std::map<size_t, bool> bad; // entries already reported by the script rules
-    for (const ScriptProblem& p : loaded.problems) {
+    const std::vector<ScriptProblem>& rules = loaded.problems;
+    for (size_t i = 0; i < rules.size(); ++i) {
+        const ScriptProblem& p = rules[i];
         if (p.kind == ScriptProblemKind::NegativeAll)
             continue; // reported above with the full number
         const std::string section = Utf8(p.section);
-        bad[std::stoul(section) - 1] = true;
-        if (p.kind == ScriptProblemKind::MissingLz)
-            problems.push_back(
-                {file, section, "Lz", "missing: each section 1 to All needs Lz=compressed,final"});
-        else
+        const size_t number = std::stoul(section);
+        bad[number - 1] = true;
+        if (p.kind != ScriptProblemKind::MissingLz) {
             problems.push_back(
                 {file, section, "Lz", Quoted(p.value) + " has no comma between compressed and final name"});
+            continue;
+        }
+        // A run of missing sections (an All larger than the script) is one line, not thousands.
+        size_t last = number;
+        while (i + 1 < rules.size() && rules[i + 1].kind == ScriptProblemKind::MissingLz &&
+               rules[i + 1].section == FromAscii(std::to_string(last + 1))) {
+            bad[last] = true;
+            ++last;
+            ++i;
+        }
+        const std::string message = "missing: each section 1 to All needs Lz=compressed,final";
+        if (last == number)
+            problems.push_back({file, section, "Lz", message});
+        else
+            problems.push_back({file, section, "Lz",
+                                message + "; so " + (last - number == 1 ? "is the section" : "are the " +
+                                    std::to_string(last - number) + " sections") + " after it, up to [" +
+                                    std::to_string(last) + "] (is All too large?)"});
     }
 
     // The entries.

@@ -103,7 +103,7 @@ TEST_F(HostileCheck, SetupsOwnFilesAsNamesAreReported) {
     }
 }
 
-TEST_F(HostileCheck, AllOf32767WithFewSectionsReportsEachMissingOneQuickly) {
+TEST_F(HostileCheck, AllOf32767WithFewSectionsReportsTheMissingRunOnceQuickly) {
     std::string script = "[Main]\r\nTitle=Hostile\r\nAll=32767\r\n";
     for (int i = 1; i <= 3; ++i)
         script += "[" + std::to_string(i) + "]\r\nLz=GOOD.DA_,Good" + std::to_string(i) + ".DAT\r\n";
@@ -115,9 +115,19 @@ TEST_F(HostileCheck, AllOf32767WithFewSectionsReportsEachMissingOneQuickly) {
     std::printf("[hostile] All=32767 with 3 sections checked in %.2f s, %zu problems\n", seconds,
                 problems.size());
     EXPECT_EQ(entries, 32767);
-    EXPECT_TRUE(Reported(problems, "4", "Lz", "missing"));
-    EXPECT_TRUE(Reported(problems, "32767", "Lz", "missing"));
+    EXPECT_TRUE(Reported(problems, "4", "Lz", "32763 sections after it, up to [32767]")) << All(problems);
     EXPECT_FALSE(Reported(problems, "3", "Lz", "missing"));
+    EXPECT_EQ(problems.size(), 1u) << All(problems);
+
+    // Runs are broken by a present section and by a section whose Lz lacks its comma.
+    Package("[Main]\r\nTitle=Hostile\r\nAll=7\r\n[3]\r\nLz=GOOD.DA_,Good.DAT\r\n[5]\r\nLz=NOCOMMA\r\n");
+    const auto broken = Check();
+    EXPECT_TRUE(Reported(broken, "1", "Lz", "is the section after it, up to [2]")) << All(broken);
+    EXPECT_TRUE(Reported(broken, "4", "Lz", "missing")) << All(broken);
+    EXPECT_FALSE(Reported(broken, "4", "Lz", "after it")) << All(broken);
+    EXPECT_TRUE(Reported(broken, "5", "Lz", "no comma")) << All(broken);
+    EXPECT_TRUE(Reported(broken, "6", "Lz", "up to [7]")) << All(broken);
+    EXPECT_EQ(broken.size(), 4u) << All(broken);
 }
 
 TEST_F(HostileCheck, DuplicateTargetsAreReported) {
