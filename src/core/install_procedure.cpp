@@ -69,7 +69,9 @@ void Finish(InstallPlatform& platform, const Report& report, uint32_t failedMess
     Step([&] { platform.SetMousePointer(kPointerDefault); });
     Step([&] { platform.ShowTip(kIdTipIdle); });
     if (!report.skipped.empty())
-        Step([&] { platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(report.skipped)}); });
+        Step([&] {
+            platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(report.skipped)});
+        });
     if (!report.failed.empty())
         Step([&] { platform.ShowMessage(failedMessage, kMbOkExclamation, {JoinLines(report.failed)}); });
     if (report.recordNotSaved)

@@ -28,7 +28,8 @@ using quorin::win::W;
 static_assert(IDS_NAMES_OUTSIDE_FOLDER == quorin::kIdNamesOutsideFolder,
               "FormMain.rc and the procedures agree");
 static_assert(IDS_CANNOT_OPEN_DOCUMENT == quorin::kIdCannotOpenDocument, "FormMain.rc and the window agree");
-static_assert(IDS_NOT_INSTALLED == quorin::kIdNotInstalled && IDS_NOT_UNINSTALLED == quorin::kIdNotUninstalled &&
+static_assert(IDS_NOT_INSTALLED == quorin::kIdNotInstalled &&
+                  IDS_NOT_UNINSTALLED == quorin::kIdNotUninstalled &&
                   IDS_RECORD_NOT_SAVED == quorin::kIdRecordNotSaved &&
                   IDS_ENTRY_NOT_WRITTEN == quorin::kIdEntryNotWritten &&
                   IDS_ENTRY_NOT_REMOVED == quorin::kIdEntryNotRemoved,

@@ -81,10 +81,12 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
         if (last == number)
             problems.push_back({file, section, "Lz", message});
         else
-            problems.push_back({file, section, "Lz",
-                                message + "; so " + (last - number == 1 ? "is the section" : "are the " +
-                                    std::to_string(last - number) + " sections") + " after it, up to [" +
-                                    std::to_string(last) + "] (is All too large?)"});
+            problems.push_back(
+                {file, section, "Lz",
+                 message + "; so " +
+                     (last - number == 1 ? "is the section"
+                                         : "are the " + std::to_string(last - number) + " sections") +
+                     " after it, up to [" + std::to_string(last) + "] (is All too large?)"});
     }
 
     // The entries.

@@ -436,9 +436,10 @@ TEST(UninstallProcedure, AFailingStepIsPassedOverAndAFailedEntryIsTold) {
 // was then deleted is told, and so is every failed entry, in script order, after the names
 // outside the folder.
 TEST(UninstallProcedure, WhatIsToldAboutMissingFilesAndDeclinedUnregistrations) {
-    const SetupSettings entries = Settings({Entry(u"A.OC_", u"A.OCX", true), Entry(u"B.OC_", u"B.OCX", true),
-                                          Entry(u"C.TX_", u"..\\C.TXT", false), Entry(u"D.TX_", u"D.TXT", false)},
-                                         false);
+    const SetupSettings entries =
+        Settings({Entry(u"A.OC_", u"A.OCX", true), Entry(u"B.OC_", u"B.OCX", true),
+                  Entry(u"C.TX_", u"..\\C.TXT", false), Entry(u"D.TX_", u"D.TXT", false)},
+                 false);
     struct Case {
         const char* what;
         std::set<std::string> refused, missing, failing;

@@ -53,9 +53,9 @@ TEST(SetupScript, SetupStopsReadingAtTheFirstProblem) {
     ASSERT_EQ(first.problems.size(), 1u);
     EXPECT_EQ(first.problems[0].kind, ScriptProblemKind::MissingLz);
     EXPECT_EQ(first.problems[0].section, u"2");
-    EXPECT_EQ(r.calls, (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
-                                                 "chars 1/Lz", "bool 1/SelfRegister", "chars 2/Lz",
-                                                 "chars 2/Lz"}));
+    EXPECT_EQ(r.calls,
+              (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
+                                        "chars 1/Lz", "bool 1/SelfRegister", "chars 2/Lz", "chars 2/Lz"}));
     FakeReader all = r;
     all.calls.clear();
     EXPECT_EQ(quorin::LoadSetupScriptFrom(all).problems.size(), 32766u);

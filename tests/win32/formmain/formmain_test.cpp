@@ -403,12 +403,12 @@ TEST_F(FormMainTest, RefusedRecordAndEntryAreTold) {
     const std::wstring entry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + Wide(kTitle);
     RegDeleteTreeW(HKEY_CURRENT_USER, kApp);
     quorin::win::UniqueHKey app, link, probe;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kApp, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                              app.put(), nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kApp, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, app.put(), nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, nullptr,
-                              REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr, link.put(),
-                              nullptr),
+                              REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS, nullptr,
+                              link.put(), nullptr),
               ERROR_SUCCESS);
     const std::wstring target = L"\\Registry\\Machine\\Software\\Quorin No Such Parent\\Entry";
     ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK,
@@ -438,15 +438,17 @@ TEST_F(FormMainTest, RefusedRecordAndEntryAreTold) {
     app.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, kApp);
     HKEY linkKey = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), REG_OPTION_OPEN_LINK, DELETE, &linkKey) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), REG_OPTION_OPEN_LINK, DELETE, &linkKey) ==
+        ERROR_SUCCESS) {
         EXPECT_EQ(RegDeleteKeyW(linkKey, L""), ERROR_SUCCESS);
         RegCloseKey(linkKey);
     }
     auto shown = [](uint32_t id) {
         return Wide(quorin::win::FromAnsi(quorin::win::ToAnsi(setup::LoadResString(id))));
     };
-    EXPECT_EQ(texts, (std::vector<std::wstring>{shown(quorin::kIdAskInstall), shown(quorin::kIdRecordNotSaved),
-                                                shown(quorin::kIdEntryNotWritten), shown(quorin::kIdInstallDone)}));
+    EXPECT_EQ(texts,
+              (std::vector<std::wstring>{shown(quorin::kIdAskInstall), shown(quorin::kIdRecordNotSaved),
+                                         shown(quorin::kIdEntryNotWritten), shown(quorin::kIdInstallDone)}));
 }
 
 TEST_F(FormMainTest, NamesOutsideThePackageAreLeftAloneAndTold) {
