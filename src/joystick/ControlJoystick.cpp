@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "ComObject.h"
 #include "FormAbout.h"
 #include "JoystickModule.h"
 #include "typelib/JoystickTypeLib.h"
@@ -264,30 +265,11 @@ HRESULT ReadExactly(IStream* stream, void* buffer, ULONG size) noexcept {
 }
 
 // Small enumerators the container interfaces hand out.
-class EnumConnectionPointsImpl final : public IEnumConnectionPoints {
+class EnumConnectionPointsImpl final : public ComObject<IEnumConnectionPoints, IID_IEnumConnectionPoints> {
 public:
     EnumConnectionPointsImpl(IConnectionPoint* a, IConnectionPoint* b, ULONG pos) noexcept : pos_(pos) {
         points_[0] = a;
         points_[1] = b;
-        ModuleAddRef();
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumConnectionPoints) {
-            *ppv = static_cast<IEnumConnectionPoints*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** out, ULONG* fetched) noexcept override {
         if (!out || (count > 1 && !fetched))
@@ -318,36 +300,17 @@ public:
     }
 
 private:
-    ~EnumConnectionPointsImpl() { ModuleRelease(); }
-    LONG refs_ = 1;
+    ~EnumConnectionPointsImpl() override = default;
     ComPtr<IConnectionPoint> points_[2];
     ULONG pos_;
 };
 
-class EnumConnectionsImpl final : public IEnumConnections {
+class EnumConnectionsImpl final : public ComObject<IEnumConnections, IID_IEnumConnections> {
 public:
-    EnumConnectionsImpl() noexcept { ModuleAddRef(); }
+    EnumConnectionsImpl() noexcept = default;
     std::vector<CONNECTDATA> items; // each punk holds a reference
     ULONG pos = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumConnections) {
-            *ppv = static_cast<IEnumConnections*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, CONNECTDATA* out, ULONG* fetched) noexcept override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
@@ -390,38 +353,18 @@ public:
     }
 
 private:
-    ~EnumConnectionsImpl() {
+    ~EnumConnectionsImpl() override {
         for (auto& c : items)
             c.pUnk->Release();
-        ModuleRelease();
     }
-    LONG refs_ = 1;
 };
 
 // The object the hidden Hyperlink member hands out. It navigates through the hyperlink frame of
 // the container the control sat in when it was created, or through the shell without one.
-class ContainerHyperlink final : public IContainerHyperlink {
+class ContainerHyperlink final
+    : public ComObject<IContainerHyperlink, IID_IDispatch, IID_ContainerHyperlink> {
 public:
-    explicit ContainerHyperlink(IOleClientSite* site) noexcept : site_(site) { ModuleAddRef(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_ContainerHyperlink) {
-            *ppv = static_cast<IContainerHyperlink*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
+    explicit ContainerHyperlink(IOleClientSite* site) noexcept : site_(site) {}
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (!count)
@@ -479,7 +422,7 @@ public:
     HRESULT STDMETHODCALLTYPE GoBack() noexcept override { return E_NOTIMPL; }
 
 private:
-    ~ContainerHyperlink() { ModuleRelease(); }
+    ~ContainerHyperlink() override = default;
 
     HRESULT EnsureTypeInfo() noexcept {
         if (info_)
@@ -569,7 +512,6 @@ private:
         }
     }
 
-    LONG refs_ = 1;
     ComPtr<IOleClientSite> site_;
     ComPtr<ITypeInfo> info_;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 #include <wrl/client.h>
 
+#include "ComObject.h"
 #include "FormAboutRes.h"
 #include "JoystickIds.h"
 #include "JoystickModule.h"
@@ -277,7 +278,7 @@ std::wstring ErrorMessage(HRESULT status, BSTR description) {
 // The box is the embedded control's container. It offers a plain client site: a top-level
 // dialog has no hyperlink frame of its own, so the control's hyperlink object falls back to
 // the system's handler for the address.
-class AboutControlSite final : public IOleClientSite {
+class AboutControlSite final : public ComObject<IOleClientSite, IID_IOleClientSite> {
 public:
     static ComPtr<IOleClientSite> Create() {
         // Assigned, then our own first reference dropped: mingw's ComPtr::Attach adds a
@@ -288,24 +289,6 @@ public:
             created->Release();
         }
         return site;
-    }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) noexcept override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IOleClientSite) {
-            *ppv = static_cast<IOleClientSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() noexcept override {
-        LONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
     }
     STDMETHODIMP SaveObject() noexcept override { return E_NOTIMPL; }
     STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept override {
@@ -324,9 +307,8 @@ public:
     STDMETHODIMP RequestNewObjectLayout() noexcept override { return E_NOTIMPL; }
 
 private:
-    AboutControlSite() { ModuleAddRef(); }
-    ~AboutControlSite() { ModuleRelease(); }
-    LONG refs_ = 1;
+    AboutControlSite() noexcept = default;
+    ~AboutControlSite() override = default;
 };
 
 // While a modal box shows, the thread's other top-level windows take no input.

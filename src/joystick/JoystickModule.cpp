@@ -9,6 +9,7 @@
 
 #include <wrl/client.h>
 
+#include "ComObject.h"
 #include "ControlJoystick.h"
 #include "JoystickIds.h"
 #include "PropertyPageJoystick.h"
@@ -37,28 +38,10 @@ const ClassEntry g_classes[] = {
     {&CLSID_PropertyPageJoystick, &CreatePropertyPageJoystick},
 };
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, IID_IClassFactory> {
 public:
-    explicit ClassFactory(CreateFn create) noexcept : create_(create) { ModuleAddRef(); }
+    explicit ClassFactory(CreateFn create) noexcept : create_(create) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) noexcept override {
         if (!ppv)
             return E_POINTER;
@@ -76,8 +59,7 @@ public:
     }
 
 private:
-    ~ClassFactory() { ModuleRelease(); }
-    LONG refs_ = 1;
+    ~ClassFactory() override = default;
     CreateFn create_;
 };
 
