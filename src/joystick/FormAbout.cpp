@@ -13,6 +13,7 @@
 
 #include "ComObject.h"
 #include "FormAboutRes.h"
+#include "FormSupport.h"
 #include "JoystickIds.h"
 #include "JoystickModule.h"
 #include "winsupport/unique_handle.h"
@@ -32,17 +33,14 @@ constexpr char16_t HelpCaption[] = u"ヘルプ(&H)";
 constexpr int ClientWidthTwips = 5400;
 constexpr int ClientHeightTwips = 2700;
 constexpr DWORD HelpContext = 801;
-constexpr wchar_t HelpFileName[] = L"Joystick.HLP";
-constexpr wchar_t FontFace[] = L"MS UI Gothic";
-constexpr int FontPoints = 9;
 constexpr wchar_t TitleFontFace[] = L"Tahoma";
 constexpr int TitleFontCentipoints = 825; // 8.25 point
 
 // The maker's addresses; the labels' captions are what the links navigate to.
-constexpr wchar_t WebAddress[] = L"http://www.ombrel.example/";
-constexpr wchar_t MailAddress[] = L"mailto:support@ombrel.example";
+constexpr char16_t WebAddress[] = u"http://www.ombrel.example/";
+constexpr char16_t MailAddress[] = u"mailto:support@ombrel.example";
 // The design-time text of TextAbout. Form_Load puts the version line in front of it.
-constexpr wchar_t DesignTextAbout[] = L"Copyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.";
+constexpr char16_t DesignTextAbout[] = u"Copyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.";
 
 enum ControlId : int {
     IdImageTitle = 1100,
@@ -55,74 +53,36 @@ enum ControlId : int {
     IdCommandHelp = 1110,
 };
 
-enum class FontKind { Form, Title, TitleBold };
-
-struct ControlLayout {
-    int id;
-    const wchar_t* windowClass;
-    const wchar_t* caption;
-    DWORD style;
-    DWORD exStyle;
-    FontKind font;
-    RECT twips; // left, top, width, height
-};
-
-const wchar_t* Wide(const char16_t* s) {
-    return reinterpret_cast<const wchar_t*>(s);
-}
+// The box's fonts, as ControlLayout::font counts them.
+enum FontIndex : int { FontForm, FontTitle, FontTitleBold, FontCount };
 
 // Creation order is the tab order.
 const ControlLayout Controls[] = {
-    {IdImageTitle, L"STATIC", L"", SS_BITMAP, 0, FontKind::Form, {180, 180, 720, 720}},
+    {IdImageTitle, L"STATIC", u"", SS_BITMAP, 0, {180, 180, 720, 720}},
     {IdLabelTitles0,
      L"STATIC",
-     L"Ombrel's Gantrel",
+     u"Ombrel's Gantrel",
      SS_LEFT | SS_NOPREFIX,
      0,
-     FontKind::TitleBold,
-     {1140, 300, 3960, 240}},
+     {1140, 300, 3960, 240},
+     FontTitleBold},
     {IdLabelTitles1,
      L"STATIC",
-     L"powered by SideWinder GamePad",
+     u"powered by SideWinder GamePad",
      SS_LEFT | SS_NOPREFIX,
      0,
-     FontKind::Title,
-     {1140, 570, 3960, 240}},
+     {1140, 570, 3960, 240},
+     FontTitle},
     {IdTextAbout,
      L"EDIT",
      DesignTextAbout,
      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_TABSTOP,
      WS_EX_CLIENTEDGE,
-     FontKind::Form,
      {180, 1110, 5040, 810}},
-    {IdLabelURLs0,
-     L"STATIC",
-     WebAddress,
-     SS_LEFT | SS_NOPREFIX | SS_NOTIFY,
-     0,
-     FontKind::Form,
-     {180, 2040, 3450, 240}},
-    {IdLabelURLs1,
-     L"STATIC",
-     MailAddress,
-     SS_LEFT | SS_NOPREFIX | SS_NOTIFY,
-     0,
-     FontKind::Form,
-     {180, 2340, 3450, 240}},
-    {IdCommandOK,
-     L"BUTTON",
-     L"OK",
-     BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP,
-     0,
-     FontKind::Form,
-     {4020, 1950, 1200, 330}},
-    {IdCommandHelp,
-     L"BUTTON",
-     Wide(HelpCaption),
-     BS_PUSHBUTTON | WS_TABSTOP,
-     0,
-     FontKind::Form,
-     {4020, 2310, 1200, 330}},
+    {IdLabelURLs0, L"STATIC", WebAddress, SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, {180, 2040, 3450, 240}},
+    {IdLabelURLs1, L"STATIC", MailAddress, SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0, {180, 2340, 3450, 240}},
+    {IdCommandOK, L"BUTTON", u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, {4020, 1950, 1200, 330}},
+    {IdCommandHelp, L"BUTTON", HelpCaption, BS_PUSHBUTTON | WS_TABSTOP, 0, {4020, 2310, 1200, 330}},
 };
 
 // Decoration drawn on the box itself, in twips (left, top, right, bottom).
@@ -137,57 +97,6 @@ struct EventSourcePolicy {
 };
 using UniqueEventSource = UniqueHandle<HANDLE, EventSourcePolicy>;
 
-int TwipsToPixels(int twips, int dpi) {
-    return ::MulDiv(twips, dpi, 1440);
-}
-
-class Bstr {
-public:
-    Bstr() = default;
-    explicit Bstr(BSTR s) : value_(s) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { ::SysFreeString(value_); }
-    BSTR get() const { return value_; }
-    BSTR* put() {
-        ::SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
-    }
-
-private:
-    BSTR value_ = nullptr;
-};
-
-class Variant {
-public:
-    Variant() { ::VariantInit(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { ::VariantClear(&value_); }
-    VARIANT* get() { return &value_; }
-    VARIANT* operator->() { return &value_; }
-
-private:
-    VARIANT value_;
-};
-
-std::wstring ModuleFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(ModuleInstance(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
 std::wstring ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -200,6 +109,13 @@ std::wstring ModulePath() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+// The library's folder with its trailing separator, or empty.
+std::wstring ModuleFolder() {
+    const std::wstring path = ModulePath();
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
 // The application information the box shows: the library's title and its major, minor and
@@ -350,15 +266,8 @@ public:
         HRESULT hr = CreateEmbeddedJoystick();
         if (FAILED(hr))
             return hr;
-        struct alignas(DWORD) {
-            DLGTEMPLATE header;
-            WORD menu, windowClass, title;
-        } tmpl = {{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, WS_EX_DLGMODALFRAME, 0, 0, 0, 0, 0},
-                  0,
-                  0,
-                  0};
-        HWND box = ::CreateDialogIndirectParamW(ModuleInstance(), &tmpl.header, nullptr, DialogProc,
-                                                reinterpret_cast<LPARAM>(this));
+        HWND box = CreateEmptyDialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, WS_EX_DLGMODALFRAME,
+                                     nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
         if (!box)
             return HRESULT_FROM_WIN32(::GetLastError());
         box_.reset(box);
@@ -506,17 +415,10 @@ private:
     }
 
     bool OnInitDialog(HWND window) {
-        HDC screen = ::GetDC(nullptr);
-        dpiX_ = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-        dpiY_ = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen)
-            ::ReleaseDC(nullptr, screen);
-
+        dpi_ = ReadScreenDpi();
         ::SetWindowTextW(window, Wide(Caption));
-        fontForm_.reset(::CreateFontW(-::MulDiv(FontPoints, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                      FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, FontFace));
-        int titleHeight = -::MulDiv(TitleFontCentipoints, dpiY_, 7200);
+        fontForm_.reset(CreateFormFont(dpi_));
+        int titleHeight = -::MulDiv(TitleFontCentipoints, dpi_.y, 7200);
         fontTitle_.reset(::CreateFontW(titleHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                        DEFAULT_PITCH | FF_DONTCARE, TitleFontFace));
@@ -528,26 +430,17 @@ private:
         hand_ = static_cast<HCURSOR>(
             ::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDC_ABOUT_HAND), IMAGE_CURSOR, 0, 0, LR_SHARED));
 
-        for (const ControlLayout& layout : Controls) {
-            HWND control = ::CreateWindowExW(
-                layout.exStyle, layout.windowClass, layout.caption, WS_CHILD | WS_VISIBLE | layout.style,
-                TwipsToPixels(layout.twips.left, dpiX_), TwipsToPixels(layout.twips.top, dpiY_),
-                TwipsToPixels(layout.twips.right, dpiX_), TwipsToPixels(layout.twips.bottom, dpiY_), window,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), ModuleInstance(), nullptr);
-            if (!control)
+        const HGDIOBJ fonts[FontCount] = {fontForm_.get(), fontTitle_.get(), fontTitleBold_.get()};
+        for (const ControlLayout& layout : Controls)
+            if (!CreateLayoutControl(window, layout, dpi_, fonts[layout.font]))
                 return false;
-            HGDIOBJ font = layout.font == FontKind::TitleBold ? fontTitleBold_.get()
-                           : layout.font == FontKind::Title   ? fontTitle_.get()
-                                                            : fontForm_.get();
-            if (font)
-                ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        }
         if (titlePicture_)
             ::SendDlgItemMessageW(window, IdImageTitle, STM_SETIMAGE, IMAGE_BITMAP,
                                   reinterpret_cast<LPARAM>(titlePicture_.get()));
 
         // Size the window around the designed client area and centre it on the work area.
-        RECT frame = {0, 0, TwipsToPixels(ClientWidthTwips, dpiX_), TwipsToPixels(ClientHeightTwips, dpiY_)};
+        RECT frame = {0, 0, TwipsToPixels(ClientWidthTwips, dpi_.x),
+                      TwipsToPixels(ClientHeightTwips, dpi_.y)};
         ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                              static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
         RECT work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
@@ -564,18 +457,14 @@ private:
     void OnPaint(HWND window) {
         PAINTSTRUCT paint;
         HDC dc = ::BeginPaint(window, &paint);
-        auto pixels = [this](const RECT& t) {
-            return RECT{TwipsToPixels(t.left, dpiX_), TwipsToPixels(t.top, dpiY_),
-                        TwipsToPixels(t.right, dpiX_), TwipsToPixels(t.bottom, dpiY_)};
-        };
         for (const RECT& t : ShapePanelsTwips) {
-            RECT r = pixels(t);
+            RECT r = TwipsToPixels(t, dpi_);
             ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
         }
-        RECT further = pixels(FurtherShapeTwips);
+        RECT further = TwipsToPixels(FurtherShapeTwips, dpi_);
         ::DrawEdge(dc, &further, EDGE_ETCHED, BF_RECT);
         for (const RECT& t : LinePanelsTwips) {
-            RECT r = pixels(t);
+            RECT r = TwipsToPixels(t, dpi_);
             bool horizontal = r.top == r.bottom;
             r.right += horizontal ? 0 : 2;
             r.bottom += horizontal ? 2 : 0;
@@ -651,7 +540,7 @@ private:
         HRESULT hr = InvokeHyperlink(&hyperlink);
         if (FAILED(hr))
             return hr;
-        Bstr caption(ReadCaption(::GetDlgItem(box_.get(), IdLabelURLs0 + index)));
+        Bstr caption = ReadWindowText(::GetDlgItem(box_.get(), IdLabelURLs0 + index));
         if (!caption.get())
             return RememberError(E_OUTOFMEMORY, nullptr);
         Variant location, frame;
@@ -725,18 +614,8 @@ private:
         }
         if (FAILED(hr))
             RememberError(hr, error.bstrDescription);
-        ::SysFreeString(error.bstrSource);
-        ::SysFreeString(error.bstrDescription);
-        ::SysFreeString(error.bstrHelpFile);
+        FreeExcepInfo(error);
         return hr;
-    }
-
-    static BSTR ReadCaption(HWND label) {
-        int length = ::GetWindowTextLengthW(label);
-        BSTR text = ::SysAllocStringLen(nullptr, static_cast<UINT>(length));
-        if (text)
-            ::GetWindowTextW(label, text, length + 1);
-        return text;
     }
 
     HRESULT RememberError(HRESULT status, BSTR description) {
@@ -761,8 +640,7 @@ private:
     HCURSOR hand_ = nullptr; // shared resource cursor, owned by the system
     UniqueWindow box_;       // after the fonts and picture: destroyed first
     bool created_ = false;
-    int dpiX_ = 96;
-    int dpiY_ = 96;
+    ScreenDpi dpi_;
     COLORREF linkColors_[2] = {};
     std::wstring appTitle_;
     std::wstring lastError_;

@@ -11,6 +11,7 @@
 #include <utility>
 #include <wrl/client.h>
 
+#include "FormSupport.h"
 #include "JoystickIds.h"
 #include "JoystickModule.h"
 #include "PropertyPageJoystickRes.h"
@@ -26,10 +27,7 @@ using quorin::win::UniqueWindow;
 // The page as designed, in twips (6300 x 3300 = 420 x 220 pixels at 96 dpi).
 constexpr int PageWidthTwips = 6300;
 constexpr int PageHeightTwips = 3300;
-constexpr int FontPoints = 9;
-constexpr wchar_t FontFace[] = L"MS UI Gothic";
 constexpr char16_t PageTitle[] = u"ｼﾞｮｲｽﾃｨｯｸ";
-constexpr wchar_t HelpFileName[] = L"Joystick.HLP";
 constexpr DWORD PageHelpContext = 203;
 
 enum ControlId : int {
@@ -45,15 +43,6 @@ enum ControlId : int {
     IdLabelInterval,
     IdCheckRepeatButton,
     IdCheckRepeatCursor,
-};
-
-struct ControlLayout {
-    int id;
-    const wchar_t* windowClass;
-    const char16_t* caption;
-    DWORD style;
-    DWORD exStyle;
-    RECT twips; // left, top, width, height
 };
 
 // Creation order is the tab order. LabelInfo directly precedes TextInterval, so its access key
@@ -108,109 +97,32 @@ const ControlLayout Controls[] = {
 constexpr RECT ShapePanelTwips = {60, 60, 6240, 900};
 constexpr RECT LinePanelTwips = {120, 2685, 6180, 2685};
 
-const wchar_t* Wide(const char16_t* s) {
-    return reinterpret_cast<const wchar_t*>(s);
-}
-
-struct ScreenDpi {
-    int x = 96;
-    int y = 96;
-};
-
-ScreenDpi ReadScreenDpi() {
-    ScreenDpi dpi;
-    if (HDC dc = ::GetDC(nullptr)) {
-        dpi.x = ::GetDeviceCaps(dc, LOGPIXELSX);
-        dpi.y = ::GetDeviceCaps(dc, LOGPIXELSY);
-        ::ReleaseDC(nullptr, dc);
-    }
-    return dpi;
-}
-
-int TwipsToPixels(int twips, int dpi) {
-    return ::MulDiv(twips, dpi, 1440);
-}
-
-// Owner of a BSTR for the length of one statement.
-class Bstr {
-public:
-    Bstr() = default;
-    explicit Bstr(BSTR s) : value_(s) {}
-    Bstr(Bstr&& other) noexcept : value_(other.release()) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { ::SysFreeString(value_); }
-    BSTR get() const { return value_; }
-    BSTR release() {
-        BSTR v = value_;
-        value_ = nullptr;
-        return v;
-    }
-
-private:
-    BSTR value_ = nullptr;
-};
-
-// The text of a window, or null when it cannot be read.
-Bstr ReadWindowText(HWND window) {
-    int length = ::GetWindowTextLengthW(window);
-    Bstr text(::SysAllocStringLen(nullptr, static_cast<UINT>(length)));
-    if (text.get())
-        ::GetWindowTextW(window, text.get(), length + 1);
-    return text;
-}
-
-class Variant {
-public:
-    Variant() { ::VariantInit(&value_); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    ~Variant() { ::VariantClear(&value_); }
-    VARIANT* get() { return &value_; }
-    VARIANT* operator->() { return &value_; }
-
-private:
-    VARIANT value_;
-};
-
-HRESULT DispatchIdOf(IDispatch* object, const wchar_t* name, DISPID* id) {
+// Reads or writes a property by name. The object's exception record is not reported further:
+// a failing statement of the page is skipped.
+HRESULT InvokePropertyByName(IDispatch* object, const wchar_t* name, WORD flags, DISPPARAMS* params,
+                             VARIANT* result) {
+    if (!object)
+        return E_POINTER;
+    DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, id);
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    EXCEPINFO error = {};
+    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, &error, nullptr);
+    FreeExcepInfo(error);
+    return hr;
 }
 
 HRESULT GetPropertyByName(IDispatch* object, const wchar_t* name, VARIANT* result) {
-    if (!object)
-        return E_POINTER;
-    DISPID id = DISPID_UNKNOWN;
-    HRESULT hr = DispatchIdOf(object, name, &id);
-    if (FAILED(hr))
-        return hr;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    EXCEPINFO error = {};
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result, &error,
-                        nullptr);
-    ::SysFreeString(error.bstrSource);
-    ::SysFreeString(error.bstrDescription);
-    ::SysFreeString(error.bstrHelpFile);
-    return hr;
+    return InvokePropertyByName(object, name, DISPATCH_PROPERTYGET, &none, result);
 }
 
 HRESULT PutPropertyByName(IDispatch* object, const wchar_t* name, VARIANT* value) {
-    if (!object)
-        return E_POINTER;
-    DISPID id = DISPID_UNKNOWN;
-    HRESULT hr = DispatchIdOf(object, name, &id);
-    if (FAILED(hr))
-        return hr;
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params = {value, &named, 1, 1};
-    EXCEPINFO error = {};
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &error,
-                        nullptr);
-    ::SysFreeString(error.bstrSource);
-    ::SysFreeString(error.bstrDescription);
-    ::SysFreeString(error.bstrHelpFile);
-    return hr;
+    return InvokePropertyByName(object, name, DISPATCH_PROPERTYPUT, &params, nullptr);
 }
 
 wchar_t* CoTaskString(const wchar_t* s) {
@@ -285,14 +197,10 @@ public:
             return E_POINTER;
         if (window_)
             return E_UNEXPECTED;
-        // An empty control-parent dialog: the dialog manager then handles the access keys and
-        // tab order of the controls created in WM_INITDIALOG, also inside the host's frame.
-        struct alignas(DWORD) {
-            DLGTEMPLATE header;
-            WORD menu, windowClass, title;
-        } tmpl = {{WS_CHILD | WS_CLIPSIBLINGS | DS_CONTROL, WS_EX_CONTROLPARENT, 0, 0, 0, 0, 0}, 0, 0, 0};
-        HWND window = ::CreateDialogIndirectParamW(ModuleInstance(), &tmpl.header, parent, DialogProc,
-                                                   reinterpret_cast<LPARAM>(this));
+        // A control-parent dialog, so that the access keys and tab order also work inside the
+        // host's frame.
+        HWND window = CreateEmptyDialog(WS_CHILD | WS_CLIPSIBLINGS | DS_CONTROL, WS_EX_CONTROLPARENT, parent,
+                                        DialogProc, reinterpret_cast<LPARAM>(this));
         if (!window)
             return HRESULT_FROM_WIN32(::GetLastError());
         window_.reset(window);
@@ -507,9 +415,7 @@ private:
     void OnInitDialog(HWND window) {
         ScreenDpi dpi = ReadScreenDpi();
         dpi_ = dpi;
-        font_.reset(::CreateFontW(-::MulDiv(FontPoints, dpi.y, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, FontFace));
+        font_.reset(CreateFormFont(dpi));
         titlePicture_.reset(
             ::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDB_PAGE_TITLE), IMAGE_BITMAP, 0, 0, 0));
         infoIcon_ = static_cast<HICON>(
@@ -517,15 +423,8 @@ private:
         ::SetWindowPos(window, nullptr, 0, 0, TwipsToPixels(PageWidthTwips, dpi.x),
                        TwipsToPixels(PageHeightTwips, dpi.y), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         creating_ = true;
-        for (const ControlLayout& layout : Controls) {
-            HWND control = ::CreateWindowExW(
-                layout.exStyle, layout.windowClass, Wide(layout.caption), WS_CHILD | WS_VISIBLE | layout.style,
-                TwipsToPixels(layout.twips.left, dpi.x), TwipsToPixels(layout.twips.top, dpi.y),
-                TwipsToPixels(layout.twips.right, dpi.x), TwipsToPixels(layout.twips.bottom, dpi.y), window,
-                reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), ModuleInstance(), nullptr);
-            if (control && font_)
-                ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        }
+        for (const ControlLayout& layout : Controls)
+            CreateLayoutControl(window, layout, dpi, font_.get());
         creating_ = false;
         if (titlePicture_)
             ::SendDlgItemMessageW(window, IdImageTitle, STM_SETIMAGE, IMAGE_BITMAP,
@@ -546,13 +445,10 @@ private:
     void OnPaint(HWND window) {
         PAINTSTRUCT paint;
         HDC dc = ::BeginPaint(window, &paint);
-        RECT shape = {TwipsToPixels(ShapePanelTwips.left, dpi_.x), TwipsToPixels(ShapePanelTwips.top, dpi_.y),
-                      TwipsToPixels(ShapePanelTwips.right, dpi_.x),
-                      TwipsToPixels(ShapePanelTwips.bottom, dpi_.y)};
+        RECT shape = TwipsToPixels(ShapePanelTwips, dpi_);
         ::DrawEdge(dc, &shape, EDGE_ETCHED, BF_RECT);
-        RECT line = {TwipsToPixels(LinePanelTwips.left, dpi_.x), TwipsToPixels(LinePanelTwips.top, dpi_.y),
-                     TwipsToPixels(LinePanelTwips.right, dpi_.x),
-                     TwipsToPixels(LinePanelTwips.top, dpi_.y) + 2};
+        RECT line = TwipsToPixels(LinePanelTwips, dpi_);
+        line.bottom = line.top + 2;
         ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
         ::EndPaint(window, &paint);
     }
