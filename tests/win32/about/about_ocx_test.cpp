@@ -11,8 +11,6 @@
 #include <ole2.h>
 #include <wrl/client.h>
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <fstream>
 #include <string>
@@ -27,47 +25,6 @@ using namespace abouttest;
 namespace {
 
 UnmanagedWindowsForThisProgram g_unmanaged;
-
-std::wstring BesideExe(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
-}
-
-// The library, loaded from beside this program, and its class factory.
-class Library {
-public:
-    Library() : module_(LoadLibraryW(BesideExe(L"Joystick.OCX").c_str())) {}
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    ~Library() {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    HMODULE get() const { return module_; }
-    HRESULT Create(const CLSID& clsid, REFIID riid, void** ppv) const {
-        using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-        auto get = reinterpret_cast<GetClassObject>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-        if (!get)
-            return E_FAIL;
-        ComPtr<IClassFactory> factory;
-        HRESULT hr = get(clsid, IID_PPV_ARGS(&factory));
-        if (FAILED(hr))
-            return hr;
-        return factory->CreateInstance(nullptr, riid, ppv);
-    }
-    HRESULT CanUnloadNow() const {
-        using CanUnload = HRESULT(WINAPI*)();
-        auto can =
-            reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
-        return can ? can() : E_FAIL;
-    }
-
-private:
-    HMODULE module_;
-};
 
 HRESULT InvokeAbout(IDispatch* control) {
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
@@ -90,7 +47,7 @@ protected:
         ASSERT_EQ(GetACP(), 932u);
         ASSERT_EQ(OleInitialize(nullptr), S_OK);
         ASSERT_NE(library.get(), nullptr) << "Joystick.OCX must be beside the test program";
-        ASSERT_EQ(library.Create(joystick::CLSID_ControlJoystick, IID_PPV_ARGS(&control)), S_OK);
+        ASSERT_EQ(library.Create(joystick::CLSID_ControlJoystick, control), S_OK);
     }
     void TearDown() override {
         control.Reset();
@@ -103,7 +60,7 @@ protected:
         return RunBox([target] { return InvokeAbout(target); }, std::move(step));
     }
 
-    Library library;
+    OcxLibrary library;
     ComPtr<IDispatch> control;
 };
 
@@ -281,10 +238,9 @@ int ShowAboutForScreenshot(const wchar_t* ready, const wchar_t* done) {
     OleInitialize(nullptr);
     int status = 1;
     {
-        Library library;
+        OcxLibrary library;
         ComPtr<IDispatch> control;
-        if (library.get() &&
-            SUCCEEDED(library.Create(joystick::CLSID_ControlJoystick, IID_PPV_ARGS(&control)))) {
+        if (library.get() && SUCCEEDED(library.Create(joystick::CLSID_ControlJoystick, control))) {
             bool written = false;
             int ticks = 0;
             IDispatch* target = control.Get();
@@ -295,14 +251,8 @@ int ShowAboutForScreenshot(const wchar_t* ready, const wchar_t* done) {
                            // A few ticks after it shows, so that it has painted.
                            if (++ticks < 5)
                                return false;
-                           if (!written) {
-                               RECT r;
-                               GetWindowRect(box, &r);
-                               std::ofstream out(ready);
-                               out << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+"
-                                   << r.top << "\n";
-                               written = true;
-                           }
+                           if (!written)
+                               written = WriteScreenRect(ready, box);
                            return GetFileAttributesW(done) != INVALID_FILE_ATTRIBUTES && ClickOK(box);
                        });
             (void)run;
@@ -316,13 +266,6 @@ int ShowAboutForScreenshot(const wchar_t* ready, const wchar_t* done) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int wargc = 0;
-    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
-    if (wargv && wargc == 4 && wcscmp(wargv[1], L"--record-url") == 0)
-        return RecordUrl(wargv[2], wargv[3]);
-    if (wargv && wargc == 4 && wcscmp(wargv[1], L"--show-about") == 0)
-        return ShowAboutForScreenshot(wargv[2], wargv[3]);
-    LocalFree(wargv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunModeOrTests(argc, argv,
+                          {{L"--record-url", RecordUrl}, {L"--show-about", ShowAboutForScreenshot}});
 }

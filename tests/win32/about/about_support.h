@@ -8,41 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "ocx_test_support.h"
+
 namespace abouttest {
 
-inline const wchar_t* W(const char16_t* s) {
-    return reinterpret_cast<const wchar_t*>(s);
-}
+using namespace ocxtest;
+
 inline const wchar_t* const Caption = W(u"著作権とバージョン情報について");
 inline const wchar_t* const HelpCaption = W(u"ヘルプ(&H)");
-
-inline std::wstring Text(HWND window) {
-    int n = GetWindowTextLengthW(window);
-    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
-    GetWindowTextW(window, s.data(), n + 1);
-    s.resize(static_cast<size_t>(n));
-    return s;
-}
-
-inline std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-inline std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> out;
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        out.push_back(c);
-    return out;
-}
-
-inline HWND ChildByText(HWND parent, const std::wstring& text) {
-    for (HWND c : Children(parent))
-        if (Text(c) == text)
-            return c;
-    return nullptr;
-}
 
 inline HWND ChildByPrefix(HWND parent, const std::wstring& prefix) {
     for (HWND c : Children(parent))
@@ -53,10 +26,7 @@ inline HWND ChildByPrefix(HWND parent, const std::wstring& prefix) {
 
 // TextAbout, the box's one text box.
 inline HWND TextAbout(HWND box) {
-    for (HWND c : Children(box))
-        if (_wcsicmp(ClassOf(c).c_str(), L"Edit") == 0)
-            return c;
-    return nullptr;
+    return EditChild(box);
 }
 
 inline size_t Count(const std::wstring& haystack, const std::wstring& needle) {
@@ -187,27 +157,6 @@ private:
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
-};
-
-// Wine waits up to two seconds for a window manager's answer whenever a shown top-level window
-// is hidden, and the test display runs no window manager. Asking Wine, for this program only, to
-// leave its windows unmanaged removes the wait; it changes nothing the tests look at. The
-// setting is read when the display driver starts, so a global object sets it before main, and
-// removes it at exit.
-class UnmanagedWindowsForThisProgram {
-public:
-    UnmanagedWindowsForThisProgram() {
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring name = path;
-        name = name.substr(name.find_last_of(L"\\/") + 1);
-        key_ = L"Software\\Wine\\AppDefaults\\" + name;
-        RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N", 4);
-    }
-    ~UnmanagedWindowsForThisProgram() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
-
-private:
-    std::wstring key_;
 };
 
 // The folder of a module, ANSI, with its trailing separator.

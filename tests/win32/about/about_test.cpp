@@ -17,24 +17,6 @@
 using namespace abouttest;
 
 namespace {
-LONG g_moduleCount = 0;
-}
-namespace joystick {
-HINSTANCE ModuleInstance() noexcept {
-    return GetModuleHandleW(nullptr);
-}
-void ModuleAddRef() noexcept {
-    InterlockedIncrement(&g_moduleCount);
-}
-void ModuleRelease() noexcept {
-    InterlockedDecrement(&g_moduleCount);
-}
-LONG ModuleCount() noexcept {
-    return g_moduleCount;
-}
-} // namespace joystick
-
-namespace {
 
 UnmanagedWindowsForThisProgram g_unmanaged;
 
@@ -58,33 +40,10 @@ std::wstring TextOf(const VARIANT& v) {
 }
 
 // The hyperlink frame the stand-in control hands out; it records every navigation.
-class TestHyperlink final : public joystick::IContainerHyperlink {
+class TestHyperlink final
+    : public NoMembers<
+          HeapObject<joystick::IContainerHyperlink, IID_IDispatch, joystick::IID_ContainerHyperlink>> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == joystick::IID_ContainerHyperlink) {
-            *ppv = static_cast<joystick::IContainerHyperlink*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
-    }
     STDMETHODIMP NavigateTo(BSTR target, VARIANT location, VARIANT frame) override {
         g_navigations.push_back(
             {target ? target : L"<null>", location.vt, TextOf(location), frame.vt, TextOf(frame)});
@@ -104,35 +63,11 @@ public:
     }
     STDMETHODIMP GoForward() override { return E_NOTIMPL; }
     STDMETHODIMP GoBack() override { return E_NOTIMPL; }
-
-private:
-    LONG refs_ = 1;
 };
 
 // A hyperlink object reachable only by late binding: NavigateTo by name.
-class LateBoundHyperlink final : public IDispatch {
+class LateBoundHyperlink final : public NoMembers<HeapObject<IDispatch, IID_IDispatch>> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
         if (_wcsicmp(names[0], L"NavigateTo") != 0)
             return DISP_E_UNKNOWNNAME;
@@ -148,9 +83,6 @@ public:
                                  params->rgvarg[0].vt, TextOf(params->rgvarg[0])});
         return S_OK;
     }
-
-private:
-    LONG refs_ = 1;
 };
 
 enum class HyperlinkMode { Frame, LateBound, InvokeFails, NotAnObject, NavigateFails };
@@ -160,33 +92,10 @@ LONG g_controls = 0;
 int g_hyperlinkCalls = 0;
 
 // Stands in for ControlJoystick: only the Hyperlink member, by its dispatch identifier.
-class TestControl final : public IDispatch {
+class TestControl final : public NoMembers<HeapObject<IDispatch, IID_IDispatch>> {
 public:
     TestControl() { InterlockedIncrement(&g_controls); }
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) {
-            InterlockedDecrement(&g_controls);
-            delete this;
-        }
-        return n;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    ~TestControl() override { InterlockedDecrement(&g_controls); }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
                         UINT*) override {
         if (id != joystick::DISPID_Hyperlink || params->cArgs != 0)
@@ -215,23 +124,10 @@ public:
         }
         return E_UNEXPECTED;
     }
-
-private:
-    LONG refs_ = 1;
 };
 
-class TestControlFactory final : public IClassFactory {
+class TestControlFactory final : public StackObject<IClassFactory, IID_IClassFactory> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (outer)
             return CLASS_E_NOAGGREGATION;

@@ -9,10 +9,8 @@
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
-#include <shellapi.h>
 #include <wrl/client.h>
 
-#include <fstream>
 #include <string>
 
 #include "JoystickIds.h"
@@ -24,48 +22,6 @@ using namespace pagetest;
 namespace {
 
 UnmanagedWindowsForThisProgram g_unmanaged;
-
-std::wstring BesideExe(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
-}
-
-class Library {
-public:
-    Library() : module_(LoadLibraryW(BesideExe(L"Joystick.OCX").c_str())) {}
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    ~Library() {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    HMODULE get() const { return module_; }
-    HRESULT Factory(const CLSID& clsid, IClassFactory** factory) const {
-        using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-        auto get = reinterpret_cast<GetClassObject>(
-            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-        return get ? get(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory)) : E_FAIL;
-    }
-    template <typename T> HRESULT Create(const CLSID& clsid, ComPtr<T>& out) const {
-        ComPtr<IClassFactory> factory;
-        HRESULT hr = Factory(clsid, &factory);
-        if (FAILED(hr))
-            return hr;
-        return factory->CreateInstance(nullptr, __uuidof(T),
-                                       reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
-    }
-    HRESULT CanUnloadNow() const {
-        using CanUnload = HRESULT(WINAPI*)();
-        auto can =
-            reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
-        return can ? can() : E_FAIL;
-    }
-
-private:
-    HMODULE module_;
-};
 
 SHORT IntervalOf(joystick::IControlJoystick* control) {
     SHORT v = -1;
@@ -123,7 +79,7 @@ protected:
     }
     void SetInterval(int i, SHORT value) { ASSERT_EQ(controls[i]->put_Interval(&value), S_OK); }
 
-    Library library;
+    OcxLibrary library;
     ComPtr<joystick::IControlJoystick> controls[2];
     ComPtr<IPropertyPage2> page;
     TestPageSite site;
@@ -242,13 +198,8 @@ void CALLBACK WatchFrame(HWND, UINT, UINT_PTR, DWORD) {
     // A few ticks after it shows, so that it has painted.
     if (!frame || ++watch.ticks < 5)
         return;
-    if (!watch.written) {
-        RECT r;
-        GetWindowRect(frame, &r);
-        std::ofstream out(watch.ready.c_str());
-        out << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top << "\n";
-        watch.written = true;
-    }
+    if (!watch.written)
+        watch.written = WriteScreenRect(watch.ready.c_str(), frame);
     if (GetFileAttributesW(watch.done.c_str()) != INVALID_FILE_ATTRIBUTES || watch.ticks > 3000)
         PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
 }
@@ -259,7 +210,7 @@ int ShowFrameForScreenshot(const wchar_t* ready, const wchar_t* done) {
     OleInitialize(nullptr);
     int status = 1;
     {
-        Library library;
+        OcxLibrary library;
         ComPtr<IClassFactory> factory;
         ComPtr<IUnknown> control;
         DWORD cookie = 0;
@@ -290,11 +241,5 @@ int ShowFrameForScreenshot(const wchar_t* ready, const wchar_t* done) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int wargc = 0;
-    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
-    if (wargv && wargc == 4 && wcscmp(wargv[1], L"--show-frame") == 0)
-        return ShowFrameForScreenshot(wargv[2], wargv[3]);
-    LocalFree(wargv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunModeOrTests(argc, argv, {{L"--show-frame", ShowFrameForScreenshot}});
 }

@@ -16,31 +16,12 @@
 
 using namespace pagetest;
 
-// The library's module entry points, for the page built into this test program.
-namespace {
-LONG g_moduleCount = 0;
-}
-namespace joystick {
-HINSTANCE ModuleInstance() noexcept {
-    return GetModuleHandleW(nullptr);
-}
-void ModuleAddRef() noexcept {
-    InterlockedIncrement(&g_moduleCount);
-}
-void ModuleRelease() noexcept {
-    InterlockedDecrement(&g_moduleCount);
-}
-LONG ModuleCount() noexcept {
-    return g_moduleCount;
-}
-} // namespace joystick
-
 namespace {
 
 // An object with the control's three page properties, reached by name only. Interval is a
 // 16-bit integer that takes 0 to 10000 and ignores other numbers, as the control does; the
 // switches are 16-bit booleans. Every attempted write is logged as the page sent it.
-class FakeJoystick final : public IDispatch {
+class FakeJoystick final : public NoMembers<StackObject<IDispatch, IID_IDispatch>> {
 public:
     struct Put {
         std::wstring name;
@@ -54,26 +35,7 @@ public:
     bool hasRepeatButton = true;
     bool intervalAsText = false; // Interval read back as a string, as a loosely typed object would
     std::vector<Put> puts;
-    ULONG refs = 1;
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (count != 1)
             return E_INVALIDARG;
@@ -139,21 +101,7 @@ public:
 };
 
 // An object that offers no IDispatch at all.
-class Opaque final : public IUnknown {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown) {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-    ULONG refs = 1;
-};
+class Opaque final : public StackObject<IUnknown> {};
 
 IPropertyPage2* NewPage() {
     IPropertyPage2* page = nullptr;
@@ -179,7 +127,7 @@ protected:
             page->SetPageSite(nullptr);
             EXPECT_EQ(page->Release(), 0u);
         }
-        EXPECT_EQ(site.refs, 1u);
+        EXPECT_EQ(site.refs, 1);
         EXPECT_EQ(joystick::ModuleCount(), 0);
         OleUninitialize();
     }
@@ -371,7 +319,7 @@ TEST_F(PageFixture, FillingShowsTheFirstObjectAndMarksChangedWhenValuesDiffer) {
         EXPECT_TRUE(IsWindowEnabled(edit));
         page->Apply(); // clears the mark for the next row
         page->SetObjects(0, nullptr);
-        EXPECT_EQ(control.refs, 1u);
+        EXPECT_EQ(control.refs, 1);
     }
 }
 
@@ -486,8 +434,8 @@ TEST_F(PageFixture, TwoObjectsShowAndReceiveOnlyTheFirst) {
     EXPECT_EQ(second.interval, 40);
     EXPECT_TRUE(second.puts.empty());
     page->SetObjects(0, nullptr);
-    EXPECT_EQ(first.refs, 1u);
-    EXPECT_EQ(second.refs, 1u);
+    EXPECT_EQ(first.refs, 1);
+    EXPECT_EQ(second.refs, 1);
 }
 
 TEST_F(PageFixture, ObjectsWithoutThePropertiesAreSkipped) {
@@ -501,7 +449,7 @@ TEST_F(PageFixture, ObjectsWithoutThePropertiesAreSkipped) {
         EXPECT_EQ(page->Apply(), S_OK);
         Type(edit, L"0");
     }
-    EXPECT_EQ(opaque.refs, 1u);
+    EXPECT_EQ(opaque.refs, 1);
     // Without RepeatButton the other two properties still go both ways.
     FakeJoystick partial;
     partial.hasRepeatButton = false;

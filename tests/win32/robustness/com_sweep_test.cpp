@@ -21,8 +21,6 @@ using namespace joystick;
 
 namespace {
 
-Ocx g_ocx;
-
 // The case under way, named by the crash filter if a call brings the process down.
 char g_case[256] = "";
 
@@ -35,53 +33,17 @@ LONG WINAPI NameTheCase(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-class Environment : public testing::Environment {
+class Environment : public OcxEnvironment {
 public:
     void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u);
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_TRUE(g_ocx.Load());
+        OcxEnvironment::SetUp();
         SetUnhandledExceptionFilter(&NameTheCase);
-    }
-    void TearDown() override {
-        // Every object the sweep made, and every object a member handed out, is gone.
-        EXPECT_EQ(g_ocx.canUnloadNow(), S_OK);
-        CoUninitialize();
     }
 };
 const auto* const g_env = testing::AddGlobalTestEnvironment(new Environment);
 
 // A dispatch object with no members, for VT_DISPATCH arguments.
-class EmptyDispatch final : public IDispatch {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return DISP_E_MEMBERNOTFOUND;
-    }
-    LONG refs = 1;
-};
-EmptyDispatch g_emptyDispatch;
+NoMembers<StackObject<IDispatch, IID_IDispatch>> g_emptyDispatch;
 
 // One argument shape. `fill` makes the VARIANTARG; `wrong` says that no member accepts it;
 // `clear` says whether VariantClear may be called on it afterwards.
@@ -381,7 +343,7 @@ void ExpectUsable(IControlJoystick* c, const std::string& after) {
 
 void Sweep(const std::vector<Frame>& frames, bool tooManyArguments) {
     ComPtr<IControlJoystick> control;
-    ASSERT_EQ(g_ocx.Create(CLSID_ControlJoystick, control), S_OK);
+    ASSERT_EQ(g_ocx->Create(CLSID_ControlJoystick, control), S_OK);
     g_bstr = SysAllocString(L"abc");
     BoxCloser closer;
 
@@ -529,7 +491,7 @@ TEST(InvokeSweep, NullOrShortArraysInsideDispParams) {
 // The typed side with null out pointers, and GetIDsOfNames / GetTypeInfo with bad input.
 TEST(InvokeSweep, NullPointersOnTheOtherEntries) {
     ComPtr<IControlJoystick> c;
-    ASSERT_EQ(g_ocx.Create(CLSID_ControlJoystick, c), S_OK);
+    ASSERT_EQ(g_ocx->Create(CLSID_ControlJoystick, c), S_OK);
     lstrcpynA(g_case, "typed members with null pointers", sizeof g_case);
     EXPECT_EQ(c->get_Interval(nullptr), E_POINTER);
     EXPECT_EQ(c->put_Interval(nullptr), E_POINTER);
@@ -567,7 +529,7 @@ TEST(InvokeSweep, NullPointersOnTheOtherEntries) {
 // ITypeInfo::GetIDsOfNames, which Wine dereferences, crashing the host.
 TEST(InvokeSweep, GetIDsOfNamesWithNullArrays) {
     ComPtr<IControlJoystick> c;
-    ASSERT_EQ(g_ocx.Create(CLSID_ControlJoystick, c), S_OK);
+    ASSERT_EQ(g_ocx->Create(CLSID_ControlJoystick, c), S_OK);
     DISPID id = 0;
     lstrcpynA(g_case, "GetIDsOfNames null names", sizeof g_case);
     EXPECT_TRUE(IsAcceptableFailure(c->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id)));
@@ -593,27 +555,16 @@ enum class Answer {
     ClearsObjects, // the first read empties the page's selection
 };
 
-class HostileObject final : public IDispatch {
+class HostileObject final : public NoMembers<StackObject<IDispatch, IID_IDispatch>> {
 public:
     HostileObject(Answer a, IPropertyPage* page) : answer_(a), page_(page) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || (riid == IID_IDispatch && answer_ != Answer::NoDispatch)) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
+        if (ppv && riid == IID_IDispatch && answer_ == Answer::NoDispatch) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
         }
-        return E_NOINTERFACE;
+        return NoMembers::QueryInterface(riid, ppv);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) override {
         if (answer_ == Answer::NoNames) {
             for (UINT i = 0; i < count; ++i)
@@ -670,7 +621,6 @@ public:
         }
         return S_OK;
     }
-    LONG refs = 1;
     int invokes = 0;
 
 private:
@@ -678,36 +628,10 @@ private:
     IPropertyPage* page_;
 };
 
-class PageSite final : public IPropertyPageSite {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IPropertyPageSite) {
-            *ppv = static_cast<IPropertyPageSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs); }
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&refs); }
-    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* id) override {
-        *id = LOCALE_USER_DEFAULT;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** u) override {
-        *u = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
-    LONG refs = 1;
-};
-
 TEST(PageSetObjects, ObjectsThatLackTheProperties) {
     ComPtr<IPropertyPage> page;
-    ASSERT_EQ(g_ocx.Create(CLSID_PropertyPageJoystick, page), S_OK);
-    PageSite site;
+    ASSERT_EQ(g_ocx->Create(CLSID_PropertyPageJoystick, page), S_OK);
+    TestPageSite site;
     ASSERT_EQ(page->SetPageSite(&site), S_OK);
     HWND parent =
         CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 500, 300, nullptr, nullptr, nullptr, nullptr);

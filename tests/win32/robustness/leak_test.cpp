@@ -15,99 +15,27 @@ using namespace joystick;
 
 namespace {
 
-Ocx g_ocx;
+const auto* const g_env = testing::AddGlobalTestEnvironment(new OcxEnvironment);
 
-class Environment : public testing::Environment {
+class EventSink final : public NoMembers<StackObject<IDispatch, IID_IDispatch, DIID___ControlJoystick>> {
 public:
-    void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u);
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_TRUE(g_ocx.Load());
-    }
-    void TearDown() override {
-        EXPECT_EQ(g_ocx.canUnloadNow(), S_OK);
-        CoUninitialize();
-    }
-};
-const auto* const g_env = testing::AddGlobalTestEnvironment(new Environment);
-
-class EventSink final : public IDispatch {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID___ControlJoystick) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
         if (id >= 1 && id <= 8)
             ++events[id];
         return S_OK;
     }
-    long refs = 1;
     long events[9] = {};
 };
 
-class ChangeSink final : public IPropertyNotifySink {
+class ChangeSink final : public StackObject<IPropertyNotifySink, IID_IPropertyNotifySink> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IPropertyNotifySink) {
-            *ppv = static_cast<IPropertyNotifySink*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
     HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
         ++changes;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-    long refs = 1;
     long changes = 0;
-};
-
-class PageSite final : public IPropertyPageSite {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IPropertyPageSite) {
-            *ppv = static_cast<IPropertyPageSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* id) override {
-        *id = LOCALE_USER_DEFAULT;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** u) override {
-        *u = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
-    long refs = 1;
 };
 
 struct Totals {
@@ -138,7 +66,7 @@ void Batch(int count, bool withPage, bool withAbout, HWND parent, EventSink& eve
     std::vector<Live> live(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         Live& l = live[static_cast<size_t>(i)];
-        ASSERT_EQ(g_ocx.Create(CLSID_ControlJoystick, l.control), S_OK);
+        ASSERT_EQ(g_ocx->Create(CLSID_ControlJoystick, l.control), S_OK);
         ASSERT_EQ(Connect(l.control.Get(), DIID___ControlJoystick, &events, l.eventsCp, l.eventsCookie),
                   S_OK);
         ASSERT_EQ(Connect(l.control.Get(), IID_IPropertyNotifySink, &changes, l.changesCp, l.changesCookie),
@@ -161,8 +89,8 @@ void Batch(int count, bool withPage, bool withAbout, HWND parent, EventSink& eve
 
     if (withPage) {
         ComPtr<IPropertyPage> page;
-        ASSERT_EQ(g_ocx.Create(CLSID_PropertyPageJoystick, page), S_OK);
-        PageSite site;
+        ASSERT_EQ(g_ocx->Create(CLSID_PropertyPageJoystick, page), S_OK);
+        TestPageSite site;
         ASSERT_EQ(page->SetPageSite(&site), S_OK);
         IUnknown* selected[2] = {live[0].control.Get(), live[1].control.Get()};
         ASSERT_EQ(page->SetObjects(2, selected), S_OK);

@@ -88,35 +88,32 @@ std::string Diff(const Dump& a, const Dump& b) {
     return out + std::to_string(shown) + " differences";
 }
 
-Ocx g_ocx;
+const auto* const g_env = testing::AddGlobalTestEnvironment(new OcxEnvironment);
 
 TEST(Registration, UnregistrationRestoresTheRegistryExactly) {
-    ASSERT_EQ(GetACP(), 932u);
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_TRUE(g_ocx.Load());
     // A library left registered by an interrupted earlier run would spoil the baseline.
-    g_ocx.unregisterServer();
+    g_ocx->UnregisterServer();
 
     const Dump before = DumpClassesRoot();
-    ASSERT_EQ(g_ocx.registerServer(), S_OK);
+    ASSERT_EQ(g_ocx->RegisterServer(), S_OK);
     const Dump registered = DumpClassesRoot();
     EXPECT_GT(registered.size(), before.size()) << "registration wrote nothing";
     EXPECT_TRUE(registered.count(L"Joystick.ControlJoystick\\CLSID"));
-    ASSERT_EQ(g_ocx.registerServer(), S_OK) << "registering again";
+    ASSERT_EQ(g_ocx->RegisterServer(), S_OK) << "registering again";
     EXPECT_EQ(DumpClassesRoot(), registered) << "registering twice differs from once";
-    ASSERT_EQ(g_ocx.unregisterServer(), S_OK);
+    ASSERT_EQ(g_ocx->UnregisterServer(), S_OK);
     const Dump after = DumpClassesRoot();
     EXPECT_TRUE(after == before) << Diff(before, after);
-    EXPECT_EQ(g_ocx.unregisterServer(), S_OK) << "unregistering what is not registered";
+    EXPECT_EQ(g_ocx->UnregisterServer(), S_OK) << "unregistering what is not registered";
     EXPECT_TRUE(DumpClassesRoot() == before);
 
     // Another program's value under one of the library's keys survives the unregistration,
     // and only it remains.
-    ASSERT_EQ(g_ocx.registerServer(), S_OK);
+    ASSERT_EQ(g_ocx->RegisterServer(), S_OK);
     ASSERT_EQ(
         RegSetKeyValueW(HKEY_CLASSES_ROOT, L"Joystick.ControlJoystick", L"ForeignValue", REG_SZ, L"x", 4),
         ERROR_SUCCESS);
-    ASSERT_EQ(g_ocx.unregisterServer(), S_OK);
+    ASSERT_EQ(g_ocx->UnregisterServer(), S_OK);
     wchar_t value[8] = {};
     DWORD size = sizeof value;
     EXPECT_EQ(RegGetValueW(HKEY_CLASSES_ROOT, L"Joystick.ControlJoystick", L"ForeignValue", RRF_RT_REG_SZ,
@@ -127,8 +124,6 @@ TEST(Registration, UnregistrationRestoresTheRegistryExactly) {
     EXPECT_TRUE(cleaned == before) << Diff(before, cleaned);
     std::printf("[registry] HKEY_CLASSES_ROOT: %zu entries before, %zu registered, %zu after\n",
                 before.size(), registered.size(), after.size());
-    EXPECT_EQ(g_ocx.canUnloadNow(), S_OK);
-    CoUninitialize();
 }
 
 } // namespace

@@ -1,8 +1,9 @@
-// Shared pieces of the control's robustness tests: the library loaded from beside the test
+// Shared pieces of the control's robustness tests: the library loaded once for the whole
 // program (no registration needed), a closer for the About box's modal loop, a message pump,
 // and the process's resource counts.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -10,52 +11,34 @@
 #include <winternl.h>
 #include <wrl/client.h>
 
+#include <optional>
 #include <string>
 
 #include "JoystickIds.h"
+#include "ocx_test_support.h"
 
 namespace robust {
 
-using Microsoft::WRL::ComPtr;
+using namespace ocxtest;
 
-inline std::wstring BesideExe(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    p.resize(p.rfind(L'\\') + 1);
-    return p + name;
-}
+// Joystick.OCX for the whole test program, loaded by OcxEnvironment.
+inline std::optional<OcxLibrary> g_ocx;
 
-// Joystick.OCX and its exports.
-struct Ocx {
-    HMODULE module = nullptr;
-    HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
-    HRESULT(WINAPI* canUnloadNow)() = nullptr;
-    HRESULT(WINAPI* registerServer)() = nullptr;
-    HRESULT(WINAPI* unregisterServer)() = nullptr;
-
-    bool Load() {
-        module = LoadLibraryW(BesideExe(L"Joystick.OCX").c_str());
-        if (!module)
-            return false;
-        getClassObject =
-            reinterpret_cast<decltype(getClassObject)>(GetProcAddress(module, "DllGetClassObject"));
-        canUnloadNow = reinterpret_cast<decltype(canUnloadNow)>(GetProcAddress(module, "DllCanUnloadNow"));
-        registerServer =
-            reinterpret_cast<decltype(registerServer)>(GetProcAddress(module, "DllRegisterServer"));
-        unregisterServer =
-            reinterpret_cast<decltype(unregisterServer)>(GetProcAddress(module, "DllUnregisterServer"));
-        return getClassObject && canUnloadNow && registerServer && unregisterServer;
+// The apartment and the library around all of a program's tests. At the end every object the
+// tests made, and every object a member handed out, is gone.
+class OcxEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 932u);
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        g_ocx.emplace();
+        ASSERT_NE(g_ocx->get(), nullptr) << "Joystick.OCX must be beside the test program";
     }
-
-    template <typename T> HRESULT Create(const CLSID& clsid, ComPtr<T>& out) {
-        ComPtr<IClassFactory> factory;
-        HRESULT hr =
-            getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf()));
-        if (FAILED(hr))
-            return hr;
-        return factory->CreateInstance(nullptr, __uuidof(T),
-                                       reinterpret_cast<void**>(out.ReleaseAndGetAddressOf()));
+    void TearDown() override {
+        if (g_ocx && g_ocx->get()) {
+            EXPECT_EQ(g_ocx->CanUnloadNow(), S_OK);
+        }
+        CoUninitialize();
     }
 };
 
