@@ -220,9 +220,9 @@ std::string Shown(const wstring& text) {
 
 // Runs Setup once, pressing Install or Uninstall, and checks that the button was offered and
 // that exactly the boxes expected were shown, in order.
-void Run(const Package& p, const char* step, const wchar_t* button, const std::vector<Box>& boxes) {
+void Run(const Package& p, const std::string& step, const wchar_t* button, const std::vector<Box>& boxes) {
     const Session s = Drive(p.folder, button, 90);
-    std::printf("[faults] %s, %s: %.1f s, boxes:", Utf8(p.key).c_str(), step, s.seconds);
+    std::printf("[faults] %s, %s: %.1f s, boxes:", Utf8(p.key).c_str(), step.c_str(), s.seconds);
     for (const auto& b : s.boxes)
         std::printf(" [%s]", Shown(b.text).c_str());
     std::printf("\n");
@@ -268,7 +268,7 @@ std::optional<Bytes> ContentNow(const wstring& path, const Fault& f) {
     return data;
 }
 
-void ExpectState(const Package& p, const char* step, const State& want, const Fault& f) {
+void ExpectState(const Package& p, const std::string& step, const State& want, const Fault& f) {
     SCOPED_TRACE(step);
     for (size_t i = 0; i < p.entries.size(); ++i) {
         const Entry& e = p.entries[i];
@@ -326,7 +326,7 @@ void Recover(const Package& p) {
 // The cases.
 
 struct Step {
-    const char* what;
+    std::string what;
     std::function<void(const Package&, Fault&)> before; // puts (part of) the fault in place
     const wchar_t* button;
     std::vector<Box> boxes;
@@ -359,6 +359,25 @@ void LockOldTarget(const Package& p, Fault& f) {
 
 const wstring kDllAside = kRoot + L"\\Setup.DLL.aside";
 
+// A lone component whose registration fails while the fault is in place: it is placed but
+// listed at install, deleted but listed at uninstall.
+Case RegistrationFault(const wchar_t* key, const std::string& fault, const Entry& component,
+                       std::function<void(const Package&, Fault&)> inject) {
+    const std::vector<wstring> listed = {component.target};
+    return {{key, kRoot + L"\\" + key, {component}},
+            {{"install, " + fault,
+              std::move(inject),
+              kInstallCaption,
+              {{kAskInstall}, {kNotInstalled, listed}, {kInstallDone}},
+              {{Left::New}, true, false}},
+             {"uninstall, " + fault,
+              nullptr,
+              kUninstallCaption,
+              {{kAskUninstall}, {kNotUninstalled, listed}, {kUninstallDone}},
+              {{Left::Absent}, false, false}}},
+            false};
+}
+
 std::vector<Case> Cases(const wstring& mountFolder) {
     const auto N = Left::New, O = Left::Old, A = Left::Absent;
     const Entry alpha = Plain(L"ALPHA.TX_", L"Alpha.TXT", 600), beta = Plain(L"BETA.DA_", L"Beta.DAT", 900);
@@ -390,33 +409,13 @@ std::vector<Case> Cases(const wstring& mountFolder) {
            {{kAskUninstall}, {kNotUninstalled, {L"Alpha.TXT"}}, {kUninstallDone}},
            {{O, A}, false, false}}},
          false},
-        {{L"nodll", kRoot + L"\\nodll", {comp}},
-         {{"install, Setup.DLL missing",
-           [](const Package& p, Fault&) {
-               ASSERT_TRUE(MoveFileExW((p.folder + L"\\Setup.DLL").c_str(), kDllAside.c_str(),
-                                       MOVEFILE_REPLACE_EXISTING));
-           },
-           kInstallCaption,
-           {{kAskInstall}, {kNotInstalled, {L"Fault.DLL"}}, {kInstallDone}},
-           {{N}, true, false}},
-          {"uninstall, Setup.DLL missing",
-           nullptr,
-           kUninstallCaption,
-           {{kAskUninstall}, {kNotUninstalled, {L"Fault.DLL"}}, {kUninstallDone}},
-           {{A}, false, false}}},
-         false},
-        {{L"refused", kRoot + L"\\refused", {comp}},
-         {{"install, registration refused",
-           [](const Package&, Fault&) { SetEnvironmentVariableW(kRefuseVariable, L"1"); },
-           kInstallCaption,
-           {{kAskInstall}, {kNotInstalled, {L"Fault.DLL"}}, {kInstallDone}},
-           {{N}, true, false}},
-          {"uninstall, unregistration refused",
-           nullptr,
-           kUninstallCaption,
-           {{kAskUninstall}, {kNotUninstalled, {L"Fault.DLL"}}, {kUninstallDone}},
-           {{A}, false, false}}},
-         false},
+        RegistrationFault(L"nodll", "Setup.DLL missing", comp,
+                          [](const Package& p, Fault&) {
+                              ASSERT_TRUE(MoveFileExW((p.folder + L"\\Setup.DLL").c_str(), kDllAside.c_str(),
+                                                      MOVEFILE_REPLACE_EXISTING));
+                          }),
+        RegistrationFault(L"refused", "registration refused", comp,
+                          [](const Package&, Fault&) { SetEnvironmentVariableW(kRefuseVariable, L"1"); }),
         // No fault: with the recovery, install, uninstall, install, uninstall.
         {{L"roundtrip", kRoot + L"\\roundtrip", {comp, beta}},
          {{"install", nullptr, kInstallCaption, {{kAskInstall}, {kInstallDone}}, {{N, N}, true, true}},
