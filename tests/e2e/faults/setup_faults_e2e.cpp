@@ -85,12 +85,27 @@ void Build(const Package& p) {
 // ---------------------------------------------------------------------------------------------
 // Registry.
 
+// Deletes a key that holds nothing; a key with values or subkeys stays.
+void RemoveIfEmpty(HKEY root, const wstring& key) {
+    DWORD subkeys = 1, values = 1;
+    {
+        quorin::win::UniqueHKey h;
+        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) != ERROR_SUCCESS)
+            return;
+        RegQueryInfoKeyW(h.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                         nullptr, nullptr, nullptr);
+    }
+    if (subkeys == 0 && values == 0)
+        RegDeleteKeyW(root, key.c_str());
+}
+
 // The install record and the uninstall entry of a product, removed after a run stopped halfway.
-// The application's key goes too when no section is left in it, so that every case sees whether
-// its own uninstall leaves it behind.
+// An empty record section and application key, left by earlier runs, go too, so that every case
+// sees whether its own uninstall leaves them behind.
 void ForgetProduct(const Package& p) {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordKey.c_str(), p.title().c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, kRecordKey.substr(0, kRecordKey.rfind(L'\\')).c_str());
+    RemoveIfEmpty(HKEY_CURRENT_USER, kRecordKey);
+    RemoveIfEmpty(HKEY_CURRENT_USER, kRecordKey.substr(0, kRecordKey.rfind(L'\\')));
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallParent + L"\\" + p.title()).c_str());
     RegDeleteKeyW(HKEY_CURRENT_USER, kComponentKey.c_str());
 }

@@ -26,12 +26,11 @@ std::string Entries(const std::vector<std::string>& lz, bool trash = false) {
 }
 
 void CleanRegistry() {
-    HKEY k;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Ombrel's Quorin\\Installer", 0, KEY_SET_VALUE, &k) ==
-        0) {
-        RegDeleteValueW(k, L"Quorin Hostile");
-        RegCloseKey(k);
-    }
+    const std::wstring section = L"Software\\Ombrel's Quorin\\Installer";
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, section.c_str(), L"Quorin Hostile");
+    // A script without a title (binary garbage) is recorded under the unnamed value.
+    if (RegString(HKEY_CURRENT_USER, section, nullptr).value_or(L"").rfind(kRoot, 0) == 0)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, section.c_str(), nullptr);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE,
                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorin Hostile");
 }
