@@ -277,10 +277,21 @@ size_t Profile::FindSection(U16View section) const {
     // An empty name finds the lines before the first section header.
     if (want.empty())
         return kPreamble;
-    for (size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == LineKind::Section && quorin::EqualsNoCase(lines_[i].name, want))
-            return i;
-    return std::string::npos;
+    auto fold = [](U16View name) {
+        U16 folded(name);
+        for (char16_t& c : folded)
+            c = FoldCase(c);
+        return folded;
+    };
+    if (!sectionIndexValid_) {
+        sectionIndex_.clear();
+        for (size_t i = 0; i < lines_.size(); ++i)
+            if (lines_[i].kind == LineKind::Section)
+                sectionIndex_.emplace(fold(lines_[i].name), i); // the first of duplicates stays
+        sectionIndexValid_ = true;
+    }
+    const auto it = sectionIndex_.find(fold(want));
+    return it == sectionIndex_.end() ? std::string::npos : it->second;
 }
 
 size_t Profile::SectionEnd(size_t header) const {
@@ -389,6 +400,13 @@ bool Profile::HasSection(std::string_view section) const {
 
 bool Profile::Write(std::string_view section, std::optional<std::string_view> key,
                     std::optional<std::string_view> value) {
+    const bool written = Edit(section, key, value);
+    sectionIndexValid_ = false; // lines may have moved
+    return written;
+}
+
+bool Profile::Edit(std::string_view section, std::optional<std::string_view> key,
+                   std::optional<std::string_view> value) {
     // Refuse what would not read back as written.
     if (HasLineBreakOrNul(section) || (key && HasLineBreakOrNul(*key)) ||
         (value && HasLineBreakOrNul(*value)))

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quorin::ini {
@@ -74,6 +75,8 @@ private:
         bool hasValue = false; // a key line with "="
         std::u16string end;    // the line break that ends the line ("" at the end of the file)
     };
+    bool Edit(std::string_view section, std::optional<std::string_view> key,
+              std::optional<std::string_view> value);
     static Line MakeLine(std::string raw, std::u16string_view text);
     std::string EncodeLine(std::u16string_view text) const;
     // Line index of the first section the platform finds for `section`, npos when there is
@@ -88,6 +91,11 @@ private:
     std::string bom_;
     std::string tail_; // an odd last byte of a UTF-16 file
     std::vector<Line> lines_;
+    // Folded section name -> its first header line, built at the first lookup and dropped by
+    // every edit: a script with thousands of sections is read section by section, and a scan
+    // per lookup made that quadratic.
+    mutable std::unordered_map<std::u16string, size_t> sectionIndex_;
+    mutable bool sectionIndexValid_ = false;
 };
 
 // Whole-file helpers on top of Profile. A missing or unreadable file reads as an empty profile,
