@@ -112,6 +112,18 @@ void RegistrySettingsStore::DeleteSection(const Text& app, const Text& section) 
     LONG rc = ::RegDeleteTreeW(root_, W(path));
     if (rc != ERROR_SUCCESS)
         Fail(rc, "settings store: cannot delete the section");
+    // The application's key goes with its last section, so that saving and deleting leave the
+    // registry as it was. One that still holds anything stays.
+    const Text appPath = u"Software\\" + app;
+    UniqueHKey h;
+    if (::RegOpenKeyExW(root_, W(appPath), 0, KEY_QUERY_VALUE, h.put()) != ERROR_SUCCESS)
+        return;
+    DWORD subkeys = 0, values = 0;
+    rc = ::RegQueryInfoKeyW(h.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                            nullptr, nullptr, nullptr);
+    h.reset();
+    if (rc == ERROR_SUCCESS && subkeys == 0 && values == 0)
+        ::RegDeleteKeyW(root_, W(appPath));
 }
 
 } // namespace setup

@@ -51,7 +51,16 @@ TEST_F(Store, ReadWriteDeleteOneValue) {
     EXPECT_TRUE(KeyExists(kSectionKey));
     store.DeleteSection(kApp, kSection);
     EXPECT_FALSE(KeyExists(kSectionKey));
+    EXPECT_FALSE(KeyExists(kAppKey)) << "the application's key outlived its last section";
     EXPECT_THROW(store.DeleteSection(kApp, kSection), quorin::RuntimeError);
+
+    // An application key that holds anything else stays.
+    store.SaveSetting(kApp, kSection, u"Gantrel", u"C:\\PKG");
+    store.SaveSetting(kApp, u"Other", u"k", u"v");
+    store.DeleteSection(kApp, kSection);
+    EXPECT_TRUE(KeyExists(kAppKey));
+    store.DeleteSection(kApp, u"Other");
+    EXPECT_FALSE(KeyExists(kAppKey));
 }
 
 TEST_F(Store, AnEmptyKeyIsARecordOfItsOwn) {
