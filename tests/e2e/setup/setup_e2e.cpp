@@ -13,28 +13,20 @@
 #include <cstring>
 #include <cwctype>
 #include <cstdio>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/szdd_encode.h"
-#include "core/text_helpers.h"
-#include "core/variant.h"
-#include "winsupport/ansi.h"
-#include "winsupport/unique_handle.h"
+#include "support/setup_driver.h"
 
-using quorin::win::UniqueHandleObj;
-using quorin::win::UniqueHKey;
-using Bytes = std::vector<uint8_t>;
-using std::wstring;
+using namespace quorin::e2e;
 
 namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Fixed names.
 
-const wchar_t kApplicationTitle[] = L"Ombrel's Quorin Installer";
 const wstring kRoot = L"C:\\quorin-e2e";
 // Japanese and a blank: the folder travels through the ANSI calls in code page 932, and the
 // uninstall command line quotes it.
@@ -48,20 +40,15 @@ const wstring kRecordSection = L"Software\\Ombrel's Quorin\\Installer";
 const wstring kUninstallParent = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wstring kComponentKey = L"Software\\Quorin Test Components\\Gantrel.OCX";
 
-const wchar_t kInstallCaption[] = L"\x8FFD\x52A0\x3059\x308B(&I)...";             // 追加する(&I)...
-const wchar_t kUninstallCaption[] = L"\x524A\x9664\x3059\x308B(&U)...";           // 削除する(&U)...
 const wchar_t kWelcomeCaption[] = L"\x3088\x3046\x3053\x305D(&W)";                // ようこそ(&W)
-const wchar_t kCancelCaption[] = L"\x30AD\x30E3\x30F3\x30BB\x30EB";               // キャンセル
 const wchar_t kInstallTag[] = L"\x8FFD\x52A0\x3059\x308B\x5834\x6240\x306F...";   // 追加する場所は...
 const wchar_t kUninstallTag[] = L"\x524A\x9664\x3059\x308B\x5834\x6240\x306F..."; // 削除する場所は...
 const wchar_t kPathInitial[] =
     L"\x30D7\x30ED\x30B0\x30E9\x30E0\x306E\x5834\x6240\x306F..."; // プログラムの場所は...
 
-// Message-box controls and answers.
-constexpr int kBoxText = 0xFFFF;
-constexpr int kIdOk = 1, kIdYes = 6, kIdNo = 7;
-
-using Clock = std::chrono::steady_clock;
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Files.
@@ -77,27 +64,9 @@ wstring Payload(const wchar_t* name) {
     return DriverFolder() + L"\\payload\\" + name;
 }
 
-std::optional<Bytes> ReadAll(const wstring& path) {
-    UniqueHandleObj f(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!f)
-        return std::nullopt;
-    Bytes data(GetFileSize(f.get(), nullptr));
-    DWORD read = 0;
-    if (!data.empty() && !ReadFile(f.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr))
-        return std::nullopt;
-    return data;
-}
-
-void WriteAll(const wstring& path, const void* data, size_t size) {
-    UniqueHandleObj f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(f) << quorin::ToUtf8(quorin::win::FromWide(path.c_str()));
-    DWORD written = 0;
-    WriteFile(f.get(), data, static_cast<DWORD>(size), &written, nullptr);
-}
-
-bool Exists(const wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+// A file the scenario cannot do without: failing to write it fails the test.
+void WriteAll(const wstring& path, const Bytes& data) {
+    ASSERT_TRUE(WriteBytes(path, data)) << Utf8(path);
 }
 
 // The names in a folder, sorted, letter case as stored.
@@ -119,25 +88,8 @@ std::vector<wstring> Listing(const wstring& folder) {
 std::string Join(const std::vector<wstring>& names) {
     std::string out;
     for (const auto& n : names)
-        out += (out.empty() ? "" : ", ") + quorin::ToUtf8(quorin::win::FromWide(n.c_str()));
+        out += (out.empty() ? "" : ", ") + Utf8(n);
     return out;
-}
-
-void RemoveTree(const wstring& folder) {
-    for (const wstring& name : Listing(folder)) {
-        const wstring path = folder + L"\\" + name;
-        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTree(path);
-        else {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
-        }
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-std::string Utf8(const wstring& s) {
-    return quorin::ToUtf8(quorin::win::FromWide(s.c_str()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -153,8 +105,8 @@ struct PackageEntry {
 
 Bytes ContentOf(const PackageEntry& e) {
     if (e.source != nullptr)
-        return ReadAll(Payload(e.source)).value_or(Bytes());
-    return Bytes(e.content.begin(), e.content.end());
+        return ReadBytes(Payload(e.source)).value_or(Bytes());
+    return e.content;
 }
 
 // Writes Setup.EXE, Setup.DLL, the compressed entries, README.TXT and Setup.INF (code page
@@ -167,8 +119,7 @@ void BuildPackage(const wstring& folder, const wstring& title, bool lzTrash,
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << Utf8(folder);
     ASSERT_TRUE(CopyFileW(Payload(L"Setup.EXE").c_str(), (folder + L"\\Setup.EXE").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(Payload(L"Setup.DLL").c_str(), (folder + L"\\Setup.DLL").c_str(), FALSE));
-    const std::string readme = "Ombrel's Gantrel\r\n";
-    WriteAll(folder + L"\\README.TXT", readme.data(), readme.size());
+    WriteAll(folder + L"\\README.TXT", "Ombrel's Gantrel\r\n");
     std::string script = "[Main]\r\nTitle=" + quorin::win::ToAnsi(quorin::win::FromWide(title.c_str())) +
                          "\r\nDocument=README.TXT\r\nAll=" + std::to_string(entries.size()) +
                          "\r\nLzTrash=" + (lzTrash ? "YES" : "NO") + "\r\n";
@@ -176,15 +127,15 @@ void BuildPackage(const wstring& folder, const wstring& title, bool lzTrash,
         const PackageEntry& e = entries[i];
         const Bytes content = ContentOf(e);
         ASSERT_FALSE(content.empty());
-        Bytes packed;
-        ASSERT_TRUE(quorin::EncodeSzdd(content.data(), content.size(),
+        std::vector<uint8_t> packed;
+        ASSERT_TRUE(quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(content.data()), content.size(),
                                        static_cast<uint8_t>(towupper(e.target.back())), packed));
-        WriteAll(folder + L"\\" + e.shipped, packed.data(), packed.size());
+        WriteAll(folder + L"\\" + e.shipped, Bytes(packed.begin(), packed.end()));
         script += "\r\n[" + std::to_string(i + 1) + "]\r\nLz=" + Utf8(e.shipped) + "," + Utf8(e.target) +
                   "\r\nSelfRegister=" + (e.selfRegister ? "YES" : "NO") + "\r\n";
     }
     script += extraScript;
-    WriteAll(folder + L"\\Setup.INF", script.data(), script.size());
+    WriteAll(folder + L"\\Setup.INF", script);
 }
 
 const std::vector<PackageEntry>& EntriesA() {
@@ -206,22 +157,9 @@ const std::vector<PackageEntry>& EntriesB() {
 // ---------------------------------------------------------------------------------------------
 // Registry.
 
-std::optional<wstring> RegString(HKEY root, const wstring& key, const wchar_t* name) {
-    wchar_t buf[2048] = {};
-    DWORD size = sizeof buf - sizeof(wchar_t);
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return wstring(buf);
-}
-
-bool KeyExists(HKEY root, const wstring& key) {
-    UniqueHKey h;
-    return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) == ERROR_SUCCESS;
-}
-
 std::vector<wstring> ValueNames(HKEY root, const wstring& key) {
     std::vector<wstring> names;
-    UniqueHKey h;
+    quorin::win::UniqueHKey h;
     if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) != ERROR_SUCCESS)
         return names;
     for (DWORD i = 0;; ++i) {
@@ -235,7 +173,7 @@ std::vector<wstring> ValueNames(HKEY root, const wstring& key) {
 }
 
 void CleanRegistry() {
-    UniqueHKey h;
+    quorin::win::UniqueHKey h;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecordSection.c_str(), 0, KEY_SET_VALUE, h.put()) ==
         ERROR_SUCCESS) {
         RegDeleteValueW(h.get(), kTitleA.c_str());
@@ -250,88 +188,13 @@ void CleanRegistry() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Windows of another process.
-
-wstring ClassOf(HWND hwnd) {
-    wchar_t name[256] = {};
-    GetClassNameW(hwnd, name, 256);
-    return name;
-}
-
-// The text as the window's own procedure answers it (WM_GETTEXT works across processes).
-wstring TextOf(HWND hwnd) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
-        return L"<no answer>";
-    wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
-                        5000, &copied);
-    text.resize(copied);
-    return text;
-}
-
-struct WindowSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == s->pid && IsWindowVisible(hwnd))
-        s->found.push_back(hwnd);
-    return TRUE;
-}
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
-    reinterpret_cast<WindowSearch*>(lp)->found.push_back(hwnd);
-    return TRUE;
-}
-
-// The visible top-level windows of a process.
-std::vector<HWND> TopLevelWindows(DWORD pid) {
-    WindowSearch search{pid, {}};
-    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<HWND> Children(HWND parent) {
-    WindowSearch search{0, {}};
-    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// A control of `parent` by its class and caption (hidden ones too).
-HWND Child(HWND parent, const wchar_t* cls, const wstring& caption) {
-    for (HWND h : Children(parent))
-        if (_wcsicmp(ClassOf(h).c_str(), cls) == 0 && TextOf(h) == caption)
-            return h;
-    return nullptr;
-}
+// Windows of another process, beyond what every driver needs.
 
 HWND ChildOfClass(HWND parent, const wchar_t* cls) {
     for (HWND h : Children(parent))
         if (_wcsicmp(ClassOf(h).c_str(), cls) == 0)
             return h;
     return nullptr;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (condition())
-            return true;
-        if (Clock::now() > end)
-            return false;
-        Sleep(50);
-    }
-}
-
-// Presses a button the way the platform's click does, without waiting for its handler.
-void Press(HWND button) {
-    PostMessageW(button, BM_CLICK, 0, 0);
 }
 
 // A click with the mouse, as the user makes it: the pointer moved over the middle of the
@@ -453,147 +316,14 @@ void Screenshot(HWND hwnd, const wstring& name) {
     std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
     file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
     file.append(static_cast<const char*>(bits), imageSize);
-    WriteAll(folder + L"\\" + name + L".bmp", file.data(), file.size());
+    WriteAll(folder + L"\\" + name + L".bmp", file);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Setup's string table, read from the payload, and the text a box shows for it: through the
-// ANSI message-box interface, so the round trip through code page 932.
-
 // The Setup.EXE whose string table the expected texts come from; set by main.
 wstring g_stringSource;
-
-wstring ResString(UINT id) {
-    static HMODULE setupExe = LoadLibraryExW(g_stringSource.c_str(), nullptr,
-                                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    const wchar_t* text = nullptr;
-    int n = LoadStringW(setupExe, id, reinterpret_cast<LPWSTR>(&text), 0);
-    return n > 0 ? wstring(text, static_cast<size_t>(n)) : wstring();
-}
-
-wstring BoxText(UINT id, const std::vector<wstring>& values = {}) {
-    std::vector<quorin::Variant> v;
-    for (const auto& s : values)
-        v.emplace_back(quorin::win::FromWide(s.c_str()));
-    const quorin::Text filled = quorin::EmbedValues(quorin::win::FromWide(ResString(id).c_str()), v);
-    const quorin::Text shown = quorin::win::FromAnsi(quorin::win::ToAnsi(filled));
-    return wstring(reinterpret_cast<const wchar_t*>(shown.c_str()));
-}
-
-// ---------------------------------------------------------------------------------------------
-// One run of Setup.EXE.
-
-struct MessageBoxSeen {
-    HWND hwnd = nullptr;
-    HWND owner = nullptr;
-    wstring caption;
-    wstring text;
-    std::vector<int> buttons;
-    int defaultButton = 0;
-};
-
-class SetupRun {
-public:
-    explicit SetupRun(const wstring& folder) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        wstring commandLine = L"\"" + folder + L"\\Setup.EXE\"";
-        started_ = Clock::now();
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                           &si, &pi)) {
-            process_.reset(pi.hProcess);
-            CloseHandle(pi.hThread);
-            pid_ = pi.dwProcessId;
-        }
-    }
-    ~SetupRun() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_.get(), 99);
-    }
-    bool started() const { return pid_ != 0; }
-
-    // The main window: a visible top-level window of this process with the application title.
-    HWND WaitForMain(int timeoutMs = 30000) {
-        HWND found = nullptr;
-        WaitUntil(
-            [&] {
-                for (HWND h : TopLevelWindows(pid_))
-                    if (ClassOf(h) != L"#32770" && TextOf(h) == kApplicationTitle)
-                        found = h;
-                return found != nullptr;
-            },
-            timeoutMs);
-        main_ = found;
-        return found;
-    }
-
-    // The next message box of this process, read: owner, caption, text, buttons.
-    std::optional<MessageBoxSeen> WaitForBox(int timeoutMs = 30000) {
-        HWND box = nullptr;
-        WaitUntil(
-            [&] {
-                for (HWND h : TopLevelWindows(pid_))
-                    if (ClassOf(h) == L"#32770")
-                        box = h;
-                return box != nullptr;
-            },
-            timeoutMs);
-        if (box == nullptr)
-            return std::nullopt;
-        Sleep(100); // let the box finish laying itself out
-        MessageBoxSeen seen;
-        seen.hwnd = box;
-        seen.owner = GetWindow(box, GW_OWNER);
-        seen.caption = TextOf(box);
-        if (HWND text = GetDlgItem(box, kBoxText))
-            seen.text = TextOf(text);
-        for (int id : {kIdOk, 2, 3, 4, 5, kIdYes, kIdNo}) {
-            HWND b = GetDlgItem(box, id);
-            if (b != nullptr && IsWindowVisible(b)) {
-                seen.buttons.push_back(id);
-                if ((GetWindowLongW(b, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
-                    seen.defaultButton = id;
-            }
-        }
-        return seen;
-    }
-
-    // Answers a box by one of its buttons and waits until it is gone.
-    bool Answer(const MessageBoxSeen& box, int button) {
-        HWND b = GetDlgItem(box.hwnd, button);
-        if (b == nullptr)
-            return false;
-        Press(b);
-        return WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); }, 10000);
-    }
-
-    bool WaitForExit(int timeoutMs = 20000) {
-        return process_ &&
-               WaitForSingleObject(process_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
-    }
-    DWORD ExitCode() {
-        DWORD code = 0;
-        GetExitCodeProcess(process_.get(), &code);
-        return code;
-    }
-    double SecondsSinceStart() const {
-        return std::chrono::duration<double>(Clock::now() - started_).count();
-    }
-
-    HWND main() const { return main_; }
-    HWND Button(const wchar_t* caption) const { return Child(main_, L"Button", caption); }
-    DWORD pid() const { return pid_; }
-
-private:
-    UniqueHandleObj process_;
-    DWORD pid_ = 0;
-    HWND main_ = nullptr;
-    Clock::time_point started_;
-};
 
 // The controls of the main window the scenarios look at.
 struct FormView {
@@ -638,8 +368,7 @@ public:
         started_ = Clock::now();
     }
     void TearDown() override {
-        std::printf("[e2e] scenarios took %.1f s\n",
-                    std::chrono::duration<double>(Clock::now() - started_).count());
+        std::printf("[e2e] scenarios took %.1f s\n", SecondsSince(started_));
         CleanRegistry();
         RemoveTree(kRoot);
     }
@@ -657,10 +386,9 @@ TEST(SetupEndToEnd, ABadScriptIsReportedAndChangesNothing) {
     BuildPackage(kFolderBad, kTitleA, true, EntriesA(), "\r\n[4]\r\nLz=NOCOMMA.DL_\r\n");
     // Section 4 has no comma; All counts it.
     {
-        auto script = ReadAll(kFolderBad + L"\\Setup.INF").value();
-        std::string s(script.begin(), script.end());
-        s.replace(s.find("All=3"), 5, "All=4");
-        WriteAll(kFolderBad + L"\\Setup.INF", s.data(), s.size());
+        Bytes script = ReadBytes(kFolderBad + L"\\Setup.INF").value();
+        script.replace(script.find("All=3"), 5, "All=4");
+        WriteAll(kFolderBad + L"\\Setup.INF", script);
     }
     const auto before = Listing(kFolderBad);
     SetupRun run(kFolderBad);
@@ -669,7 +397,8 @@ TEST(SetupEndToEnd, ABadScriptIsReportedAndChangesNothing) {
     ASSERT_TRUE(box.has_value()) << "no message about the script";
     EXPECT_EQ(box->caption, kApplicationTitle);
     EXPECT_EQ(box->buttons, std::vector<int>{kIdOk});
-    EXPECT_EQ(box->text, BoxText(202, {kFolderBad + L"\\Setup.INF", L"4", L"Lz", L"NOCOMMA.DL_"}));
+    EXPECT_EQ(box->text,
+              BoxText(g_stringSource, 202, {kFolderBad + L"\\Setup.INF", L"4", L"Lz", L"NOCOMMA.DL_"}));
     EXPECT_FALSE(run.WaitForMain(500)) << "no window for a bad script";
     ASSERT_TRUE(run.Answer(*box, kIdOk));
     ASSERT_TRUE(run.WaitForExit());
@@ -683,11 +412,12 @@ TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
     BuildPackage(kFolderA, kTitleA, true, EntriesA());
     const auto before = Listing(kFolderA);
     Report("package built", kFolderA, kTitleA);
+    const auto startedAt = Clock::now();
     SetupRun run(kFolderA);
     ASSERT_TRUE(run.started());
     ASSERT_TRUE(run.WaitForMain()) << "no main window";
-    std::printf("[e2e] window up after %.1f s\n", run.SecondsSinceStart());
-    FormView v = ViewOf(run, ResString(11));
+    std::printf("[e2e] window up after %.1f s\n", SecondsSince(startedAt));
+    FormView v = ViewOf(run, ResString(g_stringSource, 11));
     ASSERT_TRUE(v.install && v.uninstall && v.welcome && v.cancel && v.title && v.path && v.tip);
     EXPECT_TRUE(IsWindowVisible(v.install));
     EXPECT_TRUE(IsWindowEnabled(v.install));
@@ -722,7 +452,7 @@ TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
     ASSERT_TRUE(where.has_value()) << "no location message";
     EXPECT_EQ(where->owner, run.main());
     EXPECT_EQ(where->caption, kApplicationTitle);
-    EXPECT_EQ(where->text, BoxText(102, {kFolderA}));
+    EXPECT_EQ(where->text, BoxText(g_stringSource, 102, {kFolderA}));
     EXPECT_NE(where->text.find(L"'" + kFolderA + L"'"), wstring::npos);
     EXPECT_EQ(where->buttons, std::vector<int>{kIdOk});
     Screenshot(where->hwnd, L"2-location-message");
@@ -732,7 +462,7 @@ TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
     Press(v.install);
     auto ask = run.WaitForBox();
     ASSERT_TRUE(ask.has_value());
-    EXPECT_EQ(ask->text, BoxText(104));
+    EXPECT_EQ(ask->text, BoxText(g_stringSource, 104));
     EXPECT_EQ(ask->buttons, (std::vector<int>{kIdYes, kIdNo}));
     EXPECT_EQ(ask->defaultButton, kIdNo) << "No is preselected";
     ASSERT_TRUE(run.Answer(*ask, kIdNo));
@@ -758,21 +488,22 @@ TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
     EXPECT_FALSE(IsHungAppWindow(run.main()));
     // Busy: the tip says so and the button is disabled.
     HWND busyTip = nullptr;
-    EXPECT_TRUE(
-        WaitUntil([&] { return (busyTip = Child(run.main(), L"Static", ResString(12))) != nullptr; }, 10000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (busyTip = Child(run.main(), L"Static", ResString(g_stringSource, 12))) != nullptr; },
+        10000));
     EXPECT_FALSE(IsWindowEnabled(v.install));
     Screenshot(run.main(), L"3-installing");
     auto done = run.WaitForBox(60000);
     ASSERT_TRUE(done.has_value()) << "no completion message";
-    const double installSeconds = std::chrono::duration<double>(Clock::now() - yesAt).count();
+    const double installSeconds = SecondsSince(yesAt);
     std::printf("[e2e] install of %zu entries took %.1f s\n", EntriesA().size(), installSeconds);
     EXPECT_GE(installSeconds, 2.0 * EntriesA().size()) << "2 s pause per entry";
-    EXPECT_EQ(done->text, BoxText(105));
+    EXPECT_EQ(done->text, BoxText(g_stringSource, 105));
     EXPECT_EQ(done->buttons, std::vector<int>{kIdOk});
     EXPECT_EQ(done->owner, run.main());
     // The files are in place under their final names, the compressed ones gone (LzTrash YES).
     for (const auto& e : EntriesA()) {
-        EXPECT_EQ(ReadAll(kFolderA + L"\\" + e.target), ContentOf(e)) << Utf8(e.target);
+        EXPECT_EQ(ReadBytes(kFolderA + L"\\" + e.target), ContentOf(e)) << Utf8(e.target);
         EXPECT_FALSE(Exists(kFolderA + L"\\" + e.shipped)) << Utf8(e.shipped);
     }
     // The component registered itself through Setup.DLL, from its installed place.
@@ -790,7 +521,7 @@ TEST(SetupEndToEnd, FreshFolderInstallsAfterYes) {
     EXPECT_TRUE(IsWindowVisible(v.install));
     EXPECT_FALSE(IsWindowEnabled(v.install));
     EXPECT_FALSE(IsWindowVisible(v.uninstall));
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(busyTip) == ResString(11); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(busyTip) == ResString(g_stringSource, 11); }, 3000));
     Press(v.cancel);
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.ExitCode(), 0u);
@@ -805,10 +536,10 @@ TEST(SetupEndToEnd, ASecondProductSharesTheRecordSection) {
     ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
     auto done = run.WaitForBox(60000);
     ASSERT_TRUE(done.has_value());
-    EXPECT_EQ(done->text, BoxText(105));
+    EXPECT_EQ(done->text, BoxText(g_stringSource, 105));
     ASSERT_TRUE(run.Answer(*done, kIdOk));
     for (const auto& e : EntriesB()) {
-        EXPECT_EQ(ReadAll(kFolderB + L"\\" + e.target), ContentOf(e));
+        EXPECT_EQ(ReadBytes(kFolderB + L"\\" + e.target), ContentOf(e));
         EXPECT_TRUE(Exists(kFolderB + L"\\" + e.shipped)) << "LzTrash NO keeps the compressed file";
     }
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, kRecordSection, kTitleB.c_str()).value_or(L"(none)"), kFolderB);
@@ -828,11 +559,11 @@ TEST(SetupEndToEnd, ACopyElsewhereOffersNeither) {
     ASSERT_TRUE(run.WaitForMain(5000));
     EXPECT_EQ(stop->owner, run.main());
     EXPECT_EQ(stop->caption, kApplicationTitle);
-    EXPECT_EQ(stop->text, BoxText(101));
+    EXPECT_EQ(stop->text, BoxText(g_stringSource, 101));
     EXPECT_EQ(stop->buttons, std::vector<int>{kIdOk});
     Screenshot(stop->hwnd, L"4-installed-elsewhere-message");
     ASSERT_TRUE(run.Answer(*stop, kIdOk));
-    FormView v = ViewOf(run, ResString(11));
+    FormView v = ViewOf(run, ResString(g_stringSource, 11));
     EXPECT_FALSE(IsWindowVisible(v.install));
     EXPECT_FALSE(IsWindowVisible(v.uninstall));
     ASSERT_TRUE(v.path);
@@ -849,7 +580,7 @@ TEST(SetupEndToEnd, ACopyElsewhereOffersNeither) {
 TEST(SetupEndToEnd, SecondStartUninstalls) {
     SetupRun run(kFolderA);
     ASSERT_TRUE(run.WaitForMain());
-    FormView v = ViewOf(run, ResString(11));
+    FormView v = ViewOf(run, ResString(g_stringSource, 11));
     ASSERT_TRUE(v.install && v.uninstall && v.path && v.welcome);
     EXPECT_FALSE(IsWindowVisible(v.install));
     EXPECT_TRUE(IsWindowVisible(v.uninstall));
@@ -859,7 +590,7 @@ TEST(SetupEndToEnd, SecondStartUninstalls) {
     Click(v.path);
     auto where = run.WaitForBox();
     ASSERT_TRUE(where.has_value());
-    EXPECT_EQ(where->text, BoxText(103, {kFolderA}));
+    EXPECT_EQ(where->text, BoxText(g_stringSource, 103, {kFolderA}));
     ASSERT_TRUE(run.Answer(*where, kIdOk));
 
     // Welcome opens the document in NOTEPAD, which runs on its own.
@@ -872,18 +603,19 @@ TEST(SetupEndToEnd, SecondStartUninstalls) {
     Press(v.uninstall);
     auto ask = run.WaitForBox();
     ASSERT_TRUE(ask.has_value());
-    EXPECT_EQ(ask->text, BoxText(106));
+    EXPECT_EQ(ask->text, BoxText(g_stringSource, 106));
     EXPECT_EQ(ask->defaultButton, kIdNo);
     const auto yesAt = Clock::now();
     ASSERT_TRUE(run.Answer(*ask, kIdYes));
-    EXPECT_TRUE(WaitUntil([&] { return Child(run.main(), L"Static", ResString(13)) != nullptr; }, 10000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Child(run.main(), L"Static", ResString(g_stringSource, 13)) != nullptr; }, 10000));
     auto done = run.WaitForBox(60000);
     ASSERT_TRUE(done.has_value());
-    const double seconds = std::chrono::duration<double>(Clock::now() - yesAt).count();
+    const double seconds = SecondsSince(yesAt);
     std::printf("[e2e] uninstall took %.1f s\n", seconds);
     EXPECT_GE(seconds, 5.0 + 1.0 * (EntriesA().size() - 1))
         << "5 s after the unregistered entry, 1 s after others";
-    EXPECT_EQ(done->text, BoxText(107));
+    EXPECT_EQ(done->text, BoxText(g_stringSource, 107));
     EXPECT_EQ(done->buttons, std::vector<int>{kIdOk});
     ASSERT_TRUE(run.Answer(*done, kIdOk));
 
@@ -910,7 +642,7 @@ TEST(SetupEndToEnd, TheLastUninstallTakesTheSection) {
     ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
     auto done = run.WaitForBox(60000);
     ASSERT_TRUE(done.has_value());
-    EXPECT_EQ(done->text, BoxText(107));
+    EXPECT_EQ(done->text, BoxText(g_stringSource, 107));
     ASSERT_TRUE(run.Answer(*done, kIdOk));
     for (const auto& e : EntriesB()) {
         EXPECT_FALSE(Exists(kFolderB + L"\\" + e.target));
@@ -984,11 +716,12 @@ bool RunProcedure(SetupRun& run, const wchar_t* button, UINT doneMessage, double
         return false;
     const auto start = Clock::now();
     if (doneMessage == 105 &&
-        WaitUntil([&] { return Child(run.main(), L"Static", ResString(12)) != nullptr; }, 5000))
+        WaitUntil([&] { return Child(run.main(), L"Static", ResString(g_stringSource, 12)) != nullptr; },
+                  5000))
         Screenshot(run.main(), L"installing");
     auto done = run.WaitForBox(600000);
-    seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const bool ok = done && done->text == BoxText(doneMessage);
+    seconds = SecondsSince(start);
+    const bool ok = done && done->text == BoxText(g_stringSource, doneMessage);
     if (done)
         run.Answer(*done, kIdOk);
     return ok;
@@ -1037,7 +770,8 @@ int RunPackage(const wstring& folder) {
         SetupRun run(copy);
         auto stop = run.WaitForBox();
         std::printf("== the package copied elsewhere: %s\n",
-                    stop && stop->text == BoxText(101) ? "message 101, neither button" : "NO MESSAGE 101");
+                    stop && stop->text == BoxText(g_stringSource, 101) ? "message 101, neither button"
+                                                                       : "NO MESSAGE 101");
         ok = ok && stop.has_value();
         if (stop) {
             run.Answer(*stop, kIdOk);

@@ -179,11 +179,16 @@ inline std::vector<HWND> TopLevelWindows(DWORD pid) {
     return search.found;
 }
 
-// A control of `parent`, at any depth, by its class and caption (hidden ones too).
-inline HWND Child(HWND parent, const wchar_t* cls, const wstring& caption) {
+// The controls of `parent` at any depth, hidden ones too.
+inline std::vector<HWND> Children(HWND parent) {
     WindowSearch search{0, {}};
     EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&search));
-    for (HWND c : search.found)
+    return search.found;
+}
+
+// A control of `parent`, at any depth, by its class and caption (hidden ones too).
+inline HWND Child(HWND parent, const wchar_t* cls, const wstring& caption) {
+    for (HWND c : Children(parent))
         if (_wcsicmp(ClassOf(c).c_str(), cls) == 0 && TextOf(c) == caption)
             return c;
     return nullptr;
@@ -224,9 +229,11 @@ inline wstring BoxText(const wstring& setupExe, UINT id, const std::vector<wstri
 
 struct MessageBoxSeen {
     HWND hwnd = nullptr;
+    HWND owner = nullptr;
     wstring caption;
     wstring text;
     std::vector<int> buttons;
+    int defaultButton = 0; // the one Enter would press; 0 when none is
 };
 
 class SetupRun {
@@ -265,19 +272,23 @@ public:
         return main_;
     }
 
-    // A message box of this process, read: caption, text, visible buttons.
+    // A message box of this process, read: owner, caption, text, visible and default buttons.
     std::optional<MessageBoxSeen> FindBox() const {
         for (HWND h : TopLevelWindows(pid_))
             if (ClassOf(h) == L"#32770") {
                 Sleep(100); // let the box finish laying itself out
                 MessageBoxSeen seen;
                 seen.hwnd = h;
+                seen.owner = GetWindow(h, GW_OWNER);
                 seen.caption = TextOf(h);
                 if (HWND text = GetDlgItem(h, kBoxText))
                     seen.text = TextOf(text);
                 for (int id : {kIdOk, 2, 3, 4, 5, kIdYes, kIdNo})
-                    if (HWND b = GetDlgItem(h, id); b && IsWindowVisible(b))
+                    if (HWND b = GetDlgItem(h, id); b && IsWindowVisible(b)) {
                         seen.buttons.push_back(id);
+                        if ((GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                            seen.defaultButton = id;
+                    }
                 return seen;
             }
         return std::nullopt;
