@@ -85,6 +85,16 @@ std::vector<wstring> Listing(const wstring& folder) {
     return names;
 }
 
+// A package folder copied elsewhere the way a user copies it: its files, over any earlier copy.
+bool CopyPackage(const wstring& from, const wstring& to) {
+    RemoveTree(to);
+    if (!CreateDirectoryW(to.c_str(), nullptr))
+        return false;
+    for (const wstring& name : Listing(from))
+        CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+    return true;
+}
+
 std::string Join(const std::vector<wstring>& names) {
     std::string out;
     for (const auto& n : names)
@@ -210,28 +220,55 @@ void Click(HWND control) {
     SendInput(2, clicks, sizeof(INPUT));
 }
 
-// The screen's pixels in a rectangle, as 0x00RRGGBB, rows top first.
-std::vector<uint32_t> CaptureScreen(const RECT& r) {
+// A window's client area in screen coordinates.
+RECT ClientOnScreen(HWND hwnd) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The screen in a rectangle as a device-independent bitmap of `bitCount` bits a pixel: its
+// header and its rows, each padded to 4 bytes; top row first when `topDown`, else bottom row
+// first as a BMP file stores them. No rows when the bitmap cannot be made.
+struct ScreenImage {
+    BITMAPINFOHEADER header{};
+    Bytes rows;
+};
+
+ScreenImage CaptureScreen(const RECT& r, WORD bitCount, bool topDown) {
     const int w = r.right - r.left, h = r.bottom - r.top;
-    std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+    ScreenImage image;
+    image.header.biSize = sizeof image.header;
+    image.header.biWidth = w;
+    image.header.biHeight = topDown ? -h : h;
+    image.header.biPlanes = 1;
+    image.header.biBitCount = bitCount;
+    image.header.biCompression = BI_RGB;
     BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    bi.bmiHeader = image.header;
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    std::memcpy(pixels.data(), bits, pixels.size() * 4);
-    DeleteObject(bmp);
+    quorin::win::UniqueGdi bmp(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bmp) {
+        HGDIOBJ old = SelectObject(mem, bmp.get());
+        BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+        SelectObject(mem, old);
+        const size_t stride = (static_cast<size_t>(w) * bitCount / 8 + 3) / 4 * 4;
+        image.rows.assign(static_cast<const char*>(bits), stride * h);
+    }
+    bmp.reset();
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
+    return image;
+}
+
+// The screen's pixels in a rectangle, as 0x00RRGGBB, rows top first.
+std::vector<uint32_t> ScreenPixels(const RECT& r) {
+    const ScreenImage image = CaptureScreen(r, 32, true);
+    std::vector<uint32_t> pixels(image.rows.size() / sizeof(uint32_t));
+    std::memcpy(pixels.data(), image.rows.data(), pixels.size() * sizeof(uint32_t));
     for (auto& p : pixels)
         p &= 0x00FFFFFF;
     return pixels;
@@ -260,21 +297,19 @@ bool RepaintsWhenUncovered(HWND target, int ms) {
         wc.lpszClassName = L"QuorinE2ECover";
         return RegisterClassW(&wc);
     }();
-    RECT client{};
-    GetClientRect(target, &client);
-    MapWindowPoints(target, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT client = ClientOnScreen(target);
     HWND cover =
         CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, MAKEINTATOM(cls), L"",
                         WS_POPUP | WS_VISIBLE, client.left, client.top, client.right - client.left,
                         client.bottom - client.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     UpdateWindow(cover);
     PumpFor(300);
-    const auto covered = CaptureScreen(client);
+    const auto covered = ScreenPixels(client);
     const bool wasCovered = std::count(covered.begin(), covered.end(), kMagenta) > 0;
     DestroyWindow(cover);
     const bool repainted = WaitUntil(
         [&] {
-            const auto now = CaptureScreen(client);
+            const auto now = ScreenPixels(client);
             return std::count(now.begin(), now.end(), kMagenta) == 0;
         },
         ms);
@@ -290,36 +325,15 @@ void Screenshot(HWND hwnd, const wstring& name) {
     CreateDirectoryW(folder.c_str(), nullptr);
     UpdateWindow(hwnd);
     Sleep(300);
-    RECT r{};
-    GetClientRect(hwnd, &r);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(mem, old);
-    const DWORD stride = ((w * 3 + 3) / 4) * 4, imageSize = stride * h;
+    const ScreenImage image = CaptureScreen(ClientOnScreen(hwnd), 24, false);
     BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + imageSize;
-    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
-    file.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    file.append(static_cast<const char*>(bits), imageSize);
+    fh.bfType = 0x4D42; // "BM"
+    fh.bfOffBits = sizeof fh + sizeof image.header;
+    fh.bfSize = static_cast<DWORD>(fh.bfOffBits + image.rows.size());
+    Bytes file(reinterpret_cast<const char*>(&fh), sizeof fh);
+    file.append(reinterpret_cast<const char*>(&image.header), sizeof image.header);
+    file += image.rows;
     WriteAll(folder + L"\\" + name + L".bmp", file);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
 }
 
 // The Setup.EXE whose string table the expected texts come from; set by main.
@@ -549,10 +563,7 @@ TEST(SetupEndToEnd, ASecondProductSharesTheRecordSection) {
 }
 
 TEST(SetupEndToEnd, ACopyElsewhereOffersNeither) {
-    RemoveTree(kFolderCopy);
-    ASSERT_TRUE(CreateDirectoryW(kFolderCopy.c_str(), nullptr));
-    for (const wstring& name : Listing(kFolderA))
-        CopyFileW((kFolderA + L"\\" + name).c_str(), (kFolderCopy + L"\\" + name).c_str(), FALSE);
+    ASSERT_TRUE(CopyPackage(kFolderA, kFolderCopy));
     SetupRun run(kFolderCopy);
     auto stop = run.WaitForBox();
     ASSERT_TRUE(stop.has_value()) << "no message for a product installed elsewhere";
@@ -648,8 +659,9 @@ TEST(SetupEndToEnd, TheLastUninstallTakesTheSection) {
         EXPECT_FALSE(Exists(kFolderB + L"\\" + e.target));
         EXPECT_TRUE(Exists(kFolderB + L"\\" + e.shipped)) << "compressed files left by LzTrash NO stay";
     }
-    if (Environment::foreignRecords_ == 0)
+    if (Environment::foreignRecords_ == 0) {
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kRecordSection)) << "the last record takes the section";
+    }
     Report("second product uninstalled", kFolderB, kTitleB);
     Press(run.Button(kCancelCaption));
     ASSERT_TRUE(run.WaitForExit());
@@ -762,10 +774,7 @@ int RunPackage(const wstring& folder) {
     }
 
     const wstring copy = folder + L" Copy";
-    RemoveTree(copy);
-    CreateDirectoryW(copy.c_str(), nullptr);
-    for (const wstring& name : Listing(folder))
-        CopyFileW((folder + L"\\" + name).c_str(), (copy + L"\\" + name).c_str(), FALSE);
+    ok = CopyPackage(folder, copy) && ok;
     {
         SetupRun run(copy);
         auto stop = run.WaitForBox();
