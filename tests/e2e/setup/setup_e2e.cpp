@@ -368,6 +368,18 @@ void Report(const char* step, const wstring& folder, const wstring& title) {
     std::fflush(stdout);
 }
 
+// Presses Install or Uninstall, answers Yes and answers the completion message, which must be
+// Setup's string `doneMessage`.
+void RunToCompletion(const SetupRun& run, const wchar_t* button, UINT doneMessage) {
+    Press(run.Button(button));
+    auto ask = run.WaitForBox();
+    ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
+    auto done = run.WaitForBox(60000);
+    ASSERT_TRUE(done.has_value());
+    EXPECT_EQ(done->text, BoxText(g_stringSource, doneMessage));
+    ASSERT_TRUE(run.Answer(*done, kIdOk));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The environment: clean registry and folders before and after. (System colours are left as
 // they are: other programs in the prefix may be drawing with them.)
@@ -545,13 +557,7 @@ TEST(SetupEndToEnd, ASecondProductSharesTheRecordSection) {
     BuildPackage(kFolderB, kTitleB, false, EntriesB());
     SetupRun run(kFolderB);
     ASSERT_TRUE(run.WaitForMain());
-    Press(run.Button(kInstallCaption));
-    auto ask = run.WaitForBox();
-    ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
-    auto done = run.WaitForBox(60000);
-    ASSERT_TRUE(done.has_value());
-    EXPECT_EQ(done->text, BoxText(g_stringSource, 105));
-    ASSERT_TRUE(run.Answer(*done, kIdOk));
+    ASSERT_NO_FATAL_FAILURE(RunToCompletion(run, kInstallCaption, 105));
     for (const auto& e : EntriesB()) {
         EXPECT_EQ(ReadBytes(kFolderB + L"\\" + e.target), ContentOf(e));
         EXPECT_TRUE(Exists(kFolderB + L"\\" + e.shipped)) << "LzTrash NO keeps the compressed file";
@@ -648,13 +654,7 @@ TEST(SetupEndToEnd, SecondStartUninstalls) {
 TEST(SetupEndToEnd, TheLastUninstallTakesTheSection) {
     SetupRun run(kFolderB);
     ASSERT_TRUE(run.WaitForMain());
-    Press(run.Button(kUninstallCaption));
-    auto ask = run.WaitForBox();
-    ASSERT_TRUE(ask && run.Answer(*ask, kIdYes));
-    auto done = run.WaitForBox(60000);
-    ASSERT_TRUE(done.has_value());
-    EXPECT_EQ(done->text, BoxText(g_stringSource, 107));
-    ASSERT_TRUE(run.Answer(*done, kIdOk));
+    ASSERT_NO_FATAL_FAILURE(RunToCompletion(run, kUninstallCaption, 107));
     for (const auto& e : EntriesB()) {
         EXPECT_FALSE(Exists(kFolderB + L"\\" + e.target));
         EXPECT_TRUE(Exists(kFolderB + L"\\" + e.shipped)) << "compressed files left by LzTrash NO stay";
