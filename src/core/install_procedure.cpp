@@ -1,5 +1,6 @@
 #include "core/install_procedure.h"
 
+#include "core/place_file.h"
 #include "core/runtime_error.h"
 #include "core/text_helpers.h"
 
@@ -117,27 +118,6 @@ int EntryCount(const SetupSettings& settings) noexcept {
 
 namespace {
 
-// The components of a relative name as the platform resolves them: "." dropped, trailing dots
-// and blanks of each component cut, letters folded.
-std::vector<Text> Components(TextView name) {
-    std::vector<Text> parts;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]))
-            ++end;
-        Text part;
-        for (char16_t c : name.substr(start, end - start))
-            part.push_back(FoldCase(c));
-        while (!part.empty() && (part.back() == u'.' || part.back() == u' '))
-            part.pop_back();
-        if (!part.empty())
-            parts.push_back(part);
-        start = end + 1;
-    }
-    return parts;
-}
-
 bool IsDeviceComponent(Text part) {
     const size_t dot = part.find(u'.');
     if (dot != Text::npos)
@@ -155,14 +135,14 @@ bool IsDeviceComponent(Text part) {
 } // namespace
 
 bool NamesDevice(TextView name) {
-    for (const Text& part : Components(name))
+    for (const Text& part : PathComponents(name))
         if (IsDeviceComponent(part))
             return true;
     return false;
 }
 
 bool NamesSameFile(TextView name, TextView file) {
-    return Components(name) == Components(file);
+    return SamePath(name, file);
 }
 
 bool StaysInsideFolder(TextView name) {

@@ -153,9 +153,11 @@ bool IsSeparator(char16_t c) noexcept {
     return c == u'\\' || c == u'/';
 }
 
+} // namespace
+
 // The path's components as the platform resolves them: empty and "." components dropped,
 // trailing dots and blanks of a component dropped, letter case folded.
-std::vector<Text> Components(TextView path) {
+std::vector<Text> PathComponents(TextView path) {
     std::vector<Text> out;
     size_t start = 0;
     while (start <= path.size()) {
@@ -181,11 +183,9 @@ std::vector<Text> Components(TextView path) {
     return out;
 }
 
-} // namespace
-
 Text PathKey(TextView path) {
     Text key = !path.empty() && IsSeparator(path.front()) ? Text(u"\\") : Text();
-    const std::vector<Text> parts = Components(path);
+    const std::vector<Text> parts = PathComponents(path);
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i > 0)
             key.push_back(u'\\');

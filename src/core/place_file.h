@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/setup_script.h"
 #include "core/text.h"
@@ -72,5 +73,7 @@ Text PlacementTemporaryName(const Text& folder, int n);
 bool SamePath(TextView a, TextView b);
 // The form SamePath compares: components joined by "\\", a leading "\\" for a rooted path.
 Text PathKey(TextView path);
+// The components of that form, each folded; ".." components are kept.
+std::vector<Text> PathComponents(TextView path);
 
 } // namespace quorin
