@@ -6,6 +6,7 @@
 #include "FormMain.h"
 #include "GeneralWin32ExAPI.h"
 #include "winsupport/ansi.h"
+#include "winsupport/unique_handle.h"
 
 namespace setup {
 
@@ -199,12 +200,13 @@ bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin
     if (name.empty() || name.find(u'\\') != quorin::Text::npos)
         return true;
     const std::string path = quorin::win::ToAnsi(kUninstallParentKey + u"\\" + name);
-    HKEY key = nullptr;
-    const bool present = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+    quorin::win::UniqueHKey key;
+    const bool present =
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
     auto value = [&](const char* valueName) {
         char buffer[1024] = {};
         DWORD size = sizeof buffer - 1, type = 0;
-        if (::RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+        if (::RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
                 ERROR_SUCCESS ||
             type != REG_SZ)
             return std::optional<std::string>();
@@ -222,8 +224,6 @@ bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin
     default:
         break;
     }
-    if (present)
-        ::RegCloseKey(key);
     return updated;
 }
 
