@@ -285,6 +285,14 @@ TEST(InstallRoundTrip, TwiceInstalledAndUninstalledLeavesEverythingAsBefore) {
     }
 }
 
+// After a clean uninstall: no installed file, no registration, no record.
+void ExpectRemoved(const World& w, const Package& p, const std::string& where) {
+    for (const auto& [path, data] : p.expected)
+        EXPECT_FALSE(w.state.files.count(path)) << where << ": " << ToUtf8(path);
+    EXPECT_TRUE(w.state.registry.empty()) << where;
+    EXPECT_TRUE(w.state.records.empty()) << where;
+}
+
 // A single refused call anywhere: nothing partial, no own file touched; a clean run afterwards
 // installs everything and the uninstall removes it.
 TEST(InstallFaults, AnySingleFailedCallDuringInstall) {
@@ -307,10 +315,7 @@ TEST(InstallFaults, AnySingleFailedCallDuringInstall) {
         // there already.
         ExpectInstalled(w, p, "rerun after failed call " + std::to_string(n));
         Uninstall(w, p);
-        for (const auto& [path, data] : p.expected)
-            EXPECT_FALSE(w.state.files.count(path)) << "uninstall after failed call " << n;
-        EXPECT_TRUE(w.state.registry.empty()) << "failed call " << n;
-        EXPECT_TRUE(w.state.records.empty()) << "failed call " << n;
+        ExpectRemoved(w, p, "uninstall after failed call " + std::to_string(n));
         survived += !HasFailure();
         if (HasFailure())
             break;
@@ -338,9 +343,7 @@ TEST(InstallFaults, AnySingleFailedCallDuringUninstall) {
         w.failAt = 0;
         Install(w, p); // the record may be gone: install again, then uninstall cleanly
         Uninstall(w, p);
-        for (const auto& [path, data] : p.expected)
-            EXPECT_FALSE(w.state.files.count(path)) << "failed uninstall call " << n;
-        EXPECT_TRUE(w.state.registry.empty()) << "failed uninstall call " << n;
+        ExpectRemoved(w, p, "failed uninstall call " + std::to_string(n));
         survived += !HasFailure();
         if (HasFailure())
             break;
