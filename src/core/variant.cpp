@@ -236,8 +236,6 @@ Converted<double> TryToDouble(const Variant& value) {
     switch (value.Kind()) {
     case VariantKind::Empty:
         return {0.0, ConversionError::None};
-    case VariantKind::Null:
-        return {0.0, ConversionError::InvalidUseOfNull};
     case VariantKind::Integer:
     case VariantKind::Long:
     case VariantKind::Boolean:
@@ -250,6 +248,7 @@ Converted<double> TryToDouble(const Variant& value) {
             return {0.0, ConversionError::TypeMismatch};
         return {d, ConversionError::None};
     }
+    case VariantKind::Null: // has no number, like an array: a type mismatch, not a misused null
     case VariantKind::Array:
     case VariantKind::Omitted:
         break;

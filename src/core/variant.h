@@ -87,12 +87,12 @@ template <typename T> struct Converted {
 // "False", empty as "". Null gives InvalidUseOfNull; arrays and the omitted marker TypeMismatch.
 Converted<Text> TryToText(const Variant& value);
 // Numbers rounded to nearest with halves to even; booleans -1/0; empty 0; numeric text read as a
-// number. Out of range: Overflow; non-numeric: TypeMismatch; null: InvalidUseOfNull.
+// number. Out of range: Overflow; non-numeric (null included): TypeMismatch.
 Converted<int32_t> TryToLong(const Variant& value);
 Converted<int16_t> TryToInteger(const Variant& value);
 Converted<double> TryToDouble(const Variant& value);
 // Zero and empty false, other numbers true, numeric text by its number, "True"/"False" in any
-// letter case; anything else TypeMismatch (null: InvalidUseOfNull).
+// letter case; anything else TypeMismatch (null included).
 Converted<bool> TryToBool(const Variant& value);
 // A number, a boolean, empty, or text that reads as a number.
 bool IsNumeric(const Variant& value);
@@ -103,7 +103,7 @@ bool IsNumeric(const Variant& value);
 bool ParseNumber(TextView text, double& out);
 
 // Throwing forms for Setup's code: a failed conversion raises RuntimeError with TypeMismatch,
-// Overflow or InvalidUseOfNull.
+// Overflow or (null to text) InvalidUseOfNull.
 Text ToText(const Variant& value);
 int32_t ToLong(const Variant& value);
 int16_t ToInteger(const Variant& value);

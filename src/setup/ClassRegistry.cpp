@@ -13,15 +13,62 @@ using quorin::win::ToAnsi;
 
 namespace setup {
 
+namespace registry_api {
+
+DeclaredFunction<decltype(&::RegOpenKeyExA)> RegOpenKeyExA("ADVAPI32", "RegOpenKeyExA");
+DeclaredFunction<decltype(&::RegCloseKey)> RegCloseKey("ADVAPI32", "RegCloseKey");
+DeclaredFunction<decltype(&::RegQueryValueExA)> RegQueryValueExA("ADVAPI32", "RegQueryValueExA");
+DeclaredFunction<decltype(&::RegCreateKeyExA)> RegCreateKeyExA("ADVAPI32", "RegCreateKeyExA");
+DeclaredFunction<decltype(&::RegSetValueExA)> RegSetValueExA("ADVAPI32", "RegSetValueExA");
+DeclaredFunction<decltype(&::RegDeleteValueA)> RegDeleteValueA("ADVAPI32", "RegDeleteValueA");
+DeclaredFunction<decltype(&::RegDeleteKeyA)> RegDeleteKeyA("ADVAPI32", "RegDeleteKeyA");
+
+bool OpenedKeyPolicy::IsValid(HKEY key) noexcept {
+    // Predefined roots are the values from 0x80000000 up; a key handle the platform opens is
+    // far below.
+    return key != nullptr && (static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key)) & 0x80000000u) == 0;
+}
+
+void OpenedKeyPolicy::Close(HKEY key) noexcept {
+    // Bound before any key is opened (see BindCloseFirst), so this call cannot raise. Its
+    // result is not examined.
+    RegCloseKey(key);
+}
+
+} // namespace registry_api
+
+using namespace registry_api;
+
+namespace {
+
+// A key is only opened once the function that closes it is bound: a missing RegCloseKey then
+// raises before anything is opened, and closing later never can.
+void BindCloseFirst() {
+    RegCloseKey.Bind();
+}
+
+} // namespace
+
+void ClassRegistry::KeepOpenedKey(HKEY opened) noexcept {
+    openedKey_.reset(opened);
+    handle_ = opened;
+}
+
 void ClassRegistry::OpenSetting(HKEY HKEY_, const Text& Section) {
-    // A key that cannot be opened leaves no handle; the result is not examined otherwise.
-    ::RegOpenKeyExA(HKEY_, ToAnsi(Section).c_str(), 0, kAccess, handle_.put());
+    BindCloseFirst();
+    // A key that cannot be opened leaves no handle, whatever the platform put in the out
+    // parameter; the result is not examined otherwise.
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_, ToAnsi(Section).c_str(), 0, kAccess, &opened) != ERROR_SUCCESS)
+        opened = nullptr;
+    KeepOpenedKey(opened);
     RootKey_ = HKEY_;
     SubKeyPath_ = Section;
 }
 
 void ClassRegistry::CloseSetting() {
-    handle_.reset();
+    openedKey_.reset();
+    handle_ = nullptr;
 }
 
 Variant ClassRegistry::ReadSetting(const Text& Key, int32_t& DataBaseType, const Variant& Default) {
@@ -29,9 +76,12 @@ Variant ClassRegistry::ReadSetting(const Text& Key, int32_t& DataBaseType, const
     const std::string key = ToAnsi(Key);
     // A successful query tells the caller the type the value is really stored in. (Some
     // platforms clear the type on a failed query; the caller's code then stays as it was.)
+    // With no open key there is nothing to ask: the default answers.
     auto query = [&](BYTE* buffer, DWORD size) {
+        if (handle_ == nullptr)
+            return false;
         DWORD type = static_cast<DWORD>(DataBaseType);
-        if (::RegQueryValueExA(handle_.get(), key.c_str(), nullptr, &type, buffer, &size) != ERROR_SUCCESS)
+        if (RegQueryValueExA(handle_, key.c_str(), nullptr, &type, buffer, &size) != ERROR_SUCCESS)
             return false;
         DataBaseType = static_cast<int32_t>(type);
         return true;
@@ -68,54 +118,63 @@ Variant ClassRegistry::ReadSetting(const Text& Key, int32_t& DataBaseType, const
 }
 
 void ClassRegistry::WriteSetting(const Text& Key, int32_t DataBaseType, const Variant& DataBase) {
-    // Reopens the remembered key for every code, so the key exists afterwards. The key held
-    // before is closed rather than leaked.
+    // Reopens the remembered key for every code, so the key exists afterwards. The key the
+    // object held before is closed rather than leaked.
+    BindCloseFirst();
     SECURITY_ATTRIBUTES security{};
     security.nLength = 0;
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = FALSE;
     DWORD disposition = 0;
     HKEY created = nullptr;
-    ::RegCreateKeyExA(RootKey_, ToAnsi(SubKeyPath_).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess,
-                      &security, &created, &disposition);
-    handle_.reset(created);
+    if (RegCreateKeyExA(RootKey_, ToAnsi(SubKeyPath_).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess,
+                        &security, &created, &disposition) != ERROR_SUCCESS)
+        created = nullptr;
+    KeepOpenedKey(created);
 
-    const std::string key = ToAnsi(Key);
+    // The value is converted whether or not the key could be created, so an unconvertible one
+    // raises either way; a refused create then writes nothing, silently.
+    DWORD type = 0;
+    std::string data; // the bytes to store; a text's terminating NUL included
     switch (DataBaseType) {
-    case kText: {
+    case kText:
         // The byte count is kept whole: texts of 32768 bytes and more are written in full.
-        const std::string data = ToAnsi(quorin::ToText(DataBase));
+        data = ToAnsi(quorin::ToText(DataBase));
         if (data.empty())
             return;
-        ::RegSetValueExA(handle_.get(), key.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                         static_cast<DWORD>(data.size() + 1));
-        return;
-    }
-    case kYesNo: {
-        const bool yes = quorin::ToBool(DataBase);
-        const char* data = yes ? "YES" : "NO";
-        ::RegSetValueExA(handle_.get(), key.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(data),
-                         yes ? 4 : 3);
-        return;
-    }
+        data.push_back('\0');
+        type = REG_SZ;
+        break;
+    case kYesNo:
+        data.assign(quorin::ToBool(DataBase) ? std::string("YES", 4) : std::string("NO", 3));
+        type = REG_EXPAND_SZ;
+        break;
     case kNumber: {
         if (!quorin::IsNumeric(DataBase))
             return;
         const int32_t number = quorin::ToLong(DataBase);
-        ::RegSetValueExA(handle_.get(), key.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                         sizeof number);
-        return;
+        data.assign(reinterpret_cast<const char*>(&number), sizeof number);
+        type = REG_DWORD;
+        break;
     }
     default:
         return;
     }
+    if (handle_ == nullptr)
+        return;
+    // The result is not examined: a refused write leaves the value as it was.
+    RegSetValueExA(handle_, ToAnsi(Key).c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
 }
 
 void ClassRegistry::ClearSetting(const Text& Section, const Text& Key) {
+    // With no open key nothing is deleted; a refused delete is as silent.
+    if (handle_ == nullptr)
+        return;
     if (!Key.empty())
-        ::RegDeleteValueA(handle_.get(), ToAnsi(Key).c_str());
+        RegDeleteValueA(handle_, ToAnsi(Key).c_str());
     else if (!Section.empty())
-        ::RegDeleteKeyA(handle_.get(), ToAnsi(Section).c_str());
+        RegDeleteKeyA(handle_, ToAnsi(Section).c_str());
 }
 
 } // namespace setup

@@ -7,11 +7,35 @@
 
 #include <cstdint>
 
+#include "GeneralWin32ExAPI.h"
 #include "core/text.h"
 #include "core/variant.h"
 #include "winsupport/unique_handle.h"
 
 namespace setup {
+
+// The registry functions the class calls, each bound by name from ADVAPI32 at its first call
+// like every declared function of Setup, so a missing one raises at that call rather than
+// keeping the program from starting.
+namespace registry_api {
+extern DeclaredFunction<decltype(&::RegOpenKeyExA)> RegOpenKeyExA;
+extern DeclaredFunction<decltype(&::RegCloseKey)> RegCloseKey;
+extern DeclaredFunction<decltype(&::RegQueryValueExA)> RegQueryValueExA;
+extern DeclaredFunction<decltype(&::RegCreateKeyExA)> RegCreateKeyExA;
+extern DeclaredFunction<decltype(&::RegSetValueExA)> RegSetValueExA;
+extern DeclaredFunction<decltype(&::RegDeleteValueA)> RegDeleteValueA;
+extern DeclaredFunction<decltype(&::RegDeleteKeyA)> RegDeleteKeyA;
+
+// Owns a key that ClassRegistry opened itself and closes it through the declared RegCloseKey.
+// A predefined root (HKEY_CLASSES_ROOT and its neighbours), which opening an empty path below
+// a root may hand back, is never closed.
+struct OpenedKeyPolicy {
+    static HKEY Invalid() noexcept { return nullptr; }
+    static bool IsValid(HKEY key) noexcept;
+    static void Close(HKEY key) noexcept;
+};
+using OpenedKey = quorin::win::UniqueHandle<HKEY, OpenedKeyPolicy>;
+} // namespace registry_api
 
 class ClassRegistry {
 public:
@@ -29,13 +53,15 @@ public:
     ClassRegistry& operator=(const ClassRegistry&) = delete;
 
     // The key reads, writes and deletions act on; null when none is open.
-    HKEY Handle() const noexcept { return handle_.get(); }
-    // Takes ownership of `key`, closing the key held before.
-    void SetHandle(HKEY key) noexcept { handle_.reset(key); }
+    HKEY Handle() const noexcept { return handle_; }
+    // A plain property: the caller keeps what it assigns (a root such as HKEY_LOCAL_MACHINE
+    // included), and the key the object opened itself stays open until the object closes it.
+    void SetHandle(HKEY key) noexcept { handle_ = key; }
 
     // Opens the key Section below HKEY_ and remembers both, whether or not the key exists.
     void OpenSetting(HKEY HKEY_, const quorin::Text& Section);
-    // Closes the open key; the remembered root and path stay, so WriteSetting can reopen it.
+    // Closes the key the object opened itself and clears Handle; the remembered root and path
+    // stay, so WriteSetting can reopen it. A key the caller assigned to Handle is left open.
     void CloseSetting();
     // Reads value Key of the open key as DataBaseType says; a successful query stores the
     // value's real registry type in DataBaseType. Default, when given, answers a failed query
@@ -50,7 +76,14 @@ public:
     void ClearSetting(const quorin::Text& Section = quorin::Text(), const quorin::Text& Key = quorin::Text());
 
 private:
-    quorin::win::UniqueHKey handle_;
+    // Makes `opened` (null when the platform refused) the key Handle names, closing the key the
+    // object had opened before.
+    void KeepOpenedKey(HKEY opened) noexcept;
+
+    HKEY handle_ = nullptr;
+    // The last key the object opened itself; closed when replaced, by CloseSetting and at the
+    // end of the object, whatever Handle names by then.
+    registry_api::OpenedKey openedKey_;
     HKEY RootKey_ = nullptr;
     quorin::Text SubKeyPath_;
 };

@@ -127,6 +127,10 @@ int Main() {
 
 namespace setup {
 
+// The uninstall entry is read back through the same declared functions that wrote it.
+using registry_api::RegOpenKeyExA;
+using registry_api::RegQueryValueExA;
+
 namespace {
 
 // A command line whose program path holds a blank is quoted, so the platform cannot start a
@@ -202,11 +206,11 @@ bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin
     const std::string path = quorin::win::ToAnsi(kUninstallParentKey + u"\\" + name);
     quorin::win::UniqueHKey key;
     const bool present =
-        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS;
     auto value = [&](const char* valueName) {
         char buffer[1024] = {};
         DWORD size = sizeof buffer - 1, type = 0;
-        if (::RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+        if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
                 ERROR_SUCCESS ||
             type != REG_SZ)
             return std::optional<std::string>();

@@ -45,6 +45,10 @@ public:
         return function_;
     }
     bool IsBound() const noexcept { return function_ != nullptr; }
+    // Puts `function` where the library's entry would go and returns what was bound before; a
+    // null pointer makes the next call bind by name again. Tests bind recording fakes this way
+    // to see what the platform is asked and to make it refuse.
+    Pointer Replace(Pointer function) noexcept { return std::exchange(function_, function); }
     const char* Library() const noexcept { return library_; }
     const char* Entry() const noexcept { return entry_; }
 

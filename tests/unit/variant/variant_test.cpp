@@ -96,7 +96,7 @@ TEST(Variant, ToLongRoundsHalvesToEvenAndChecksRange) {
         {Variant(u"."), 0, ConversionError::TypeMismatch},
         {Variant(u"1e"), 0, ConversionError::TypeMismatch},
         {Variant(u"1e999"), 0, ConversionError::TypeMismatch},
-        {Variant::Null(), 0, ConversionError::InvalidUseOfNull},
+        {Variant::Null(), 0, ConversionError::TypeMismatch},
         {Arr(), 0, ConversionError::TypeMismatch},
         {Variant::Omitted(), 0, ConversionError::TypeMismatch},
     };
@@ -140,7 +140,7 @@ TEST(Variant, ToBool) {
         {Variant(u"yes"), false, ConversionError::TypeMismatch},
         {Variant(u""), false, ConversionError::TypeMismatch},
         {Variant(u" true"), false, ConversionError::TypeMismatch},
-        {Variant::Null(), false, ConversionError::InvalidUseOfNull},
+        {Variant::Null(), false, ConversionError::TypeMismatch},
         {Arr(), false, ConversionError::TypeMismatch},
     };
     for (const auto& c : cases) {
@@ -188,6 +188,35 @@ TEST(Variant, ThrowingFormsRaiseTheConversionError) {
     }
     EXPECT_EQ(quorin::ToText(Variant(int32_t{7})), u"7");
     EXPECT_TRUE(quorin::ToBool(Variant(u"true")));
+}
+
+// Null has no number and no truth value: the numeric and boolean conversions call that a type
+// mismatch, as for any other value without that form; only the text conversion, which has no
+// kind of its own for it, reports the misused null. A reference to a null reads as the null.
+TEST(Variant, NullRaisesTypeMismatchExceptAsText) {
+    Variant null = Variant::Null();
+    const Variant viaReference = Variant::RefTo(null);
+    struct Case {
+        const char* what;
+        void (*convert)(const Variant&);
+        quorin::ErrorCode error;
+    } cases[] = {
+        {"32-bit integer", [](const Variant& v) { quorin::ToLong(v); }, quorin::ErrorCode::TypeMismatch},
+        {"16-bit integer", [](const Variant& v) { quorin::ToInteger(v); }, quorin::ErrorCode::TypeMismatch},
+        {"floating point", [](const Variant& v) { quorin::ToDouble(v); }, quorin::ErrorCode::TypeMismatch},
+        {"boolean", [](const Variant& v) { quorin::ToBool(v); }, quorin::ErrorCode::TypeMismatch},
+        {"text", [](const Variant& v) { quorin::ToText(v); }, quorin::ErrorCode::InvalidUseOfNull},
+    };
+    for (const auto& c : cases) {
+        for (const Variant* v : {static_cast<const Variant*>(&null), &viaReference}) {
+            try {
+                c.convert(*v);
+                ADD_FAILURE() << c.what << ": no error";
+            } catch (const quorin::RuntimeError& e) {
+                EXPECT_EQ(e.Code(), c.error) << c.what << (v->IsReference() ? " (reference)" : "");
+            }
+        }
+    }
 }
 
 TEST(Variant, ReferenceIsFollowedWhenRead) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Fails when a built deliverable imports a DLL that is not part of Windows.
+"""Fails when a built deliverable imports a DLL that is not part of Windows, or imports at load
+time a function that it binds by name at its first call.
 
 Usage: check_imports.py OBJDUMP BUILD_TREE
 Looks for Setup.EXE, Setup.DLL, Joystick.OCX and quorin-pack.exe below BUILD_TREE (the Wine
@@ -22,10 +23,33 @@ SYSTEM = {
     "netapi32.dll", "wininet.dll", "dwmapi.dll", "gdiplus.dll", "winhttp.dll", "shcore.dll", "wtsapi32.dll",
 }
 
+# Functions a deliverable binds by name at their first call, so that a missing one raises at that
+# call instead of keeping the program from starting: none may sit in its import table.
+BOUND_AT_FIRST_CALL = {
+    "setup.exe": {
+        "advapi32.dll": {"RegOpenKeyExA", "RegQueryValueExA", "RegCreateKeyExA", "RegSetValueExA",
+                         "RegDeleteValueA", "RegDeleteKeyA"},
+        "kernel32.dll": {"GetPrivateProfileIntA", "GetPrivateProfileStringA", "WritePrivateProfileStringA"},
+        "lz32.dll": {"LZOpenFileA", "LZCopy", "GetExpandedNameA", "LZClose"},
+    },
+}
+
 
 def imports(objdump, path):
+    """The import table as {DLL name: [function names]}, in the table's order."""
     out = subprocess.run([objdump, "-p", path], capture_output=True, text=True, check=True).stdout
-    return [m.group(1) for m in re.finditer(r"DLL Name:\s*(\S+)", out)]
+    table, current = {}, None
+    for line in out.splitlines():
+        dll = re.match(r"\s*DLL Name:\s*(\S+)", line)
+        if dll:
+            current = table.setdefault(dll.group(1), [])
+            continue
+        entry = re.match(r"\s+[0-9a-f]+\s+\d+\s+(\S+)\s*$", line)
+        if current is not None and entry:
+            current.append(entry.group(1))
+        elif not line.strip():
+            current = None
+    return table
 
 
 def main():
@@ -36,18 +60,21 @@ def main():
         for name in files:
             if name.lower() in DELIVERABLES:
                 path = os.path.join(root, name)
-                dlls = imports(objdump, path)
+                table = imports(objdump, path)
                 found.append(path)
-                for dll in dlls:
+                late = BOUND_AT_FIRST_CALL.get(name.lower(), {})
+                for dll, functions in table.items():
                     low = dll.lower()
                     if low not in SYSTEM and not low.startswith("api-ms-win-"):
                         bad.append(f"{path}: imports {dll}")
-                print(f"{os.path.relpath(path, tree)}: {', '.join(dlls)}")
+                    for function in sorted(late.get(low, set()) & set(functions)):
+                        bad.append(f"{path}: imports {dll} {function} at load time")
+                print(f"{os.path.relpath(path, tree)}: {', '.join(table)}")
     if not found:
         print("no deliverable built yet")
         return 1
     for line in bad:
-        print("NOT A SYSTEM DLL:", line)
+        print("REFUSED:", line)
     return 1 if bad else 0
 
 

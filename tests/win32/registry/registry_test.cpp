@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "ClassRegistry.h"
 #include "core/runtime_error.h"
@@ -281,25 +285,377 @@ TEST_F(Registry, WriteAfterCloseReopensTheLastKey) {
     EXPECT_EQ(ReadRaw("B").data, Dword(2));
 }
 
+// Whether the platform still knows `key` as an open key.
+bool IsOpenKey(HKEY key) {
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, nullptr) != ERROR_INVALID_HANDLE;
+}
+
+// The platform's own word that a replaced key is closed; the count of every key opened and
+// closed is left to the fake below (the process handle count reads 0 under some platforms).
 TEST_F(Registry, ReplacedHandlesAreClosed) {
     ClassRegistry reg;
     reg.OpenSetting(HKEY_CURRENT_USER, kScratchText);
     reg.WriteSetting(u"A", 1, Variant(Text(u"1")));
     HKEY first = reg.Handle();
+    ASSERT_TRUE(IsOpenKey(first));
     reg.WriteSetting(u"B", 1, Variant(Text(u"2")));
     EXPECT_NE(reg.Handle(), first);
-    EXPECT_EQ(RegQueryInfoKeyA(first, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, nullptr, nullptr),
-              ERROR_INVALID_HANDLE)
-        << "the key held before the write must be closed";
-
-    DWORD before = 0, after = 0;
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-    for (int i = 0; i < 500; ++i)
-        reg.WriteSetting(u"C", 4, Variant(int32_t{i}));
+    EXPECT_FALSE(IsOpenKey(first)) << "the key held before the write must be closed";
+    HKEY second = reg.Handle();
     reg.CloseSetting();
-    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
-    EXPECT_LE(after, before + 1);
+    EXPECT_FALSE(IsOpenKey(second));
+}
+
+TEST_F(Registry, AnAssignedKeyStaysWithTheCaller) {
+    quorin::win::UniqueHKey callerKey;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              callerKey.put(), nullptr),
+              ERROR_SUCCESS);
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_CURRENT_USER, kScratchText);
+        HKEY own = reg.Handle();
+        ASSERT_NE(own, nullptr);
+        reg.SetHandle(callerKey.get());
+        EXPECT_TRUE(IsOpenKey(own)) << "assigning Handle must not close the key it named";
+        reg.WriteSetting(u"Value", 1, Variant(Text(u"v"))); // replaces Handle with a key of its own
+        EXPECT_TRUE(IsOpenKey(callerKey.get()));
+        reg.SetHandle(callerKey.get());
+        reg.CloseSetting();
+        EXPECT_TRUE(IsOpenKey(callerKey.get())) << "CloseSetting closes only what the object opened";
+        reg.SetHandle(callerKey.get());
+    }
+    EXPECT_TRUE(IsOpenKey(callerKey.get())) << "the object's end closes only what it opened";
+    EXPECT_EQ(ReadRaw("Value").data, std::string("v\0", 2));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The same class against a registry that lives in the test, bound in place of the seven
+// declared functions: it hands out fresh keys, writes down every call and refuses on demand,
+// which the real platform does not do for a test (it grants every right asked for).
+// ---------------------------------------------------------------------------------------------
+
+namespace api = setup::registry_api;
+
+class FakeRegistry {
+public:
+    std::vector<std::string> log;
+    std::map<HKEY, int> closes; // every key RegCloseKey was given, with how often
+    std::vector<HKEY> handedOut;
+    LONG openResult = ERROR_SUCCESS, createResult = ERROR_SUCCESS, queryResult = ERROR_SUCCESS,
+         setResult = ERROR_SUCCESS, deleteResult = ERROR_SUCCESS;
+    bool openHandsBackTheRoot = false; // as opening an empty path below a predefined root may
+    // What a refused open or create leaves in its out parameter, which must not be used.
+    static inline const HKEY kLeftByRefusal = reinterpret_cast<HKEY>(0x7EAD0);
+
+    HKEY NewKey() {
+        HKEY key = reinterpret_cast<HKEY>(uintptr_t{0x1000} + 4 * handedOut.size());
+        handedOut.push_back(key);
+        names_[key] = "key" + std::to_string(handedOut.size());
+        return key;
+    }
+    std::string Name(HKEY key) const {
+        auto it = names_.find(key);
+        return it != names_.end() ? it->second : key == nullptr ? "null" : "unknown";
+    }
+
+private:
+    std::map<HKEY, std::string> names_{
+        {HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}, {kLeftByRefusal, "left-by-refusal"}};
+};
+
+FakeRegistry* g_fake = nullptr;
+
+std::string Hex(DWORD value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%lX", static_cast<unsigned long>(value));
+    return buffer;
+}
+
+// Bytes as text: printable ASCII as it is, NUL as \0, anything else as \xNN.
+std::string Bytes(const BYTE* data, DWORD size) {
+    std::string out;
+    for (DWORD i = 0; i < size; ++i) {
+        char buffer[8];
+        if (data[i] == 0)
+            out += "\\0";
+        else if (data[i] >= 0x20 && data[i] < 0x7F && data[i] != '\\')
+            out += static_cast<char>(data[i]);
+        else {
+            std::snprintf(buffer, sizeof buffer, "\\x%02X", data[i]);
+            out += buffer;
+        }
+    }
+    return out;
+}
+
+LONG WINAPI FakeOpenKeyEx(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY out) {
+    std::string line =
+        "open " + g_fake->Name(root) + "\\" + path + " options " + Hex(options) + " access " + Hex(access);
+    if (g_fake->openResult != ERROR_SUCCESS) {
+        *out = FakeRegistry::kLeftByRefusal;
+        g_fake->log.push_back(line + " refused");
+        return g_fake->openResult;
+    }
+    *out = g_fake->openHandsBackTheRoot ? root : g_fake->NewKey();
+    g_fake->log.push_back(line + " -> " + g_fake->Name(*out));
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeCloseKey(HKEY key) {
+    g_fake->log.push_back("close " + g_fake->Name(key));
+    ++g_fake->closes[key];
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeQueryValueEx(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) {
+    g_fake->log.push_back("query " + g_fake->Name(key) + " " + name + (reserved ? " reserved given" : "") +
+                          " size " + std::to_string(*size));
+    if (g_fake->queryResult != ERROR_SUCCESS) {
+        *type = 0; // some platforms clear the type on a failed query
+        return g_fake->queryResult;
+    }
+    static const char kStored[] = "stored";
+    if (*size < sizeof kStored)
+        return ERROR_MORE_DATA;
+    std::memcpy(data, kStored, sizeof kStored);
+    *size = sizeof kStored;
+    *type = REG_SZ;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeCreateKeyEx(HKEY root, LPCSTR path, DWORD reserved, LPSTR keyClass, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY out, LPDWORD disposition) {
+    std::string line = "create " + g_fake->Name(root) + "\\" + path + " reserved " +
+                       std::to_string(reserved) + " class " + (keyClass ? keyClass : "null") + " options " +
+                       Hex(options) + " access " + Hex(access);
+    if (security)
+        line += " security {" + std::to_string(security->nLength) + ", " +
+                (security->lpSecurityDescriptor ? "descriptor" : "no descriptor") + ", " +
+                (security->bInheritHandle ? "inherited" : "not inherited") + "}";
+    if (!disposition)
+        line += " no disposition";
+    if (g_fake->createResult != ERROR_SUCCESS) {
+        *out = FakeRegistry::kLeftByRefusal;
+        g_fake->log.push_back(line + " refused");
+        return g_fake->createResult;
+    }
+    *out = g_fake->NewKey();
+    *disposition = REG_OPENED_EXISTING_KEY;
+    g_fake->log.push_back(line + " -> " + g_fake->Name(*out));
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI FakeSetValueEx(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
+    g_fake->log.push_back("set " + g_fake->Name(key) + " " + name + " reserved " + std::to_string(reserved) +
+                          " type " + std::to_string(type) + " \"" + Bytes(data, size) + "\" size " +
+                          std::to_string(size));
+    return g_fake->setResult;
+}
+
+LONG WINAPI FakeDeleteValue(HKEY key, LPCSTR name) {
+    g_fake->log.push_back("delete value " + g_fake->Name(key) + " " + name);
+    return g_fake->deleteResult;
+}
+
+LONG WINAPI FakeDeleteKey(HKEY key, LPCSTR name) {
+    g_fake->log.push_back("delete key " + g_fake->Name(key) + " " + name);
+    return g_fake->deleteResult;
+}
+
+// Binds a fake in place of a declared function for one scope, then puts back what was bound.
+template <typename Pointer> class BoundFake {
+public:
+    BoundFake(setup::DeclaredFunction<Pointer>& function, Pointer fake)
+        : function_(function), previous_(function.Replace(fake)) {}
+    ~BoundFake() { function_.Replace(previous_); }
+    BoundFake(const BoundFake&) = delete;
+    BoundFake& operator=(const BoundFake&) = delete;
+
+private:
+    setup::DeclaredFunction<Pointer>& function_;
+    Pointer previous_;
+};
+
+class RegistryThroughFake : public ::testing::Test {
+protected:
+    RegistryThroughFake() { g_fake = &fake_; }
+    ~RegistryThroughFake() override { g_fake = nullptr; }
+
+    using Log = std::vector<std::string>;
+
+    FakeRegistry fake_;
+
+private:
+    BoundFake<decltype(&::RegOpenKeyExA)> open_{api::RegOpenKeyExA, &FakeOpenKeyEx};
+    BoundFake<decltype(&::RegCloseKey)> close_{api::RegCloseKey, &FakeCloseKey};
+    BoundFake<decltype(&::RegQueryValueExA)> query_{api::RegQueryValueExA, &FakeQueryValueEx};
+    BoundFake<decltype(&::RegCreateKeyExA)> create_{api::RegCreateKeyExA, &FakeCreateKeyEx};
+    BoundFake<decltype(&::RegSetValueExA)> set_{api::RegSetValueExA, &FakeSetValueEx};
+    BoundFake<decltype(&::RegDeleteValueA)> deleteValue_{api::RegDeleteValueA, &FakeDeleteValue};
+    BoundFake<decltype(&::RegDeleteKeyA)> deleteKey_{api::RegDeleteKeyA, &FakeDeleteKey};
+};
+
+// Every open and create asks for 0x3F (query, set, create subkey, enumerate, notify, create
+// link), never KEY_ALL_ACCESS (0xF003F), whose delete and security rights a user without
+// administrative rights lacks on HKEY_LOCAL_MACHINE.
+TEST_F(RegistryThroughFake, EachOperationReachesItsDeclaredFunctionWithAccess0x3F) {
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"Software\\Tool");
+        reg.WriteSetting(u"DisplayName", ClassRegistry::kText, Variant(Text(u"ツール")));
+        reg.WriteSetting(u"Flag", ClassRegistry::kYesNo, Variant(true));
+        reg.WriteSetting(u"Count", ClassRegistry::kNumber, Variant(int32_t{258}));
+        int32_t type = ClassRegistry::kText;
+        EXPECT_EQ(reg.ReadSetting(u"DisplayName", type).StringValue(), u"stored");
+        EXPECT_EQ(type, REG_SZ);
+        reg.ClearSetting(u"", u"Flag");
+        reg.ClearSetting(u"Child");
+        reg.CloseSetting();
+    }
+    const char* create = "create HKLM\\Software\\Tool reserved 0 class null options 0x0 access 0x3F "
+                         "security {0, no descriptor, not inherited}";
+    EXPECT_EQ(fake_.log, (Log{
+                             "open HKLM\\Software\\Tool options 0x0 access 0x3F -> key1",
+                             std::string(create) + " -> key2",
+                             "close key1",
+                             "set key2 DisplayName reserved 0 type 1 \"\\x83c\\x81[\\x83\\x8B\\0\" size 7",
+                             std::string(create) + " -> key3",
+                             "close key2",
+                             "set key3 Flag reserved 0 type 2 \"YES\\0\" size 4",
+                             std::string(create) + " -> key4",
+                             "close key3",
+                             "set key4 Count reserved 0 type 4 \"\\x02\\x01\\0\\0\" size 4",
+                             "query key4 DisplayName size 4096",
+                             "delete value key4 Flag",
+                             "delete key key4 Child",
+                             "close key4",
+                         }));
+}
+
+TEST_F(RegistryThroughFake, RefusedCallsPassSilentlyAndLeaveNoKeyBehind) {
+    const std::string open = "open HKLM\\Software\\Tool options 0x0 access 0x3F";
+    const std::string create = "create HKLM\\Software\\Tool reserved 0 class null options 0x0 access 0x3F "
+                               "security {0, no descriptor, not inherited}";
+    // A refused open: no key, so reads answer their default and nothing is deleted or closed
+    // (what the platform left in the out parameter least of all).
+    fake_.openResult = ERROR_ACCESS_DENIED;
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"Software\\Tool");
+        EXPECT_EQ(reg.Handle(), nullptr);
+        int32_t type = ClassRegistry::kNumber;
+        EXPECT_EQ(reg.ReadSetting(u"Count", type, Variant(int32_t{9})).LongValue(), 9);
+        EXPECT_EQ(type, ClassRegistry::kNumber);
+        reg.ClearSetting(u"Child");
+        reg.ClearSetting(u"", u"Flag");
+        reg.CloseSetting();
+    }
+    EXPECT_EQ(fake_.log, Log{open + " refused"});
+
+    // A refused create (no right to create the key): nothing is written and nothing raised,
+    // the key opened before is closed all the same, and an unconvertible value still raises.
+    fake_ = FakeRegistry();
+    fake_.createResult = ERROR_ACCESS_DENIED;
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"Software\\Tool");
+        reg.WriteSetting(u"DisplayName", ClassRegistry::kText, Variant(Text(u"Tool")));
+        EXPECT_EQ(reg.Handle(), nullptr);
+        EXPECT_THROW(reg.WriteSetting(u"Count", ClassRegistry::kNumber, Variant(Text(u"9999999999"))),
+                     quorin::RuntimeError);
+        fake_.createResult = ERROR_SUCCESS;
+        reg.WriteSetting(u"DisplayName", ClassRegistry::kText, Variant(Text(u"Tool")));
+    }
+    EXPECT_EQ(fake_.log, (Log{
+                             open + " -> key1",
+                             create + " refused",
+                             "close key1",
+                             create + " refused",
+                             create + " -> key2",
+                             "set key2 DisplayName reserved 0 type 1 \"Tool\\0\" size 5",
+                             "close key2",
+                         }));
+
+    // Refused writes, reads and deletions: nothing raised, the key stays open for the next
+    // call, and a read answers its default with the caller's type code untouched.
+    fake_ = FakeRegistry();
+    fake_.setResult = fake_.queryResult = fake_.deleteResult = ERROR_ACCESS_DENIED;
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"Software\\Tool");
+        reg.WriteSetting(u"Flag", ClassRegistry::kYesNo, Variant(false));
+        int32_t type = ClassRegistry::kYesNo;
+        EXPECT_TRUE(reg.ReadSetting(u"Flag", type, Variant(Text(u"True"))).BoolValue());
+        EXPECT_EQ(type, ClassRegistry::kYesNo);
+        reg.ClearSetting(u"", u"Flag");
+        reg.ClearSetting(u"Child");
+        EXPECT_EQ(fake_.Name(reg.Handle()), "key2");
+    }
+    EXPECT_EQ(fake_.log, (Log{
+                             open + " -> key1",
+                             create + " -> key2",
+                             "close key1",
+                             "set key2 Flag reserved 0 type 2 \"NO\\0\" size 3",
+                             "query key2 Flag size 4096",
+                             "delete value key2 Flag",
+                             "delete key key2 Child",
+                             "close key2",
+                         }));
+}
+
+TEST_F(RegistryThroughFake, AnAssignedHandleIsUsedButNeverClosed) {
+    const HKEY callerKey = fake_.NewKey(); // key1, the caller's to close
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"Software\\Tool"); // key2, the object's own
+        reg.SetHandle(HKEY_CURRENT_USER);
+        reg.ClearSetting(u"Child");
+        reg.SetHandle(callerKey);
+        reg.ClearSetting(u"", u"Value");
+        reg.CloseSetting();
+        EXPECT_EQ(reg.Handle(), nullptr);
+        reg.SetHandle(HKEY_LOCAL_MACHINE);
+    }
+    EXPECT_EQ(fake_.log, (Log{
+                             "open HKLM\\Software\\Tool options 0x0 access 0x3F -> key2",
+                             "delete key HKCU Child",
+                             "delete value key1 Value",
+                             "close key2",
+                         }));
+
+    // Opening an empty path below a root may hand back the root itself: never closed either.
+    fake_ = FakeRegistry();
+    fake_.openHandsBackTheRoot = true;
+    {
+        ClassRegistry reg;
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"");
+        EXPECT_EQ(reg.Handle(), HKEY_LOCAL_MACHINE);
+        reg.CloseSetting();
+        reg.OpenSetting(HKEY_LOCAL_MACHINE, u"");
+    }
+    EXPECT_EQ(fake_.log, (Log{"open HKLM\\ options 0x0 access 0x3F -> HKLM",
+                              "open HKLM\\ options 0x0 access 0x3F -> HKLM"}));
+}
+
+TEST_F(RegistryThroughFake, EveryKeyTheObjectOpensIsClosedExactlyOnce) {
+    for (bool closeSetting : {true, false}) {
+        fake_ = FakeRegistry();
+        {
+            ClassRegistry reg;
+            reg.OpenSetting(HKEY_LOCAL_MACHINE, u"Software\\Tool");
+            for (int i = 0; i < 500; ++i)
+                reg.WriteSetting(u"Count", ClassRegistry::kNumber, Variant(int32_t{i}));
+            if (closeSetting)
+                reg.CloseSetting();
+        }
+        EXPECT_EQ(fake_.handedOut.size(), 501u) << "CloseSetting " << closeSetting;
+        EXPECT_EQ(fake_.closes.size(), fake_.handedOut.size()) << "CloseSetting " << closeSetting;
+        for (HKEY key : fake_.handedOut)
+            EXPECT_EQ(fake_.closes[key], 1) << fake_.Name(key) << ", CloseSetting " << closeSetting;
+    }
 }
 
 } // namespace
