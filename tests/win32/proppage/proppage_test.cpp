@@ -140,6 +140,16 @@ protected:
         edit = TextInterval(pageWindow);
         ASSERT_NE(edit, nullptr);
     }
+    // A fresh page in place of this one, as a frame opened anew has.
+    void Reopen() {
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+        page->SetPageSite(nullptr);
+        EXPECT_EQ(page->Release(), 0u);
+        page = NewPage();
+        ASSERT_NE(page, nullptr);
+        ASSERT_EQ(page->SetPageSite(&site), S_OK);
+    }
     void Select(std::vector<IUnknown*> objects) {
         ASSERT_EQ(page->SetObjects(static_cast<ULONG>(objects.size()), objects.data()), S_OK);
     }
@@ -294,7 +304,7 @@ TEST_F(PageFixture, FillingShowsTheFirstObjectAndMarksChangedWhenValuesDiffer) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        page->Deactivate();
+        Reopen();
         site.statusChanges.clear();
         FakeJoystick control;
         control.interval = c.interval;
@@ -475,8 +485,59 @@ TEST_F(PageFixture, ObjectsWithoutThePropertiesAreSkipped) {
     EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
 }
 
+// A frame with several pages deactivates this one when the user picks another tab and applies
+// every page on OK: what the user set comes back with the page, and is applied.
+TEST_F(PageFixture, EditsSurviveDeactivationAndAreApplied) {
+    FakeJoystick control;
+    control.interval = 250;
+    Select({&control});
+    Activate();
+    Click(Control(Option2));
+    Click(Control(CheckButton));
+    page->Deactivate();
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    site.statusChanges.clear();
+    Activate();
+    EXPECT_EQ(Text(edit), L"100");
+    EXPECT_FALSE(IsWindowEnabled(edit));
+    EXPECT_TRUE(Checked(Control(Option2)));
+    EXPECT_TRUE(Checked(Control(CheckButton)));
+    EXPECT_FALSE(Checked(Control(CheckCursor)));
+    EXPECT_FALSE(site.SawDirty()) << "its own values are no new change";
+    EXPECT_TRUE(control.puts.empty());
+    page->Deactivate();
+    ASSERT_EQ(page->Apply(), S_OK);
+    ASSERT_EQ(control.puts.size(), 3u);
+    EXPECT_EQ(control.interval, 100);
+    EXPECT_EQ(control.repeatButton, VARIANT_TRUE);
+    EXPECT_EQ(control.repeatCursor, VARIANT_FALSE);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    // A new selection while the page is away fills what it keeps, as it fills its window.
+    FakeJoystick other;
+    other.interval = 40;
+    other.repeatCursor = VARIANT_TRUE;
+    Select({&other});
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    ASSERT_EQ(page->Apply(), S_OK);
+    EXPECT_EQ(other.interval, 40);
+    EXPECT_EQ(other.repeatButton, VARIANT_FALSE);
+    EXPECT_EQ(other.repeatCursor, VARIANT_TRUE);
+    Activate();
+    EXPECT_EQ(Text(edit), L"40");
+    EXPECT_FALSE(Checked(Control(CheckButton)));
+    EXPECT_TRUE(Checked(Control(CheckCursor)));
+    page->SetObjects(0, nullptr);
+}
+
 TEST_F(PageFixture, LifecycleCallsCheckTheirState) {
     RECT r = {0, 0, 420, 220};
+    // Never shown, the page has no values of its own: applying writes nothing.
+    FakeJoystick control;
+    control.interval = 250;
+    Select({&control});
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_TRUE(control.puts.empty());
+    page->SetObjects(0, nullptr);
     EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
     EXPECT_EQ(page->Move(&r), E_UNEXPECTED);
     EXPECT_EQ(page->Activate(host.hwnd, nullptr, FALSE), E_POINTER);
@@ -490,14 +551,6 @@ TEST_F(PageFixture, LifecycleCallsCheckTheirState) {
     EXPECT_EQ(page->EditProperty(0), S_OK);
     EXPECT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(PageWindow(host.hwnd), nullptr);
-    // Applied without its window the page has no values to hand over, and writes nothing.
-    FakeJoystick control;
-    control.interval = 250;
-    Select({&control});
-    EXPECT_EQ(page->Apply(), S_OK);
-    EXPECT_TRUE(control.puts.empty());
-    EXPECT_EQ(control.interval, 250);
-    page->SetObjects(0, nullptr);
     // A frame that goes away before deactivating the page takes the page's window with it; the
     // page must not touch that window again.
     {
