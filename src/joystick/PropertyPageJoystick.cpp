@@ -281,7 +281,7 @@ public:
         return S_OK;
     }
 
-    // Help comes from the help file and context of GetPageInfo.
+    // A frame's Help button: the frame opens the help file and context of GetPageInfo.
     STDMETHODIMP Help(LPCOLESTR) noexcept override { return E_NOTIMPL; }
 
     STDMETHODIMP TranslateAccelerator(MSG* message) noexcept override {
@@ -409,6 +409,9 @@ private:
         case WM_PAINT:
             page->OnPaint(window);
             return TRUE;
+        case WM_HELP: // F1 anywhere on the page: frames do not all pass it on to their help
+            page->OpenHelp(window);
+            return TRUE;
         case WM_DESTROY: // the controls are still there
             page->KeepValues(window);
             return FALSE;
@@ -461,6 +464,11 @@ private:
         line.bottom = line.top + 2;
         ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
         ::EndPaint(window, &paint);
+    }
+
+    static void OpenHelp(HWND window) {
+        wchar_t help[MAX_PATH];
+        ::WinHelpW(window, HelpFilePath(help) ? help : HelpFileName, HELP_CONTEXT, PageHelpContext);
     }
 
     void OnCommand(int id, int notification) {

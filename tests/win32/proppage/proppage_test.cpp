@@ -261,32 +261,67 @@ TEST_F(PageFixture, ControlsCaptionsFontAndLayout) {
     EXPECT_EQ(page.bottom, 220);
 }
 
-TEST_F(PageFixture, AccessKeysMoveFocus) {
-    FakeJoystick control;
-    control.interval = 250;
-    Activate();
-    IUnknown* objects[] = {&control};
-    ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+// Every access key of the page, as the frame hands the key over: where the focus goes and what
+// the key chooses. Each row starts from a freshly filled page.
+TEST_F(PageFixture, AccessKeysMoveFocusAndChoose) {
     struct {
         wchar_t key;
-        const wchar_t* focusCaption; // nullptr: the text box
-        bool selectsPreset;
-    } const cases[] = {{L'i', nullptr, false}, {L'b', CheckButton, false}, {L'r', Option1, true}};
+        const wchar_t* focus;  // caption of the control that gets the focus; nullptr: the box
+        const wchar_t* chosen; // the interval option chosen, nullptr: none
+        const wchar_t* text;   // the box's text afterwards
+        bool button, cursor;   // the switches afterwards (both off before)
+    } const cases[] = {
+        {L's', Option1, nullptr, L"250", false, false}, // the frame's key: its first option
+        {L'r', Option1, Option1, L"10", false, false},
+        {L't', Option2, Option2, L"100", false, false},
+        {L'o', Option0, Option0, L"250", false, false},
+        {L'i', nullptr, nullptr, L"250", false, false}, // the label's key: the box after it
+        {L'b', CheckButton, nullptr, L"250", true, false},
+        {L'c', CheckCursor, nullptr, L"250", false, true},
+    };
     for (const auto& c : cases) {
-        SetFocus(Control(CheckCursor));
+        SCOPED_TRACE(testing::Message() << "Alt+" << char(c.key));
+        Reopen();
+        FakeJoystick control;
+        control.interval = 250;
+        Select({&control});
+        Activate();
+        SetFocus(edit);
         MSG msg = {GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(c.key), 0x20000001, 0, {0, 0}};
-        EXPECT_EQ(page->TranslateAccelerator(&msg), S_OK) << char(c.key);
-        HWND expected = c.focusCaption ? Control(c.focusCaption) : edit;
-        EXPECT_EQ(GetFocus(), expected) << "Alt+" << char(c.key);
-        if (c.selectsPreset) {
-            EXPECT_TRUE(Checked(Control(Option1)));
-            EXPECT_EQ(Text(edit), L"10");
-        }
+        EXPECT_EQ(page->TranslateAccelerator(&msg), S_OK);
+        EXPECT_EQ(GetFocus(), c.focus ? Control(c.focus) : edit);
+        for (const wchar_t* option : {Option1, Option2, Option0})
+            EXPECT_EQ(Checked(Control(option)), option == c.chosen);
+        EXPECT_EQ(Text(edit), c.text);
+        EXPECT_EQ(IsWindowEnabled(edit) != FALSE, c.chosen != Option1 && c.chosen != Option2);
+        EXPECT_EQ(Checked(Control(CheckButton)), c.button);
+        EXPECT_EQ(Checked(Control(CheckCursor)), c.cursor);
+        page->SetObjects(0, nullptr);
     }
     MSG unrelated = {host.hwnd, WM_KEYDOWN, 'Q', 0, 0, {0, 0}};
     EXPECT_EQ(page->TranslateAccelerator(&unrelated), S_FALSE);
     EXPECT_EQ(page->TranslateAccelerator(nullptr), E_POINTER);
-    page->SetObjects(0, nullptr);
+}
+
+// Tab and Shift+Tab go top to bottom and back round: the interval options (one stop), the box,
+// then the two switches.
+TEST_F(PageFixture, TabOrder) {
+    Activate();
+    const HWND order[] = {Control(Option1), edit, Control(CheckButton), Control(CheckCursor)};
+    for (bool backwards : {false, true}) {
+        SCOPED_TRACE(backwards ? "Shift+Tab" : "Tab");
+        SetFocus(order[0]);
+        BYTE keys[256] = {};
+        keys[VK_SHIFT] = backwards ? 0x80 : 0;
+        SetKeyboardState(keys);
+        for (size_t step = 1; step <= 4; ++step) {
+            MSG tab = {GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+            EXPECT_EQ(page->TranslateAccelerator(&tab), S_OK);
+            EXPECT_EQ(GetFocus(), order[(backwards ? 4 - step : step) % 4]) << "step " << step;
+        }
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }
 }
 
 TEST_F(PageFixture, FillingShowsTheFirstObjectAndMarksChangedWhenValuesDiffer) {
