@@ -137,6 +137,201 @@ TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
     EXPECT_TRUE(sink.events.allByRef);
 }
 
+// A host that binds the events as the control's own type library declares them: the members of
+// __ControlJoystick, with their parameters and types, laid out as a vtable interface behind
+// CreateStdDispatch. Before each call the platform converts every argument to its declared
+// type, passing by-reference arguments of exactly that type through and refusing any other.
+class TypedSink final : public IUnknown {
+public:
+    std::vector<RaisedEvent> events;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // The events in dispatch-identifier order, as the view lays them out.
+    virtual HRESULT STDMETHODCALLTYPE Begin() { return Record(DISPID_EvBegin, {}); }
+    virtual HRESULT STDMETHODCALLTYPE Finish() { return Record(DISPID_EvFinish, {}); }
+    virtual HRESULT STDMETHODCALLTYPE ScanButton(LONG* button) {
+        return Record(DISPID_EvScanButton, {*button});
+    }
+    virtual HRESULT STDMETHODCALLTYPE ScanCursor(LONG* x, LONG* y) {
+        return Record(DISPID_EvScanCursor, {*x, *y});
+    }
+    virtual HRESULT STDMETHODCALLTYPE ButtonDown(VARIANT_BOOL* first, LONG* button) {
+        return Record(DISPID_EvButtonDown, {*first, *button});
+    }
+    virtual HRESULT STDMETHODCALLTYPE ButtonUp(VARIANT_BOOL* last, LONG* button) {
+        return Record(DISPID_EvButtonUp, {*last, *button});
+    }
+    virtual HRESULT STDMETHODCALLTYPE CursorPress(VARIANT_BOOL* first, VARIANT_BOOL* last) {
+        return Record(DISPID_EvCursorPress, {*first, *last});
+    }
+    virtual HRESULT STDMETHODCALLTYPE Error(LONG* port) { return Record(DISPID_EvError, {*port}); }
+
+private:
+    HRESULT Record(DISPID id, std::vector<LONG> args) {
+        events.push_back({id, std::move(args)});
+        return S_OK;
+    }
+};
+
+// The vtable view of __ControlJoystick, made in memory from the library in Joystick.OCX.
+struct EventsView {
+    ComPtr<ICreateTypeLib2> library;
+    ComPtr<ITypeInfo> info;
+};
+
+HRESULT MakeEventsView(EventsView& view) {
+    ComPtr<ITypeLib> control, standard;
+    ComPtr<ITypeInfo> events, unknown;
+    HRESULT hr = LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &control);
+    if (SUCCEEDED(hr))
+        hr = control->GetTypeInfoOfGuid(DIID___ControlJoystick, &events);
+    if (SUCCEEDED(hr))
+        hr = LoadTypeLib(L"stdole2.tlb", &standard);
+    if (SUCCEEDED(hr))
+        hr = standard->GetTypeInfoOfGuid(IID_IUnknown, &unknown);
+    wchar_t path[MAX_PATH + 16];
+    GetTempPathW(MAX_PATH, path);
+    wcscat(path, L"events-view.tlb"); // never saved
+    ComPtr<ICreateTypeInfo> created;
+    HREFTYPE base = 0;
+    if (SUCCEEDED(hr))
+        hr = CreateTypeLib2(SYS_WIN32, path, &view.library);
+    if (SUCCEEDED(hr))
+        hr = view.library->CreateTypeInfo(const_cast<LPOLESTR>(L"EventsView"), TKIND_INTERFACE, &created);
+    if (SUCCEEDED(hr))
+        hr = created->AddRefTypeInfo(unknown.Get(), &base);
+    if (SUCCEEDED(hr))
+        hr = created->AddImplType(0, base);
+    TYPEATTR* attr = nullptr;
+    if (SUCCEEDED(hr))
+        hr = events->GetTypeAttr(&attr);
+    for (UINT i = 0; SUCCEEDED(hr) && i < attr->cFuncs; ++i) {
+        FUNCDESC* func = nullptr;
+        if (FAILED(hr = events->GetFuncDesc(i, &func)))
+            break;
+        if (func->memid >= DISPID_EvBegin && func->memid <= DISPID_EvError) {
+            // Each parameter as declared; a reference to an enumeration is made anew in the view.
+            std::vector<ELEMDESC> params(func->lprgelemdescParam, func->lprgelemdescParam + func->cParams);
+            std::vector<TYPEDESC> pointees(params.size());
+            for (size_t p = 0; SUCCEEDED(hr) && p < params.size(); ++p) {
+                TYPEDESC& type = params[p].tdesc;
+                if (type.vt != VT_PTR || type.lptdesc->vt != VT_USERDEFINED)
+                    continue;
+                ComPtr<ITypeInfo> target;
+                pointees[p] = *type.lptdesc;
+                hr = events->GetRefTypeInfo(type.lptdesc->hreftype, &target);
+                if (SUCCEEDED(hr))
+                    hr = created->AddRefTypeInfo(target.Get(), &pointees[p].hreftype);
+                type.lptdesc = &pointees[p];
+            }
+            FUNCDESC slot = *func;
+            const UINT index = static_cast<UINT>(func->memid - DISPID_EvBegin);
+            slot.funckind = FUNC_PUREVIRTUAL;
+            slot.callconv = CC_STDCALL;
+            slot.oVft = static_cast<SHORT>((3 + index) * sizeof(void*));
+            slot.elemdescFunc.tdesc.vt = VT_HRESULT;
+            slot.lprgelemdescParam = params.data();
+            if (SUCCEEDED(hr))
+                hr = created->AddFuncDesc(index, &slot);
+        }
+        events->ReleaseFuncDesc(func);
+    }
+    if (attr)
+        events->ReleaseTypeAttr(attr);
+    if (SUCCEEDED(hr))
+        hr = created->LayOut();
+    if (SUCCEEDED(hr))
+        hr = created.As(&view.info);
+    return hr;
+}
+
+TEST(Tick, EventArgumentsBindAsTheTypeLibraryDeclares) {
+    UseScript("0,0,0,165;"                    // Port: unplugged
+              "32768,32768,0;32768,32768,0;"  // at rest: arms the cursor
+              "32768,32768,1;32768,32768,1;"  // A pressed
+              "256,32768,1;256,32768,1;"      // pad left while A is held
+              "32768,32768,0;32768,32768,0"); // everything released
+    EventsView view;
+    ASSERT_EQ(MakeEventsView(view), S_OK);
+    TypedSink typed;
+    ComPtr<IUnknown> dispatch;
+    ASSERT_EQ(CreateStdDispatch(nullptr, &typed, view.info.Get(), &dispatch), S_OK);
+    auto c = NewControl();
+    ASSERT_TRUE(c);
+    Connected connection;
+    ComPtr<IConnectionPointContainer> cpc;
+    ASSERT_EQ(c.As(&cpc), S_OK);
+    ASSERT_EQ(cpc->FindConnectionPoint(DIID___ControlJoystick, &connection.cp), S_OK);
+    ASSERT_EQ(connection.cp->Advise(dispatch.Get(), &connection.cookie), S_OK);
+    JoystickPortConstants port = JoystickPort2;
+    ASSERT_EQ(c->put_Port(&port), S_OK);
+    SHORT interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    ASSERT_EQ(c->Begin(), S_OK);
+    PumpUntilReads(1 + 8 + 4);
+    ASSERT_EQ(c->Finish(), S_OK);
+    // An argument of another type than declared would have been refused, and its event missed.
+    EXPECT_EQ(Names(typed.events),
+              (std::vector<std::string>{"Error(1)", "Begin()", "ButtonDown(-1,1)", "ScanButton(1)",
+                                        "CursorPress(-1,0)", "ScanCursor(256,32768)", "ButtonUp(-1,1)",
+                                        "CursorPress(0,-1)", "Finish()"}));
+}
+
+// Finish and Begin leave the saved state and the armed cursor alone: a button still held is no
+// new press, and the first pad move of the next scan is a press at once.
+TEST(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
+    UseScript("32768,32768,0;32768,32768,0;32768,32768,1"); // at rest, then A pressed and held
+    auto c = NewControl();
+    ASSERT_TRUE(c);
+    Sink sink;
+    Connect(c.Get(), sink);
+    SHORT interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    ASSERT_EQ(c->Begin(), S_OK);
+    PumpUntilReads(4);
+    ASSERT_EQ(c->Finish(), S_OK);
+    UseScript("256,32768,1"); // pad left, A still held
+    ASSERT_EQ(c->Begin(), S_OK);
+    PumpUntilReads(4);
+    ASSERT_EQ(c->Finish(), S_OK);
+    EXPECT_EQ(Names(sink.events.events),
+              (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "Finish()", "Begin()",
+                                        "CursorPress(-1,0)", "ScanCursor(256,32768)", "Finish()"}));
+}
+
+// Writing Interval while scanning changes the period at once; 0 stops the ticks but leaves the
+// timer enabled, so a later interval starts them again without Begin.
+TEST(Tick, IntervalWrittenWhileScanning) {
+    UseScript("32768,32768,0");
+    auto c = NewControl();
+    ASSERT_TRUE(c);
+    Sink sink;
+    Connect(c.Get(), sink);
+    SHORT interval = 10000;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    ASSERT_EQ(c->Begin(), S_OK);
+    interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    PumpUntilReads(4, 0); // at the old period this would take 20 s; the wait gives up at 15
+    EXPECT_GE(g_calls(), 4);
+    interval = 0;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    const LONG stopped = g_calls();
+    PumpFor(100);
+    EXPECT_EQ(g_calls(), stopped);
+    interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    PumpUntilReads(stopped + 2, 0);
+    EXPECT_GE(g_calls(), stopped + 2);
+    ASSERT_EQ(c->Finish(), S_OK);
+    EXPECT_EQ(Names(sink.events.events), (std::vector<std::string>{"Begin()", "Finish()"}));
+}
+
 TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
     UseScript("0,0,0,165;"                   // Port: unplugged
               "32768,32768,2;32768,32768,2;" // B: pressed (arms nothing: pad moved from zero)
