@@ -1,6 +1,7 @@
 // The scan tick end to end: the control polls the scripted joystick service on its own
 // window timer, through this thread's message loop, with no container; the events reach a
-// C++ sink in order. Runs with the test-only winmm.dll loaded in place of the system's.
+// C++ sink in order, and a host that binds them through the type library receives the same.
+// Runs with the test-only winmm.dll loaded in place of the system's.
 #include <gtest/gtest.h>
 
 #include "JoystickTestSupport.h"
@@ -107,34 +108,6 @@ std::vector<std::string> Names(const std::vector<RaisedEvent>& events) {
     for (const auto& e : events)
         out.push_back(Describe(e));
     return out;
-}
-
-TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
-    // One reading for the port test, then two per tick; the last entry repeats at rest.
-    UseScript("32768,32768,0;"                // Port: a joystick answers, so a beep and no Error
-              "32768,32768,0;32768,32768,0;"  // pad at rest: arms the cursor, no event
-              "32768,32768,1;32768,32768,1;"  // A pressed
-              "256,32768,1;256,32768,1;"      // pad left while A is held
-              "32768,32768,0;32768,32768,0"); // everything released
-    auto c = NewControl();
-    ASSERT_TRUE(c);
-    Sink sink;
-    Connect(c.Get(), sink);
-    JoystickPortConstants port = JoystickPort2;
-    ASSERT_EQ(c->put_Port(&port), S_OK);
-    SHORT interval = 10;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    ASSERT_EQ(c->Begin(), S_OK);
-    PumpUntilReads(1 + 8 + 4);
-    ASSERT_EQ(c->Finish(), S_OK);
-    const LONG afterFinish = g_calls();
-    PumpFor(100); // nothing more may be read
-    EXPECT_EQ(g_calls(), afterFinish);
-    EXPECT_EQ(Names(sink.events.events),
-              (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "CursorPress(-1,0)",
-                                        "ScanCursor(256,32768)", "ButtonUp(-1,1)", "CursorPress(0,-1)",
-                                        "Finish()"}));
-    EXPECT_TRUE(sink.events.allByRef);
 }
 
 // A host that binds the events as the control's own type library declares them: the members of
@@ -250,24 +223,40 @@ HRESULT MakeEventsView(EventsView& view) {
     return hr;
 }
 
-TEST(Tick, EventArgumentsBindAsTheTypeLibraryDeclares) {
-    UseScript("0,0,0,165;"                    // Port: unplugged
-              "32768,32768,0;32768,32768,0;"  // at rest: arms the cursor
+// The typed host's sink, connected to the control's events.
+constexpr const char* kRefusedArgumentsMissEvents =
+    "an argument of another type than declared is refused, and the typed host misses its event";
+
+struct BoundSink {
+    EventsView view;
+    TypedSink typed;
+    ComPtr<IUnknown> dispatch;
+    Connected connection;
+};
+
+void ConnectBound(IControlJoystick* c, BoundSink& s) {
+    ASSERT_EQ(MakeEventsView(s.view), S_OK);
+    ASSERT_EQ(CreateStdDispatch(nullptr, &s.typed, s.view.info.Get(), &s.dispatch), S_OK);
+    ComPtr<IConnectionPointContainer> cpc;
+    ASSERT_EQ(c->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(cpc->FindConnectionPoint(DIID___ControlJoystick, &s.connection.cp), S_OK);
+    ASSERT_EQ(s.connection.cp->Advise(s.dispatch.Get(), &s.connection.cookie), S_OK);
+}
+
+TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
+    // One reading for the port test, then two per tick; the last entry repeats at rest.
+    UseScript("32768,32768,0;"                // Port: a joystick answers, so a beep and no Error
+              "32768,32768,0;32768,32768,0;"  // pad at rest: arms the cursor, no event
               "32768,32768,1;32768,32768,1;"  // A pressed
               "256,32768,1;256,32768,1;"      // pad left while A is held
               "32768,32768,0;32768,32768,0"); // everything released
-    EventsView view;
-    ASSERT_EQ(MakeEventsView(view), S_OK);
-    TypedSink typed;
-    ComPtr<IUnknown> dispatch;
-    ASSERT_EQ(CreateStdDispatch(nullptr, &typed, view.info.Get(), &dispatch), S_OK);
     auto c = NewControl();
     ASSERT_TRUE(c);
-    Connected connection;
-    ComPtr<IConnectionPointContainer> cpc;
-    ASSERT_EQ(c.As(&cpc), S_OK);
-    ASSERT_EQ(cpc->FindConnectionPoint(DIID___ControlJoystick, &connection.cp), S_OK);
-    ASSERT_EQ(connection.cp->Advise(dispatch.Get(), &connection.cookie), S_OK);
+    Sink sink;
+    Connect(c.Get(), sink);
+    BoundSink bound;
+    ConnectBound(c.Get(), bound);
     JoystickPortConstants port = JoystickPort2;
     ASSERT_EQ(c->put_Port(&port), S_OK);
     SHORT interval = 10;
@@ -275,11 +264,15 @@ TEST(Tick, EventArgumentsBindAsTheTypeLibraryDeclares) {
     ASSERT_EQ(c->Begin(), S_OK);
     PumpUntilReads(1 + 8 + 4);
     ASSERT_EQ(c->Finish(), S_OK);
-    // An argument of another type than declared would have been refused, and its event missed.
-    EXPECT_EQ(Names(typed.events),
-              (std::vector<std::string>{"Error(1)", "Begin()", "ButtonDown(-1,1)", "ScanButton(1)",
-                                        "CursorPress(-1,0)", "ScanCursor(256,32768)", "ButtonUp(-1,1)",
-                                        "CursorPress(0,-1)", "Finish()"}));
+    const LONG afterFinish = g_calls();
+    PumpFor(100); // nothing more may be read
+    EXPECT_EQ(g_calls(), afterFinish);
+    EXPECT_EQ(Names(sink.events.events),
+              (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "CursorPress(-1,0)",
+                                        "ScanCursor(256,32768)", "ButtonUp(-1,1)", "CursorPress(0,-1)",
+                                        "Finish()"}));
+    EXPECT_TRUE(sink.events.allByRef);
+    EXPECT_EQ(Names(bound.typed.events), Names(sink.events.events)) << kRefusedArgumentsMissEvents;
 }
 
 // Finish and Begin leave the saved state and the armed cursor alone: a button still held is no
@@ -340,6 +333,8 @@ TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
     ASSERT_TRUE(c);
     Sink sink;
     Connect(c.Get(), sink);
+    BoundSink bound;
+    ConnectBound(c.Get(), bound);
     JoystickPortConstants port = JoystickPort3;
     ASSERT_EQ(c->put_Port(&port), S_OK);
     SHORT interval = 10;
@@ -353,6 +348,7 @@ TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
               (std::vector<std::string>{"Error(2)", "Begin()", "ButtonDown(-1,2)", "ScanButton(2)",
                                         "ButtonUp(-1,2)", "CursorPress(-1,0)", "ScanCursor(0,0)"}));
     EXPECT_EQ(names.back(), "Finish()");
+    EXPECT_EQ(Names(bound.typed.events), names) << kRefusedArgumentsMissEvents;
 }
 
 TEST(Tick, NoIntervalMeansNoTick) {
