@@ -623,12 +623,15 @@ private:
         }
         ComPtr<IDispatch> control = objects_.First();
         // The text goes over as a string; the control converts it to its 16-bit Interval, and
-        // text that does not convert fails this statement only. The callee only reads it.
+        // text that does not convert fails this statement only. A copy goes over: the object
+        // may call back into the page, which could replace the kept text meanwhile.
         if (values->intervalText.get()) {
-            VARIANT text;
-            text.vt = VT_BSTR;
-            text.bstrVal = values->intervalText.get();
-            PutPropertyByName(control.Get(), L"Interval", &text);
+            Variant text;
+            text->vt = VT_BSTR;
+            text->bstrVal =
+                ::SysAllocStringLen(values->intervalText.get(), ::SysStringLen(values->intervalText.get()));
+            if (text->bstrVal)
+                PutPropertyByName(control.Get(), L"Interval", text.get());
         }
         for (auto [property, checked] : {std::pair{L"RepeatButton", values->repeatButton},
                                          std::pair{L"RepeatCursor", values->repeatCursor}}) {
