@@ -191,6 +191,21 @@ LoadStatus ToLoadStatus(ConvertStatus s) noexcept {
     return s == ConvertStatus::Overflow ? LoadStatus::Overflow : LoadStatus::TypeMismatch;
 }
 
+// The stored value, or the default when the bag holds none. False when the bag failed.
+bool ReadOrDefault(PropertyBagReader& bag, const char16_t* key, const PropValue& fallback,
+                   PropValue& out) noexcept {
+    switch (bag.Read(key, out)) {
+    case ReadOutcome::Stored:
+        return true;
+    case ReadOutcome::Missing:
+        out = fallback;
+        return true;
+    case ReadOutcome::Failed:
+        break;
+    }
+    return false;
+}
+
 } // namespace
 
 LoadResult LoadProperties(PropertyBagReader& bag, PersistedProperties& fields) noexcept {
@@ -198,27 +213,27 @@ LoadResult LoadProperties(PropertyBagReader& bag, PersistedProperties& fields) n
     int32_t i32 = 0;
     int16_t b16 = 0;
 
-    // A missing value loads as its default; for Interval that default is a 16-bit 0.
-    if (!bag.Read(KeyInterval, v))
-        v = PropValue::Int16(0);
+    // For Interval the default is a 16-bit 0.
+    if (!ReadOrDefault(bag, KeyInterval, PropValue::Int16(0), v))
+        return {LoadStatus::ReadFailed, KeyInterval};
     if (auto s = ToInt32(v, i32); s != ConvertStatus::Ok)
         return {ToLoadStatus(s), KeyInterval};
     fields.interval = i32;
 
-    if (!bag.Read(KeyPort, v))
-        v = PropValue::Int32(0);
+    if (!ReadOrDefault(bag, KeyPort, PropValue::Int32(0), v))
+        return {LoadStatus::ReadFailed, KeyPort};
     if (auto s = ToInt32(v, i32); s != ConvertStatus::Ok)
         return {ToLoadStatus(s), KeyPort};
     fields.port = i32;
 
-    if (!bag.Read(KeyRepeatButton, v))
-        v = PropValue::Bool(0);
+    if (!ReadOrDefault(bag, KeyRepeatButton, PropValue::Bool(0), v))
+        return {LoadStatus::ReadFailed, KeyRepeatButton};
     if (auto s = ToBool16(v, b16); s != ConvertStatus::Ok)
         return {ToLoadStatus(s), KeyRepeatButton};
     fields.repeatButton = b16;
 
-    if (!bag.Read(KeyRepeatCursor, v))
-        v = PropValue::Bool(0);
+    if (!ReadOrDefault(bag, KeyRepeatCursor, PropValue::Bool(0), v))
+        return {LoadStatus::ReadFailed, KeyRepeatCursor};
     if (auto s = ToBool16(v, b16); s != ConvertStatus::Ok)
         return {ToLoadStatus(s), KeyRepeatCursor};
     fields.repeatCursor = b16;

@@ -57,10 +57,16 @@ inline constexpr const char16_t* KeyPort = u"Port";
 inline constexpr const char16_t* KeyRepeatButton = u"RepeatButton";
 inline constexpr const char16_t* KeyRepeatCursor = u"RepeatCursor";
 
+// What a bag answered for one name.
+enum class ReadOutcome : uint8_t {
+    Stored,  // out holds the value
+    Missing, // the bag holds no value under the name: the default applies
+    Failed,  // the bag could not answer: the load ends here
+};
+
 class PropertyBagReader {
 public:
-    // False when the bag holds no value under the name (the default then applies).
-    virtual bool Read(const char16_t* name, PropValue& out) noexcept = 0;
+    virtual ReadOutcome Read(const char16_t* name, PropValue& out) noexcept = 0;
 
 protected:
     ~PropertyBagReader() = default;
@@ -75,16 +81,16 @@ protected:
     ~PropertyBagWriter() = default;
 };
 
-enum class LoadStatus : uint8_t { Ok, TypeMismatch, Overflow };
+enum class LoadStatus : uint8_t { Ok, TypeMismatch, Overflow, ReadFailed };
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Ok;
-    const char16_t* key = nullptr; // the key whose value failed to convert
+    const char16_t* key = nullptr; // the key whose read or conversion failed
 };
 
 // Loads "Interval", "Port", "RepeatButton", "RepeatCursor" in that order straight into the
-// fields. The first value that does not convert ends the load: fields loaded before it keep
-// their new values, the rest keep their old ones.
+// fields. The first value that the bag fails to read or that does not convert ends the load:
+// fields loaded before it keep their new values, the rest keep their old ones.
 LoadResult LoadProperties(PropertyBagReader& bag, PersistedProperties& fields) noexcept;
 
 // Saves in the same order; a value equal to its default (0 or false) is not stored. Stops at the

@@ -195,6 +195,12 @@ quorin::joystick::PropValue ToPropValue(const VARIANT& v, VARIANT& scratch) noex
     return PropValue::Of(ValueKind::Unsupported);
 }
 
+// Only a missing value means "use the default". Bags report it as E_INVALIDARG, the status the
+// interface documents, or, when they keep their values in the registry, as its file-not-found.
+bool IsMissingValue(HRESULT hr) noexcept {
+    return hr == E_INVALIDARG || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+}
+
 class BagReader final : public quorin::joystick::PropertyBagReader {
 public:
     BagReader(IPropertyBag* bag, IErrorLog* log) noexcept : bag_(bag), log_(log) {
@@ -206,24 +212,33 @@ public:
         ::VariantClear(&scratch_);
     }
 
-    // Bags disagree on the status for a missing value (E_INVALIDARG, E_FAIL, ...), so any
-    // failed read counts as "not stored" and the default applies.
-    bool Read(const char16_t* name, quorin::joystick::PropValue& out) noexcept override {
+    // The bag's own status when a read failed for another reason than a missing value.
+    HRESULT failure = S_OK;
+
+    quorin::joystick::ReadOutcome Read(const char16_t* name,
+                                       quorin::joystick::PropValue& out) noexcept override {
+        using quorin::joystick::ReadOutcome;
         ::VariantClear(&value_);
         ::VariantClear(&scratch_);
         VARIANT raw;
         ::VariantInit(&raw);
-        if (FAILED(bag_->Read(reinterpret_cast<LPCOLESTR>(name), &raw, log_)))
-            return false;
+        const HRESULT hr = bag_->Read(reinterpret_cast<LPCOLESTR>(name), &raw, log_);
+        if (FAILED(hr)) {
+            ::VariantClear(&raw);
+            if (IsMissingValue(hr))
+                return ReadOutcome::Missing;
+            failure = hr;
+            return ReadOutcome::Failed;
+        }
         // A value that refers to another is read through the reference.
         if (FAILED(::VariantCopyInd(&value_, &raw))) {
             ::VariantClear(&raw);
             out = quorin::joystick::PropValue::Of(quorin::joystick::ValueKind::Unsupported);
-            return true;
+            return ReadOutcome::Stored;
         }
         ::VariantClear(&raw);
         out = ToPropValue(value_, scratch_);
-        return true;
+        return ReadOutcome::Stored;
     }
 
 private:
@@ -1204,6 +1219,8 @@ HRESULT ControlJoystick::Load(IPropertyBag* bag, IErrorLog* log) noexcept {
         return S_OK;
     case quorin::joystick::LoadStatus::Overflow:
         return DISP_E_OVERFLOW;
+    case quorin::joystick::LoadStatus::ReadFailed:
+        return FAILED(reader.failure) ? reader.failure : E_FAIL;
     case quorin::joystick::LoadStatus::TypeMismatch:
         break;
     }

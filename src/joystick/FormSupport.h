@@ -24,6 +24,11 @@ public:
     Bstr(Bstr&& other) noexcept : value_(other.release()) {}
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
+    Bstr& operator=(Bstr&& other) noexcept {
+        if (this != &other)
+            *put() = other.release();
+        return *this;
+    }
     ~Bstr() { ::SysFreeString(value_); }
     BSTR get() const noexcept { return value_; }
     // For an out parameter: what was held is freed first.

@@ -199,11 +199,66 @@ HRESULT RegisterLibrary(const wchar_t* path, WORD resource) noexcept {
     return ::RegisterTypeLib(lib.Get(), full, folder);
 }
 
+// Deletes a key and its subkeys, which have none of their own (an interface's key).
+void DeleteKeyOfLeaves(const std::wstring& path) noexcept {
+    {
+        UniqueHKey key;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put()) !=
+            ERROR_SUCCESS)
+            return;
+        wchar_t name[256];
+        DWORD length = 256;
+        // Always the first: each deletion moves the rest up.
+        while (::RegEnumKeyExW(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                   ERROR_SUCCESS &&
+               ::RegDeleteKeyW(key.get(), name) == ERROR_SUCCESS)
+            length = 256;
+    }
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+}
+
+// The system registers each interface of the library under "Interface", and unregistering the
+// library finds them through the library's own key. When registering the library failed
+// part-way, that key can be missing while interface keys exist; those that still name this
+// library are removed here.
+void RemoveInterfaceKeys(const wchar_t* path) noexcept {
+    ComPtr<ITypeLib> lib;
+    if (FAILED(::LoadTypeLibEx(path, REGKIND_NONE, &lib)))
+        return;
+    wchar_t libid[40];
+    GuidText(LIBID_Joystick, libid);
+    const UINT count = lib->GetTypeInfoCount();
+    for (UINT i = 0; i < count; ++i) {
+        TYPEKIND kind{};
+        ComPtr<ITypeInfo> info;
+        TYPEATTR* attr = nullptr;
+        if (FAILED(lib->GetTypeInfoType(i, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH) ||
+            FAILED(lib->GetTypeInfo(i, &info)) || FAILED(info->GetTypeAttr(&attr)))
+            continue;
+        wchar_t iid[40];
+        GuidText(attr->guid, iid);
+        info->ReleaseTypeAttr(attr);
+        const std::wstring key = std::wstring(L"Interface\\") + iid;
+        wchar_t owner[40] = {};
+        DWORD size = sizeof owner - sizeof(wchar_t);
+        UniqueHKey typeLibKey;
+        if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, (key + L"\\TypeLib").c_str(), 0, KEY_QUERY_VALUE,
+                            typeLibKey.put()) == ERROR_SUCCESS &&
+            ::RegQueryValueExW(typeLibKey.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(owner),
+                               &size) == ERROR_SUCCESS &&
+            ::lstrcmpiW(owner, libid) == 0) {
+            typeLibKey.reset();
+            DeleteKeyOfLeaves(key);
+        }
+    }
+}
+
 HRESULT UnregisterAll(const wchar_t* path) noexcept {
     // The control's library first: unregistering it loads it, and loading it resolves its
     // import, which must still find the hyperlink library's key (a fallback load by file
     // name would register that library again).
     ::UnRegisterTypeLib(LIBID_Joystick, LibVersionMajor, LibVersionMinor, LibLocale, SYS_WIN32);
+    RemoveInterfaceKeys(path);
     try {
         for (const RegValue& r : RegistryEntries(path))
             RemoveValue(r);

@@ -2,6 +2,8 @@
 // RepeatCursor of the first selected object, reaching them by name through IDispatch so that
 // any object with properties of those names can be edited. Every step of filling and applying
 // that fails is skipped on purpose and the next one runs; nothing is reported to the user.
+// A frame with several pages takes this page's window away when the user picks another tab and
+// applies every page on OK, so the page keeps what the user set while it has no window.
 #include "PropertyPageJoystick.h"
 
 #include <ocidl.h>
@@ -206,8 +208,11 @@ public:
         window_.reset(window);
         ::SetWindowPos(window, nullptr, rect->left, rect->top, rect->right - rect->left,
                        rect->bottom - rect->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (!objects_.empty())
+        // Shown again, the page has its kept values back (OnInitDialog); only a first showing
+        // fills it from the selection.
+        if (!hasKept_ && !objects_.empty())
             PropertyPage_SelectionChanged();
+        hasKept_ = false;
         return S_OK;
     }
 
@@ -244,7 +249,7 @@ public:
         if (!replacement.Assign(count, objects))
             return E_OUTOFMEMORY;
         objects_.Swap(replacement);
-        if (window_ && !objects_.empty())
+        if ((window_ || hasKept_) && !objects_.empty())
             PropertyPage_SelectionChanged();
         return S_OK;
     }
@@ -276,7 +281,7 @@ public:
         return S_OK;
     }
 
-    // Help comes from the help file and context of GetPageInfo.
+    // A frame's Help button: the frame opens the help file and context of GetPageInfo.
     STDMETHODIMP Help(LPCOLESTR) noexcept override { return E_NOTIMPL; }
 
     STDMETHODIMP TranslateAccelerator(MSG* message) noexcept override {
@@ -404,6 +409,12 @@ private:
         case WM_PAINT:
             page->OnPaint(window);
             return TRUE;
+        case WM_HELP: // F1 anywhere on the page: frames do not all pass it on to their help
+            page->OpenHelp(window);
+            return TRUE;
+        case WM_DESTROY: // the controls are still there
+            page->KeepValues(window);
+            return FALSE;
         case WM_NCDESTROY:
             ::SetWindowLongPtrW(window, DWLP_USER, 0);
             page->OnNcDestroy(window);
@@ -425,6 +436,8 @@ private:
         creating_ = true;
         for (const ControlLayout& layout : Controls)
             CreateLayoutControl(window, layout, dpi, font_.get());
+        if (hasKept_)
+            RestoreValues(window);
         creating_ = false;
         if (titlePicture_)
             ::SendDlgItemMessageW(window, IdImageTitle, STM_SETIMAGE, IMAGE_BITMAP,
@@ -451,6 +464,11 @@ private:
         line.bottom = line.top + 2;
         ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
         ::EndPaint(window, &paint);
+    }
+
+    static void OpenHelp(HWND window) {
+        wchar_t help[MAX_PATH];
+        ::WinHelpW(window, HelpFilePath(help) ? help : HelpFileName, HELP_CONTEXT, PageHelpContext);
     }
 
     void OnCommand(int id, int notification) {
@@ -480,9 +498,57 @@ private:
 
     HWND Item(int id) const { return window_ ? ::GetDlgItem(window_.get(), id) : nullptr; }
 
+    // What the user set on the page: in its controls while it has a window, else in kept_.
+    struct PageValues {
+        Bstr intervalText;
+        bool intervalEnabled = true;
+        int option = -1; // index of the chosen interval option, -1 for none
+        int repeatButton = BST_UNCHECKED;
+        int repeatCursor = BST_UNCHECKED;
+    };
+
+    static constexpr int OptionIds[] = {IdOptionIntervals0, IdOptionIntervals1, IdOptionIntervals2};
+
+    static void ReadValues(HWND window, PageValues& values) {
+        HWND box = ::GetDlgItem(window, IdTextInterval);
+        values.intervalText = ReadWindowText(box);
+        values.intervalEnabled = ::IsWindowEnabled(box) != FALSE;
+        values.option = -1;
+        for (int index = 0; index < 3; ++index)
+            if (::IsDlgButtonChecked(window, OptionIds[index]) == BST_CHECKED)
+                values.option = index;
+        values.repeatButton = static_cast<int>(::IsDlgButtonChecked(window, IdCheckRepeatButton));
+        values.repeatCursor = static_cast<int>(::IsDlgButtonChecked(window, IdCheckRepeatCursor));
+    }
+
+    void KeepValues(HWND window) {
+        ReadValues(window, kept_);
+        hasKept_ = true;
+    }
+
+    // Puts the kept values back into new controls; they were the page's already, so nothing
+    // counts as changed.
+    void RestoreValues(HWND window) {
+        HWND box = ::GetDlgItem(window, IdTextInterval);
+        if (kept_.intervalText.get())
+            ::SetWindowTextW(box, kept_.intervalText.get());
+        ::EnableWindow(box, kept_.intervalEnabled);
+        if (kept_.option >= 0)
+            ::CheckDlgButton(window, OptionIds[kept_.option], BST_CHECKED);
+        ::CheckDlgButton(window, IdCheckRepeatButton, static_cast<UINT>(kept_.repeatButton));
+        ::CheckDlgButton(window, IdCheckRepeatCursor, static_cast<UINT>(kept_.repeatCursor));
+    }
+
     // Setting a text box's text raises its change handler only when the text differs, and a
     // check box's click handler only when its value changes; the handlers mark the page.
     void SetTextIntervalText(const wchar_t* text) {
+        if (!window_) {
+            if (!hasKept_ || (kept_.intervalText.get() && ::lstrcmpW(kept_.intervalText.get(), text) == 0))
+                return;
+            *kept_.intervalText.put() = ::SysAllocString(text);
+            TextInterval_Change();
+            return;
+        }
         HWND box = Item(IdTextInterval);
         Bstr current = ReadWindowText(box);
         if (current.get() && ::lstrcmpW(current.get(), text) == 0)
@@ -491,10 +557,17 @@ private:
     }
 
     void SetCheckValue(int id, int value) {
-        HWND box = Item(id);
-        if (!box || static_cast<int>(::SendMessageW(box, BM_GETCHECK, 0, 0)) == value)
-            return;
-        ::SendMessageW(box, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+        if (!window_) {
+            int& kept = id == IdCheckRepeatButton ? kept_.repeatButton : kept_.repeatCursor;
+            if (!hasKept_ || kept == value)
+                return;
+            kept = value;
+        } else {
+            HWND box = Item(id);
+            if (!box || static_cast<int>(::SendMessageW(box, BM_GETCHECK, 0, 0)) == value)
+                return;
+            ::SendMessageW(box, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+        }
         if (id == IdCheckRepeatButton)
             CheckRepeatButton_Click();
         else
@@ -538,27 +611,33 @@ private:
     }
 
     void PropertyPage_ApplyChanges() {
+        // The values on the page, or those kept while the frame shows another tab. A page never
+        // shown has no values of its own and writes nothing.
+        PageValues live;
+        const PageValues* values = &kept_;
+        if (window_) {
+            ReadValues(window_.get(), live);
+            values = &live;
+        } else if (!hasKept_) {
+            return;
+        }
         ComPtr<IDispatch> control = objects_.First();
         // The text goes over as a string; the control converts it to its 16-bit Interval, and
-        // text that does not convert fails this statement only. Without the page's window
-        // (applied after deactivation) there is no text, and nothing is written.
-        if (HWND box = Item(IdTextInterval)) {
+        // text that does not convert fails this statement only. A copy goes over: the object
+        // may call back into the page, which could replace the kept text meanwhile.
+        if (values->intervalText.get()) {
             Variant text;
-            Bstr value = ReadWindowText(box);
-            if (value.get()) {
-                text->vt = VT_BSTR;
-                text->bstrVal = value.release();
+            text->vt = VT_BSTR;
+            text->bstrVal =
+                ::SysAllocStringLen(values->intervalText.get(), ::SysStringLen(values->intervalText.get()));
+            if (text->bstrVal)
                 PutPropertyByName(control.Get(), L"Interval", text.get());
-            }
         }
-        for (auto [property, id] : {std::pair{L"RepeatButton", IdCheckRepeatButton},
-                                    std::pair{L"RepeatCursor", IdCheckRepeatCursor}}) {
-            HWND box = Item(id);
-            if (!box)
-                continue;
+        for (auto [property, checked] : {std::pair{L"RepeatButton", values->repeatButton},
+                                         std::pair{L"RepeatCursor", values->repeatCursor}}) {
             Variant value;
             value->vt = VT_I2;
-            value->iVal = static_cast<SHORT>(::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+            value->iVal = static_cast<SHORT>(checked == BST_CHECKED ? 1 : 0);
             PutPropertyByName(control.Get(), property, value.get());
         }
     }
@@ -599,6 +678,8 @@ private:
     Objects objects_;
     bool changed_ = false;
     bool creating_ = false;
+    PageValues kept_;      // what the page showed when its window went
+    bool hasKept_ = false; // kept_ holds values the page has no window for
     ScreenDpi dpi_;
     UniqueGdi font_;
     UniqueGdi titlePicture_;

@@ -27,14 +27,14 @@ class FuzzBag final : public PropertyBagReader, public PropertyBagWriter {
 public:
     Entry entries[4];
 
-    bool Read(const char16_t* name, PropValue& out) noexcept override {
+    ReadOutcome Read(const char16_t* name, PropValue& out) noexcept override {
         for (int i = 0; i < 4; ++i) {
             if (std::u16string_view(name) == kKeys[i]) {
                 if (!entries[i].present)
-                    return false;
+                    return ReadOutcome::Missing;
                 const Entry& e = entries[i];
                 out = {e.kind, e.integer, e.real, e.text};
-                return true;
+                return ReadOutcome::Stored;
             }
         }
         std::abort(); // the loader asked for a key it does not own

@@ -106,16 +106,19 @@ public:
     std::vector<Text> reads;
     std::vector<Text> writes;
     size_t refuseWriteAt = SIZE_MAX;
+    const char16_t* failReadOf = nullptr; // a name the bag cannot answer for
 
     void Put(const char16_t* name, PropValue v) { values[name] = {v.kind, v.integer, v.real, Text(v.text)}; }
 
-    bool Read(const char16_t* name, PropValue& out) noexcept override {
+    ReadOutcome Read(const char16_t* name, PropValue& out) noexcept override {
         reads.emplace_back(name);
+        if (failReadOf && Text(name) == Text(failReadOf))
+            return ReadOutcome::Failed;
         auto it = values.find(name);
         if (it == values.end())
-            return false;
+            return ReadOutcome::Missing;
         out = {it->second.kind, it->second.integer, it->second.real, it->second.text};
-        return true;
+        return ReadOutcome::Stored;
     }
     bool Write(const char16_t* name, const PropValue& v) noexcept override {
         if (writes.size() == refuseWriteAt)
@@ -130,23 +133,26 @@ TEST(PropertyBag, LoadOrderDefaultsAndFailures) {
     struct Case {
         const char* name;
         std::vector<std::pair<const char16_t*, PropValue>> stored;
+        const char16_t* unreadable; // the bag fails to read this name
         LoadStatus status;
         const char16_t* failedKey;
         PersistedProperties expected; // starting from {1, 2, 3, 4}
         size_t reads;
     } cases[] = {
-        {"EmptyBagLoadsDefaults", {}, LoadStatus::Ok, nullptr, {0, 0, 0, 0}, 4},
+        {"EmptyBagLoadsDefaults", {}, nullptr, LoadStatus::Ok, nullptr, {0, 0, 0, 0}, 4},
         {"AllStored",
          {{u"Interval", PropValue::Int32(20000)},
           {u"Port", PropValue::Int32(1)},
           {u"RepeatButton", PropValue::Bool(-1)},
           {u"RepeatCursor", PropValue::Of(u"True")}},
+         nullptr,
          LoadStatus::Ok,
          nullptr,
          {20000, 1, -1, -1},
          4},
         {"IntervalOutsidePropertyRangeLoads",
          {{u"Interval", PropValue::Int32(-7)}},
+         nullptr,
          LoadStatus::Ok,
          nullptr,
          {-7, 0, 0, 0},
@@ -155,33 +161,45 @@ TEST(PropertyBag, LoadOrderDefaultsAndFailures) {
          {{u"Interval", PropValue::Of(u"250")},
           {u"Port", PropValue::Of(u"two")},
           {u"RepeatButton", PropValue::Bool(-1)}},
+         nullptr,
          LoadStatus::TypeMismatch,
          u"Port",
          {250, 2, 3, 4},
          2},
         {"OverflowStopsAtInterval",
          {{u"Interval", PropValue::Double(1e12)}},
+         nullptr,
          LoadStatus::Overflow,
          u"Interval",
          {1, 2, 3, 4},
          1},
         {"NullRepeatCursor",
          {{u"RepeatCursor", PropValue::Of(ValueKind::Null)}},
+         nullptr,
          LoadStatus::TypeMismatch,
          u"RepeatCursor",
          {0, 0, 0, 4},
          4},
         {"UnsupportedKind",
          {{u"RepeatButton", PropValue::Of(ValueKind::Unsupported)}},
+         nullptr,
          LoadStatus::TypeMismatch,
          u"RepeatButton",
          {0, 0, 3, 4},
+         3},
+        {"FailedReadStopsAtRepeatButton",
+         {{u"Interval", PropValue::Int32(40)}, {u"RepeatCursor", PropValue::Bool(-1)}},
+         u"RepeatButton",
+         LoadStatus::ReadFailed,
+         u"RepeatButton",
+         {40, 0, 3, 4},
          3},
     };
     for (const Case& c : cases) {
         MapBag bag;
         for (auto& [k, v] : c.stored)
             bag.Put(k, v);
+        bag.failReadOf = c.unreadable;
         PersistedProperties fields{1, 2, 3, 4};
         const LoadResult r = LoadProperties(bag, fields);
         EXPECT_EQ(r.status, c.status) << c.name;

@@ -1,5 +1,5 @@
-// What the About-box tests share: driving the modal box from inside its own message loop, a
-// stand-in for the help viewer, and lookups of the box's controls.
+// What the About-box tests share: driving the modal box from inside its own message loop, and
+// lookups of the box's controls.
 #pragma once
 
 #include <windows.h>
@@ -104,67 +104,6 @@ inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HW
     BoxRun run = CurrentRun();
     run.result = hr;
     return run;
-}
-
-// A stand-in for the help viewer: the system's help call looks for a window of this class and
-// hands it the request through WM_COPYDATA.
-struct HelpRequest {
-    UINT command = 0;
-    DWORD data = 0;
-    std::string file;
-};
-
-class HelpViewer {
-public:
-    HelpViewer() {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"MS_WINHELP";
-        RegisterClassW(&wc);
-        hwnd = CreateWindowExW(0, L"MS_WINHELP", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-        Requests().clear();
-    }
-    HelpViewer(const HelpViewer&) = delete;
-    HelpViewer& operator=(const HelpViewer&) = delete;
-    ~HelpViewer() { DestroyWindow(hwnd); } // never shown: goes away without waiting
-    static std::vector<HelpRequest>& Requests() {
-        static std::vector<HelpRequest> requests;
-        return requests;
-    }
-    HWND hwnd = nullptr;
-
-private:
-    // The request block: size, command, data, reserved, file-name offset, data offset, then the
-    // ANSI file name.
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_COPYDATA) {
-            const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            const auto* bytes = static_cast<const BYTE*>(copy->lpData);
-            HelpRequest r;
-            if (copy->cbData >= 16) {
-                WORD command, nameOffset;
-                memcpy(&command, bytes + 2, 2);
-                memcpy(&r.data, bytes + 4, 4);
-                memcpy(&nameOffset, bytes + 12, 2);
-                r.command = command;
-                if (nameOffset && nameOffset < copy->cbData)
-                    r.file.assign(reinterpret_cast<const char*>(bytes + nameOffset));
-            }
-            Requests().push_back(r);
-            return TRUE;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-};
-
-// The folder of a module, ANSI, with its trailing separator.
-inline std::string FolderOf(HMODULE module) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(module, path, MAX_PATH);
-    std::string s = path;
-    return s.substr(0, s.find_last_of("\\/") + 1);
 }
 
 } // namespace abouttest

@@ -183,6 +183,7 @@ TEST_F(AboutBox, ShowsCaptionVersionLineAndControls) {
     std::wstring text, links[2], titles[2];
     RECT client = {};
     LOGFONTW titleFonts[2] = {};
+    std::vector<LOGFONTW> formFonts; // of every control without a font of its own
     bool okIsDefault = false;
     BoxRun run = Show([&](HWND box) {
         GetClientRect(box, &client);
@@ -200,6 +201,13 @@ TEST_F(AboutBox, ShowsCaptionVersionLineAndControls) {
         if (HWND mail = ChildByPrefix(box, L"mailto:"))
             links[1] = Text(mail);
         EXPECT_NE(ChildByText(box, HelpCaption), nullptr);
+        for (HWND c : {TextAbout(box), ChildByPrefix(box, L"http://"), ChildByPrefix(box, L"mailto:"),
+                       ChildByText(box, L"OK"), ChildByText(box, HelpCaption)}) {
+            LOGFONTW font = {};
+            if (c)
+                GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
+            formFonts.push_back(font);
+        }
         HWND ok = ChildByText(box, L"OK");
         okIsDefault = ok && (GetWindowLongW(ok, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
         return ClickOK(box);
@@ -219,6 +227,13 @@ TEST_F(AboutBox, ShowsCaptionVersionLineAndControls) {
     EXPECT_EQ(titleFonts[0].lfHeight, -11); // 8.25 point at 96 dpi
     EXPECT_STREQ(titleFonts[1].lfFaceName, L"Tahoma");
     EXPECT_EQ(titleFonts[1].lfWeight, FW_NORMAL);
+    // The form font: "MS UI Gothic" 9 point with the Japanese character set.
+    ASSERT_EQ(formFonts.size(), 5u);
+    for (const LOGFONTW& font : formFonts) {
+        EXPECT_STREQ(font.lfFaceName, L"MS UI Gothic");
+        EXPECT_EQ(font.lfHeight, -12);
+        EXPECT_EQ(font.lfCharSet, 128); // Shift JIS
+    }
     EXPECT_TRUE(okIsDefault);
 }
 

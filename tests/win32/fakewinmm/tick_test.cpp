@@ -1,6 +1,7 @@
 // The scan tick end to end: the control polls the scripted joystick service on its own
 // window timer, through this thread's message loop, with no container; the events reach a
-// C++ sink in order. Runs with the test-only winmm.dll loaded in place of the system's.
+// C++ sink in order, and a host that binds them through the type library receives the same.
+// Runs with the test-only winmm.dll loaded in place of the system's.
 #include <gtest/gtest.h>
 
 #include "JoystickTestSupport.h"
@@ -109,6 +110,140 @@ std::vector<std::string> Names(const std::vector<RaisedEvent>& events) {
     return out;
 }
 
+// A host that binds the events as the control's own type library declares them: the members of
+// __ControlJoystick, with their parameters and types, laid out as a vtable interface behind
+// CreateStdDispatch. Before each call the platform converts every argument to its declared
+// type, passing by-reference arguments of exactly that type through and refusing any other.
+class TypedSink final : public IUnknown {
+public:
+    std::vector<RaisedEvent> events;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = riid == IID_IUnknown ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // The events in dispatch-identifier order, as the view lays them out.
+    virtual HRESULT STDMETHODCALLTYPE Begin() { return Record(DISPID_EvBegin, {}); }
+    virtual HRESULT STDMETHODCALLTYPE Finish() { return Record(DISPID_EvFinish, {}); }
+    virtual HRESULT STDMETHODCALLTYPE ScanButton(LONG* button) {
+        return Record(DISPID_EvScanButton, {*button});
+    }
+    virtual HRESULT STDMETHODCALLTYPE ScanCursor(LONG* x, LONG* y) {
+        return Record(DISPID_EvScanCursor, {*x, *y});
+    }
+    virtual HRESULT STDMETHODCALLTYPE ButtonDown(VARIANT_BOOL* first, LONG* button) {
+        return Record(DISPID_EvButtonDown, {*first, *button});
+    }
+    virtual HRESULT STDMETHODCALLTYPE ButtonUp(VARIANT_BOOL* last, LONG* button) {
+        return Record(DISPID_EvButtonUp, {*last, *button});
+    }
+    virtual HRESULT STDMETHODCALLTYPE CursorPress(VARIANT_BOOL* first, VARIANT_BOOL* last) {
+        return Record(DISPID_EvCursorPress, {*first, *last});
+    }
+    virtual HRESULT STDMETHODCALLTYPE Error(LONG* port) { return Record(DISPID_EvError, {*port}); }
+
+private:
+    HRESULT Record(DISPID id, std::vector<LONG> args) {
+        events.push_back({id, std::move(args)});
+        return S_OK;
+    }
+};
+
+// The vtable view of __ControlJoystick, made in memory from the library in Joystick.OCX.
+struct EventsView {
+    ComPtr<ICreateTypeLib2> library;
+    ComPtr<ITypeInfo> info;
+};
+
+HRESULT MakeEventsView(EventsView& view) {
+    ComPtr<ITypeLib> control, standard;
+    ComPtr<ITypeInfo> events, unknown;
+    HRESULT hr = LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &control);
+    if (SUCCEEDED(hr))
+        hr = control->GetTypeInfoOfGuid(DIID___ControlJoystick, &events);
+    if (SUCCEEDED(hr))
+        hr = LoadTypeLib(L"stdole2.tlb", &standard);
+    if (SUCCEEDED(hr))
+        hr = standard->GetTypeInfoOfGuid(IID_IUnknown, &unknown);
+    wchar_t path[MAX_PATH + 16];
+    GetTempPathW(MAX_PATH, path);
+    wcscat(path, L"events-view.tlb"); // never saved
+    ComPtr<ICreateTypeInfo> created;
+    HREFTYPE base = 0;
+    if (SUCCEEDED(hr))
+        hr = CreateTypeLib2(SYS_WIN32, path, &view.library);
+    if (SUCCEEDED(hr))
+        hr = view.library->CreateTypeInfo(const_cast<LPOLESTR>(L"EventsView"), TKIND_INTERFACE, &created);
+    if (SUCCEEDED(hr))
+        hr = created->AddRefTypeInfo(unknown.Get(), &base);
+    if (SUCCEEDED(hr))
+        hr = created->AddImplType(0, base);
+    TYPEATTR* attr = nullptr;
+    if (SUCCEEDED(hr))
+        hr = events->GetTypeAttr(&attr);
+    for (UINT i = 0; SUCCEEDED(hr) && i < attr->cFuncs; ++i) {
+        FUNCDESC* func = nullptr;
+        if (FAILED(hr = events->GetFuncDesc(i, &func)))
+            break;
+        if (func->memid >= DISPID_EvBegin && func->memid <= DISPID_EvError) {
+            // Each parameter as declared; a reference to an enumeration is made anew in the view.
+            std::vector<ELEMDESC> params(func->lprgelemdescParam, func->lprgelemdescParam + func->cParams);
+            std::vector<TYPEDESC> pointees(params.size());
+            for (size_t p = 0; SUCCEEDED(hr) && p < params.size(); ++p) {
+                TYPEDESC& type = params[p].tdesc;
+                if (type.vt != VT_PTR || type.lptdesc->vt != VT_USERDEFINED)
+                    continue;
+                ComPtr<ITypeInfo> target;
+                pointees[p] = *type.lptdesc;
+                hr = events->GetRefTypeInfo(type.lptdesc->hreftype, &target);
+                if (SUCCEEDED(hr))
+                    hr = created->AddRefTypeInfo(target.Get(), &pointees[p].hreftype);
+                type.lptdesc = &pointees[p];
+            }
+            FUNCDESC slot = *func;
+            const UINT index = static_cast<UINT>(func->memid - DISPID_EvBegin);
+            slot.funckind = FUNC_PUREVIRTUAL;
+            slot.callconv = CC_STDCALL;
+            slot.oVft = static_cast<SHORT>((3 + index) * sizeof(void*));
+            slot.elemdescFunc.tdesc.vt = VT_HRESULT;
+            slot.lprgelemdescParam = params.data();
+            if (SUCCEEDED(hr))
+                hr = created->AddFuncDesc(index, &slot);
+        }
+        events->ReleaseFuncDesc(func);
+    }
+    if (attr)
+        events->ReleaseTypeAttr(attr);
+    if (SUCCEEDED(hr))
+        hr = created->LayOut();
+    if (SUCCEEDED(hr))
+        hr = created.As(&view.info);
+    return hr;
+}
+
+// The typed host's sink, connected to the control's events.
+constexpr const char* kRefusedArgumentsMissEvents =
+    "an argument of another type than declared is refused, and the typed host misses its event";
+
+struct BoundSink {
+    EventsView view;
+    TypedSink typed;
+    ComPtr<IUnknown> dispatch;
+    Connected connection;
+};
+
+void ConnectBound(IControlJoystick* c, BoundSink& s) {
+    ASSERT_EQ(MakeEventsView(s.view), S_OK);
+    ASSERT_EQ(CreateStdDispatch(nullptr, &s.typed, s.view.info.Get(), &s.dispatch), S_OK);
+    ComPtr<IConnectionPointContainer> cpc;
+    ASSERT_EQ(c->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.GetAddressOf())),
+              S_OK);
+    ASSERT_EQ(cpc->FindConnectionPoint(DIID___ControlJoystick, &s.connection.cp), S_OK);
+    ASSERT_EQ(s.connection.cp->Advise(s.dispatch.Get(), &s.connection.cookie), S_OK);
+}
+
 TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
     // One reading for the port test, then two per tick; the last entry repeats at rest.
     UseScript("32768,32768,0;"                // Port: a joystick answers, so a beep and no Error
@@ -120,6 +255,8 @@ TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
     ASSERT_TRUE(c);
     Sink sink;
     Connect(c.Get(), sink);
+    BoundSink bound;
+    ConnectBound(c.Get(), bound);
     JoystickPortConstants port = JoystickPort2;
     ASSERT_EQ(c->put_Port(&port), S_OK);
     SHORT interval = 10;
@@ -135,6 +272,57 @@ TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
                                         "ScanCursor(256,32768)", "ButtonUp(-1,1)", "CursorPress(0,-1)",
                                         "Finish()"}));
     EXPECT_TRUE(sink.events.allByRef);
+    EXPECT_EQ(Names(bound.typed.events), Names(sink.events.events)) << kRefusedArgumentsMissEvents;
+}
+
+// Finish and Begin leave the saved state and the armed cursor alone: a button still held is no
+// new press, and the first pad move of the next scan is a press at once.
+TEST(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
+    UseScript("32768,32768,0;32768,32768,0;32768,32768,1"); // at rest, then A pressed and held
+    auto c = NewControl();
+    ASSERT_TRUE(c);
+    Sink sink;
+    Connect(c.Get(), sink);
+    SHORT interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    ASSERT_EQ(c->Begin(), S_OK);
+    PumpUntilReads(4);
+    ASSERT_EQ(c->Finish(), S_OK);
+    UseScript("256,32768,1"); // pad left, A still held
+    ASSERT_EQ(c->Begin(), S_OK);
+    PumpUntilReads(4);
+    ASSERT_EQ(c->Finish(), S_OK);
+    EXPECT_EQ(Names(sink.events.events),
+              (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "Finish()", "Begin()",
+                                        "CursorPress(-1,0)", "ScanCursor(256,32768)", "Finish()"}));
+}
+
+// Writing Interval while scanning changes the period at once; 0 stops the ticks but leaves the
+// timer enabled, so a later interval starts them again without Begin.
+TEST(Tick, IntervalWrittenWhileScanning) {
+    UseScript("32768,32768,0");
+    auto c = NewControl();
+    ASSERT_TRUE(c);
+    Sink sink;
+    Connect(c.Get(), sink);
+    SHORT interval = 10000;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    ASSERT_EQ(c->Begin(), S_OK);
+    interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    PumpUntilReads(4, 0); // at the old period this would take 20 s; the wait gives up at 15
+    EXPECT_GE(g_calls(), 4);
+    interval = 0;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    const LONG stopped = g_calls();
+    PumpFor(100);
+    EXPECT_EQ(g_calls(), stopped);
+    interval = 10;
+    ASSERT_EQ(c->put_Interval(&interval), S_OK);
+    PumpUntilReads(stopped + 2, 0);
+    EXPECT_GE(g_calls(), stopped + 2);
+    ASSERT_EQ(c->Finish(), S_OK);
+    EXPECT_EQ(Names(sink.events.events), (std::vector<std::string>{"Begin()", "Finish()"}));
 }
 
 TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
@@ -145,6 +333,8 @@ TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
     ASSERT_TRUE(c);
     Sink sink;
     Connect(c.Get(), sink);
+    BoundSink bound;
+    ConnectBound(c.Get(), bound);
     JoystickPortConstants port = JoystickPort3;
     ASSERT_EQ(c->put_Port(&port), S_OK);
     SHORT interval = 10;
@@ -158,6 +348,7 @@ TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
               (std::vector<std::string>{"Error(2)", "Begin()", "ButtonDown(-1,2)", "ScanButton(2)",
                                         "ButtonUp(-1,2)", "CursorPress(-1,0)", "ScanCursor(0,0)"}));
     EXPECT_EQ(names.back(), "Finish()");
+    EXPECT_EQ(Names(bound.typed.events), names) << kRefusedArgumentsMissEvents;
 }
 
 TEST(Tick, NoIntervalMeansNoTick) {

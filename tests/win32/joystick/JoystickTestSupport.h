@@ -150,10 +150,12 @@ public:
     HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
 };
 
-// Values by name; a missing name answers E_INVALIDARG as bags do.
+// Values by name; a missing name answers E_INVALIDARG as bags do, a name in readFailures its
+// status there.
 class MemoryBag final : public TestObject<IPropertyBag> {
 public:
     std::map<std::wstring, VARIANT> values;
+    std::map<std::wstring, HRESULT> readFailures;
     std::vector<std::wstring> writes;
     ~MemoryBag() {
         for (auto& [k, v] : values)
@@ -174,6 +176,8 @@ public:
         return E_NOINTERFACE;
     }
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* v, IErrorLog*) override {
+        if (auto failure = readFailures.find(name); failure != readFailures.end())
+            return failure->second;
         auto it = values.find(name);
         if (it == values.end())
             return E_INVALIDARG;

@@ -186,9 +186,9 @@ TEST_F(Clients, Regsvr32RegistersExactlyAndUnregistersEverything) {
         DISPPARAMS none{};
         VARIANT result;
         VariantInit(&result);
-        EXPECT_EQ(control->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr,
-                                  nullptr),
-                  S_OK);
+        EXPECT_EQ(
+            control->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+            S_OK);
         EXPECT_TRUE(V_VT(&result) == VT_DISPATCH || V_VT(&result) == VT_UNKNOWN);
         VariantClear(&result);
         control->Release();
@@ -231,6 +231,48 @@ TEST_F(Clients, InstallerStyleLoadLibraryAndEntryPoints) {
                                reinterpret_cast<void**>(none.GetAddressOf())),
               REGDB_E_CLASSNOTREG);
     CoFreeUnusedLibraries();
+    FreeLibrary(lib);
+}
+
+// Registration that fails part-way takes back everything it wrote. The registry refuses for
+// real: a non-volatile key cannot be made under a volatile one, and the test puts one where
+// registration is about to write, with a value of its own so that the key stays the test's.
+TEST_F(Clients, RegistrationFailingPartWayLeavesNothingBehind) {
+    const std::wstring path = BesideExe(L"Joystick.OCX");
+    HMODULE lib = LoadLibraryW(path.c_str());
+    ASSERT_NE(lib, nullptr);
+    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(lib, "DllRegisterServer")));
+    ASSERT_NE(reg, nullptr);
+    const std::wstring blocked[] = {
+        L"CLSID\\" + Guid(CLSID_PropertyPageJoystick), // after the control's class and program identifier
+        L"TypeLib\\" + Guid(LIBID_Joystick),           // after every entry: the type library itself
+    };
+    for (const std::wstring& key : blocked) {
+        SCOPED_TRACE(testing::Message() << std::string(key.begin(), key.end()));
+        HKEY volatileKey = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &volatileKey, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegSetValueExW(volatileKey, L"Owner", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"test"), 10),
+            ERROR_SUCCESS);
+        HKEY probe = nullptr;
+        ASSERT_NE(RegCreateKeyExW(volatileKey, L"Probe", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                  nullptr, &probe, nullptr),
+                  ERROR_SUCCESS)
+            << "the registry must refuse a lasting key under a volatile one";
+        RegCloseKey(volatileKey);
+        const auto before = Snapshot();
+        EXPECT_TRUE(FAILED(reg()));
+        const auto after = Snapshot();
+        EXPECT_EQ(Added(before, after), std::set<std::wstring>{});
+        EXPECT_EQ(Added(after, before), std::set<std::wstring>{});
+        EXPECT_EQ(ReadString(key), L"<missing>") << "the value registration wrote is gone";
+        EXPECT_EQ(ReadString(key, L"Owner"), L"test");
+        EXPECT_EQ(SubKeys(key), std::set<std::wstring>{});
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    }
     FreeLibrary(lib);
 }
 

@@ -373,6 +373,72 @@ TEST(Persistence, PropertyBagWithWrongKinds) {
     EXPECT_EQ(pb->Load(nullptr, nullptr), E_POINTER);
 }
 
+// Only a missing value loads as its default; any other failure of the bag ends the load with
+// the bag's own status, and what loaded before it stays loaded.
+TEST(Persistence, PropertyBagReadFailuresEndTheLoad) {
+    struct {
+        HRESULT portRead; // the bag's answer for "Port"
+        HRESULT loaded;
+        LONG port;                 // from 3
+        VARIANT_BOOL repeatButton; // stored true, after "Port"
+    } const cases[] = {
+        {E_INVALIDARG, S_OK, 0, VARIANT_TRUE}, // missing
+        {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), S_OK, 0, VARIANT_TRUE},
+        {E_FAIL, E_FAIL, 3, VARIANT_FALSE},
+        {E_OUTOFMEMORY, E_OUTOFMEMORY, 3, VARIANT_FALSE},
+        {STG_E_ACCESSDENIED, STG_E_ACCESSDENIED, 3, VARIANT_FALSE},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << k.portRead);
+        auto c = NewControl();
+        ASSERT_TRUE(c);
+        JoystickPortConstants three = JoystickPort4;
+        c->put_Port(&three);
+        MemoryBag bag;
+        bag.Set(L"Interval", VarI4(77));
+        bag.Set(L"RepeatButton", VarBool(true));
+        bag.readFailures[L"Port"] = k.portRead;
+        ComPtr<IPersistPropertyBag> pb;
+        ASSERT_EQ(c.As(&pb), S_OK);
+        EXPECT_EQ(pb->Load(&bag, nullptr), k.loaded);
+        EXPECT_EQ(Interval(c.Get()), 77);
+        JoystickPortConstants port{};
+        c->get_Port(&port);
+        EXPECT_EQ(port, k.port);
+        VARIANT_BOOL repeat = 5;
+        c->get_RepeatButton(&repeat);
+        EXPECT_EQ(repeat, k.repeatButton);
+    }
+}
+
+// The timer keeps a loaded interval whole; the property reads it cut to its 16 bits, and saving
+// writes the whole value back.
+TEST(Persistence, LoadedIntervalReadsBackCutTo16Bits) {
+    struct {
+        LONG stored;
+        SHORT read;
+    } const cases[] = {{32767, 32767}, {40000, -25536}, {70000, 4464}, {-1, -1}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.stored);
+        auto c = NewControl();
+        ASSERT_TRUE(c);
+        MemoryBag bag;
+        bag.Set(L"Interval", VarI4(k.stored));
+        ComPtr<IPersistPropertyBag> pb;
+        ASSERT_EQ(c.As(&pb), S_OK);
+        ASSERT_EQ(pb->Load(&bag, nullptr), S_OK);
+        EXPECT_EQ(Interval(c.Get()), k.read);
+        VARIANT byDefault;
+        ASSERT_EQ(GetProp(c.Get(), DISPID_VALUE, &byDefault), S_OK);
+        EXPECT_EQ(V_VT(&byDefault), VT_I2);
+        EXPECT_EQ(V_I2(&byDefault), k.read);
+        MemoryBag saved;
+        ASSERT_EQ(pb->Save(&saved, TRUE, FALSE), S_OK);
+        EXPECT_EQ(V_VT(&saved.values[L"Interval"]), VT_I4);
+        EXPECT_EQ(V_I4(&saved.values[L"Interval"]), k.stored);
+    }
+}
+
 TEST(Persistence, StreamAndStorageRoundTrips) {
     auto c = NewControl();
     ASSERT_TRUE(c);

@@ -173,6 +173,94 @@ TEST_F(PageOcx, ControlNamesThisPageAsItsOnlyPage) {
     CoTaskMemFree(list.pElems);
 }
 
+// The system's property frame of this process, once it shows.
+HWND FindFrame() {
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == GetCurrentProcessId() && IsWindowVisible(w) && ClassOf(w) == L"#32770")
+            return w;
+    }
+    return nullptr;
+}
+
+// Shows the page for one control in the system's property frame; `watch` runs every 20 ms
+// inside the frame's loop and closes it. The page's class is offered to the frame through a
+// class object registered for this process only.
+bool ShowPageInFrame(TIMERPROC watch) {
+    OcxLibrary library;
+    ComPtr<IClassFactory> factory;
+    ComPtr<IUnknown> control;
+    DWORD cookie = 0;
+    if (!library.get() || FAILED(library.Factory(joystick::CLSID_PropertyPageJoystick, &factory)) ||
+        FAILED(library.Create(joystick::CLSID_ControlJoystick, control)) ||
+        FAILED(CoRegisterClassObject(joystick::CLSID_PropertyPageJoystick, factory.Get(),
+                                     CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie)))
+        return false;
+    ComPtr<joystick::IControlJoystick> joy;
+    if (SUCCEEDED(control.As(&joy))) {
+        SHORT interval = 100;
+        joy->put_Interval(&interval);
+    }
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, watch);
+    IUnknown* objects[] = {control.Get()};
+    CLSID pages[] = {joystick::CLSID_PropertyPageJoystick};
+    const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Joystick", 1, objects, 1, pages,
+                                              LOCALE_USER_DEFAULT, 0, nullptr);
+    KillTimer(nullptr, timer);
+    CoRevokeClassObject(cookie);
+    return SUCCEEDED(hr);
+}
+
+// F1 on the page, shown in the frame, asks the help viewer for the page's topic: context 203
+// of the help file beside the library.
+int g_helpTicks = 0;
+bool g_helpPressed = false;
+
+BOOL CALLBACK FindEdit(HWND window, LPARAM found) {
+    if (ClassOf(window) != L"Edit")
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK PressF1OnThePage(HWND, UINT, UINT_PTR, DWORD) {
+    HWND frame = FindFrame();
+    if (!frame || ++g_helpTicks < 5) // a few ticks after it shows, so that it has settled
+        return;
+    HWND box = nullptr;
+    EnumChildWindows(frame, FindEdit, reinterpret_cast<LPARAM>(&box));
+    if (!g_helpPressed && box) {
+        g_helpPressed = true;
+        SetForegroundWindow(frame);
+        SetFocus(box);
+        INPUT keys[2] = {};
+        keys[0].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = VK_F1;
+        keys[1] = keys[0];
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+    } else if (!HelpViewer::Requests().empty() || g_helpTicks > 250) {
+        PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+TEST(PageInTheFrame, F1OpensContext203BesideTheLibrary) {
+    ASSERT_EQ(OleInitialize(nullptr), S_OK);
+    {
+        HelpViewer viewer;
+        ASSERT_TRUE(ShowPageInFrame(PressF1OnThePage));
+        EXPECT_TRUE(g_helpPressed);
+        ASSERT_EQ(HelpViewer::Requests().size(), 1u);
+        const HelpRequest& r = HelpViewer::Requests()[0];
+        EXPECT_EQ(r.command, static_cast<UINT>(HELP_CONTEXT));
+        EXPECT_EQ(r.data, 203u);
+        const std::string expected = FolderOf(GetModuleHandleW(nullptr)) + "Joystick.HLP";
+        EXPECT_EQ(_stricmp(r.file.c_str(), expected.c_str()), 0) << r.file;
+    }
+    OleUninitialize();
+}
+
 // The frame's watch for the screenshot: its rectangle to READY once painted, closed on DONE.
 struct Watch {
     std::wstring ready, done;
@@ -186,15 +274,7 @@ Watch& FrameWatch() {
 
 void CALLBACK WatchFrame(HWND, UINT, UINT_PTR, DWORD) {
     Watch& watch = FrameWatch();
-    HWND frame = nullptr;
-    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(w) && ClassOf(w) == L"#32770") {
-            frame = w;
-            break;
-        }
-    }
+    HWND frame = FindFrame();
     // A few ticks after it shows, so that it has painted.
     if (!frame || ++watch.ticks < 5)
         return;
@@ -204,38 +284,13 @@ void CALLBACK WatchFrame(HWND, UINT, UINT_PTR, DWORD) {
         PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
 }
 
-// The page in the system's property frame, for the screenshot. The page's class is offered to
-// the frame through a class object registered for this process only.
+// The page in the system's property frame, for the screenshot.
 int ShowFrameForScreenshot(const wchar_t* ready, const wchar_t* done) {
     OleInitialize(nullptr);
-    int status = 1;
-    {
-        OcxLibrary library;
-        ComPtr<IClassFactory> factory;
-        ComPtr<IUnknown> control;
-        DWORD cookie = 0;
-        if (library.get() && SUCCEEDED(library.Factory(joystick::CLSID_PropertyPageJoystick, &factory)) &&
-            SUCCEEDED(library.Create(joystick::CLSID_ControlJoystick, control)) &&
-            SUCCEEDED(CoRegisterClassObject(joystick::CLSID_PropertyPageJoystick, factory.Get(),
-                                            CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
-            ComPtr<joystick::IControlJoystick> joy;
-            if (SUCCEEDED(control.As(&joy))) {
-                SHORT interval = 100;
-                joy->put_Interval(&interval);
-            }
-            FrameWatch() = {ready, done, false, 0};
-            UINT_PTR timer = SetTimer(nullptr, 0, 20, WatchFrame);
-            IUnknown* objects[] = {control.Get()};
-            CLSID pages[] = {joystick::CLSID_PropertyPageJoystick};
-            OleCreatePropertyFrame(nullptr, 0, 0, L"Joystick", 1, objects, 1, pages, LOCALE_USER_DEFAULT, 0,
-                                   nullptr);
-            KillTimer(nullptr, timer);
-            CoRevokeClassObject(cookie);
-            status = FrameWatch().written ? 0 : 1;
-        }
-    }
+    FrameWatch() = {ready, done, false, 0};
+    const bool shown = ShowPageInFrame(WatchFrame);
     OleUninitialize();
-    return status;
+    return shown && FrameWatch().written ? 0 : 1;
 }
 
 } // namespace

@@ -140,6 +140,16 @@ protected:
         edit = TextInterval(pageWindow);
         ASSERT_NE(edit, nullptr);
     }
+    // A fresh page in place of this one, as a frame opened anew has.
+    void Reopen() {
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+        page->SetPageSite(nullptr);
+        EXPECT_EQ(page->Release(), 0u);
+        page = NewPage();
+        ASSERT_NE(page, nullptr);
+        ASSERT_EQ(page->SetPageSite(&site), S_OK);
+    }
     void Select(std::vector<IUnknown*> objects) {
         ASSERT_EQ(page->SetObjects(static_cast<ULONG>(objects.size()), objects.data()), S_OK);
     }
@@ -251,32 +261,67 @@ TEST_F(PageFixture, ControlsCaptionsFontAndLayout) {
     EXPECT_EQ(page.bottom, 220);
 }
 
-TEST_F(PageFixture, AccessKeysMoveFocus) {
-    FakeJoystick control;
-    control.interval = 250;
-    Activate();
-    IUnknown* objects[] = {&control};
-    ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+// Every access key of the page, as the frame hands the key over: where the focus goes and what
+// the key chooses. Each row starts from a freshly filled page.
+TEST_F(PageFixture, AccessKeysMoveFocusAndChoose) {
     struct {
         wchar_t key;
-        const wchar_t* focusCaption; // nullptr: the text box
-        bool selectsPreset;
-    } const cases[] = {{L'i', nullptr, false}, {L'b', CheckButton, false}, {L'r', Option1, true}};
+        const wchar_t* focus;  // caption of the control that gets the focus; nullptr: the box
+        const wchar_t* chosen; // the interval option chosen, nullptr: none
+        const wchar_t* text;   // the box's text afterwards
+        bool button, cursor;   // the switches afterwards (both off before)
+    } const cases[] = {
+        {L's', Option1, nullptr, L"250", false, false}, // the frame's key: its first option
+        {L'r', Option1, Option1, L"10", false, false},
+        {L't', Option2, Option2, L"100", false, false},
+        {L'o', Option0, Option0, L"250", false, false},
+        {L'i', nullptr, nullptr, L"250", false, false}, // the label's key: the box after it
+        {L'b', CheckButton, nullptr, L"250", true, false},
+        {L'c', CheckCursor, nullptr, L"250", false, true},
+    };
     for (const auto& c : cases) {
-        SetFocus(Control(CheckCursor));
+        SCOPED_TRACE(testing::Message() << "Alt+" << char(c.key));
+        Reopen();
+        FakeJoystick control;
+        control.interval = 250;
+        Select({&control});
+        Activate();
+        SetFocus(edit);
         MSG msg = {GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(c.key), 0x20000001, 0, {0, 0}};
-        EXPECT_EQ(page->TranslateAccelerator(&msg), S_OK) << char(c.key);
-        HWND expected = c.focusCaption ? Control(c.focusCaption) : edit;
-        EXPECT_EQ(GetFocus(), expected) << "Alt+" << char(c.key);
-        if (c.selectsPreset) {
-            EXPECT_TRUE(Checked(Control(Option1)));
-            EXPECT_EQ(Text(edit), L"10");
-        }
+        EXPECT_EQ(page->TranslateAccelerator(&msg), S_OK);
+        EXPECT_EQ(GetFocus(), c.focus ? Control(c.focus) : edit);
+        for (const wchar_t* option : {Option1, Option2, Option0})
+            EXPECT_EQ(Checked(Control(option)), option == c.chosen);
+        EXPECT_EQ(Text(edit), c.text);
+        EXPECT_EQ(IsWindowEnabled(edit) != FALSE, c.chosen != Option1 && c.chosen != Option2);
+        EXPECT_EQ(Checked(Control(CheckButton)), c.button);
+        EXPECT_EQ(Checked(Control(CheckCursor)), c.cursor);
+        page->SetObjects(0, nullptr);
     }
     MSG unrelated = {host.hwnd, WM_KEYDOWN, 'Q', 0, 0, {0, 0}};
     EXPECT_EQ(page->TranslateAccelerator(&unrelated), S_FALSE);
     EXPECT_EQ(page->TranslateAccelerator(nullptr), E_POINTER);
-    page->SetObjects(0, nullptr);
+}
+
+// Tab and Shift+Tab go top to bottom and back round: the interval options (one stop), the box,
+// then the two switches.
+TEST_F(PageFixture, TabOrder) {
+    Activate();
+    const HWND order[] = {Control(Option1), edit, Control(CheckButton), Control(CheckCursor)};
+    for (bool backwards : {false, true}) {
+        SCOPED_TRACE(backwards ? "Shift+Tab" : "Tab");
+        SetFocus(order[0]);
+        BYTE keys[256] = {};
+        keys[VK_SHIFT] = backwards ? 0x80 : 0;
+        SetKeyboardState(keys);
+        for (size_t step = 1; step <= 4; ++step) {
+            MSG tab = {GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+            EXPECT_EQ(page->TranslateAccelerator(&tab), S_OK);
+            EXPECT_EQ(GetFocus(), order[(backwards ? 4 - step : step) % 4]) << "step " << step;
+        }
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+    }
 }
 
 TEST_F(PageFixture, FillingShowsTheFirstObjectAndMarksChangedWhenValuesDiffer) {
@@ -294,7 +339,7 @@ TEST_F(PageFixture, FillingShowsTheFirstObjectAndMarksChangedWhenValuesDiffer) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        page->Deactivate();
+        Reopen();
         site.statusChanges.clear();
         FakeJoystick control;
         control.interval = c.interval;
@@ -475,8 +520,59 @@ TEST_F(PageFixture, ObjectsWithoutThePropertiesAreSkipped) {
     EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
 }
 
+// A frame with several pages deactivates this one when the user picks another tab and applies
+// every page on OK: what the user set comes back with the page, and is applied.
+TEST_F(PageFixture, EditsSurviveDeactivationAndAreApplied) {
+    FakeJoystick control;
+    control.interval = 250;
+    Select({&control});
+    Activate();
+    Click(Control(Option2));
+    Click(Control(CheckButton));
+    page->Deactivate();
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    site.statusChanges.clear();
+    Activate();
+    EXPECT_EQ(Text(edit), L"100");
+    EXPECT_FALSE(IsWindowEnabled(edit));
+    EXPECT_TRUE(Checked(Control(Option2)));
+    EXPECT_TRUE(Checked(Control(CheckButton)));
+    EXPECT_FALSE(Checked(Control(CheckCursor)));
+    EXPECT_FALSE(site.SawDirty()) << "its own values are no new change";
+    EXPECT_TRUE(control.puts.empty());
+    page->Deactivate();
+    ASSERT_EQ(page->Apply(), S_OK);
+    ASSERT_EQ(control.puts.size(), 3u);
+    EXPECT_EQ(control.interval, 100);
+    EXPECT_EQ(control.repeatButton, VARIANT_TRUE);
+    EXPECT_EQ(control.repeatCursor, VARIANT_FALSE);
+    EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    // A new selection while the page is away fills what it keeps, as it fills its window.
+    FakeJoystick other;
+    other.interval = 40;
+    other.repeatCursor = VARIANT_TRUE;
+    Select({&other});
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    ASSERT_EQ(page->Apply(), S_OK);
+    EXPECT_EQ(other.interval, 40);
+    EXPECT_EQ(other.repeatButton, VARIANT_FALSE);
+    EXPECT_EQ(other.repeatCursor, VARIANT_TRUE);
+    Activate();
+    EXPECT_EQ(Text(edit), L"40");
+    EXPECT_FALSE(Checked(Control(CheckButton)));
+    EXPECT_TRUE(Checked(Control(CheckCursor)));
+    page->SetObjects(0, nullptr);
+}
+
 TEST_F(PageFixture, LifecycleCallsCheckTheirState) {
     RECT r = {0, 0, 420, 220};
+    // Never shown, the page has no values of its own: applying writes nothing.
+    FakeJoystick control;
+    control.interval = 250;
+    Select({&control});
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_TRUE(control.puts.empty());
+    page->SetObjects(0, nullptr);
     EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
     EXPECT_EQ(page->Move(&r), E_UNEXPECTED);
     EXPECT_EQ(page->Activate(host.hwnd, nullptr, FALSE), E_POINTER);
@@ -490,14 +586,6 @@ TEST_F(PageFixture, LifecycleCallsCheckTheirState) {
     EXPECT_EQ(page->EditProperty(0), S_OK);
     EXPECT_EQ(page->Deactivate(), S_OK);
     EXPECT_EQ(PageWindow(host.hwnd), nullptr);
-    // Applied without its window the page has no values to hand over, and writes nothing.
-    FakeJoystick control;
-    control.interval = 250;
-    Select({&control});
-    EXPECT_EQ(page->Apply(), S_OK);
-    EXPECT_TRUE(control.puts.empty());
-    EXPECT_EQ(control.interval, 250);
-    page->SetObjects(0, nullptr);
     // A frame that goes away before deactivating the page takes the page's window with it; the
     // page must not touch that window again.
     {
