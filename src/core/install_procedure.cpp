@@ -211,10 +211,9 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
                 report.skipped.push_back(e.LzTarget);
             continue;
         }
-        const bool placed = Step([&] { platform.PlaceFile(folder, e); }) && Step([&] {
-                                if (!platform.LastPlacementSucceeded())
-                                    throw RuntimeError(ErrorCode::PlatformFailure, "not placed");
-                            });
+        PlaceOutcome outcome = PlaceOutcome::NotMoved;
+        Step([&] { outcome = platform.PlaceFile(folder, e); });
+        const bool placed = PlacementSucceeded(outcome);
         Step([&] { platform.Pause(kPauseAfterPlaceMs); });
         bool registered = !e.SelfRegister;
         if (e.SelfRegister)

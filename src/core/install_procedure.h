@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/place_file.h"
 #include "core/setup_script.h"
 #include "core/text.h"
 
@@ -93,7 +94,10 @@ public:
     virtual void ShowTip(uint32_t id) = 0;
     virtual void SetMousePointer(int32_t pointer) = 0;
     virtual void Pause(uint32_t milliseconds) = 0;
-    virtual void PlaceFile(const Text& folder, const SetupEntry& entry) = 0;
+    // Places the entry's file and tells what happened; PlacementSucceeded decides whether the
+    // entry is in place. The compressed file of an entry that is not is kept, so a later run can
+    // place it.
+    virtual PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry) = 0;
     virtual bool RegisterComponent(const Text& path) = 0;
     virtual bool UnregisterComponent(const Text& path) = 0;
     // Deletes one file; a missing or undeletable file raises.
@@ -105,9 +109,6 @@ public:
     // Setup's own files in the program folder (its executable, its script, Setup.DLL): never
     // overwritten as an entry's target, never deleted as a target or a compressed file.
     virtual std::vector<Text> OwnFiles() { return {}; }
-    // Whether the last PlaceFile left the entry's file in the folder (placed now or before). The
-    // compressed file of an entry that is not in place is kept, so a later run can place it.
-    virtual bool LastPlacementSucceeded() { return true; }
 };
 
 // True when `name`, joined to a folder, names something inside that folder: not absolute, no

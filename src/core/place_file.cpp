@@ -198,6 +198,10 @@ bool SamePath(TextView a, TextView b) {
     return PathKey(a) == PathKey(b);
 }
 
+bool PlacementSucceeded(PlaceOutcome outcome) noexcept {
+    return outcome == PlaceOutcome::Placed || outcome == PlaceOutcome::AlreadyInPlace;
+}
+
 PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPlatform& platform) noexcept {
     try {
         return Placement(folder, platform).Run(entry);

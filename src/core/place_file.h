@@ -49,6 +49,10 @@ enum class PlaceOutcome {
     NotMoved,              // the expanded file could not be given its name; nothing was changed
 };
 
+// Whether the entry's target now holds the entry's file. A target that was kept as it was
+// (TargetKept, KeptUnderExpandedName) is not: the file shipped for it is not installed.
+bool PlacementSucceeded(PlaceOutcome outcome) noexcept;
+
 // How long placement waits for an expanded file to appear: polls and the pause between them.
 inline constexpr int kAppearPolls = 50;
 inline constexpr uint32_t kAppearPollMs = 100;

@@ -53,11 +53,11 @@ public:
         Record("pause " + std::to_string(ms));
         clock += ms;
     }
-    void PlaceFile(const Text& f, const SetupEntry& e) override {
-        lastPlace_ = "place " + U8(f) + " " + U8(e.LzSource) + "," + U8(e.LzTarget);
-        Record(lastPlace_);
+    PlaceOutcome PlaceFile(const Text& f, const SetupEntry& e) override {
+        return Answer("place " + U8(f) + " " + U8(e.LzSource) + "," + U8(e.LzTarget))
+                   ? PlaceOutcome::Placed
+                   : PlaceOutcome::NotMoved;
     }
-    bool LastPlacementSucceeded() override { return refused.count(lastPlace_) == 0; }
     bool RegisterComponent(const Text& path) override { return Answer("register " + U8(path)); }
     bool UnregisterComponent(const Text& path) override { return Answer("unregister " + U8(path)); }
     void DeleteFile(const Text& path) override {
@@ -96,7 +96,6 @@ public:
     }
 
 private:
-    std::string lastPlace_;
     bool Answer(const std::string& line) {
         Record(line);
         return refused.count(line) == 0;
