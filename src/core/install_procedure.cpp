@@ -145,6 +145,16 @@ bool NamesSameFile(TextView name, TextView file) {
     return SamePath(name, file);
 }
 
+SelfRegistration SelfRegistrationOf(TextView path) {
+    const size_t dot = path.rfind(u'.');
+    const TextView extension = dot == TextView::npos ? path : path.substr(dot + 1);
+    if (EqualsNoCase(extension, u"EXE"))
+        return SelfRegistration::Program;
+    if (EqualsNoCase(extension, u"DLL") || EqualsNoCase(extension, u"OCX"))
+        return SelfRegistration::Library;
+    return SelfRegistration::None;
+}
+
 bool StaysInsideFolder(TextView name) {
     if (NamesDevice(name))
         return false; // a device is no file of the folder, and opening one can block
@@ -215,9 +225,11 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
         Step([&] { outcome = platform.PlaceFile(folder, e); });
         const bool placed = PlacementSucceeded(outcome);
         Step([&] { platform.Pause(kPauseAfterPlaceMs); });
-        bool registered = !e.SelfRegister;
-        if (e.SelfRegister)
-            Step([&] { registered = platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
+        const Text path = JoinFolder(folder, e.LzTarget);
+        const bool registers = e.SelfRegister && SelfRegistrationOf(path) != SelfRegistration::None;
+        bool registered = !registers;
+        if (registers)
+            Step([&] { registered = platform.RegisterComponent(path); });
         if (!placed || !registered)
             report.failed.push_back(e.LzTarget);
         // An uncompressed entry installed under its own name is the installed file itself.
@@ -252,8 +264,9 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
             continue;
         }
         const Text path = JoinFolder(folder, e.LzTarget);
-        bool unregistered = !e.SelfRegister;
-        if (e.SelfRegister)
+        const bool registers = e.SelfRegister && SelfRegistrationOf(path) != SelfRegistration::None;
+        bool unregistered = !registers;
+        if (registers)
             Step([&] { unregistered = platform.UnregisterComponent(path); });
         Step([&] { platform.Pause(e.SelfRegister ? kPauseAfterUnregisterMs : kPauseBeforeDeleteMs); });
         // A file that is already gone is not told, nor is the unregistration that failed for

@@ -98,6 +98,8 @@ public:
     // entry is in place. The compressed file of an entry that is not is kept, so a later run can
     // place it.
     virtual PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry) = 0;
+    // True when the component was registered (unregistered). Only called for a component that
+    // SelfRegistrationOf gives a way to register.
     virtual bool RegisterComponent(const Text& path) = 0;
     virtual bool UnregisterComponent(const Text& path) = 0;
     // Deletes one file; a missing or undeletable file raises.
@@ -110,6 +112,13 @@ public:
     // overwritten as an entry's target, never deleted as a target or a compressed file.
     virtual std::vector<Text> OwnFiles() { return {}; }
 };
+
+// How a component marked SelfRegister registers, by the text after the last "." of its path
+// (the whole path when there is none), letter case aside: "EXE" is started with a switch,
+// "DLL" and "OCX" go through Setup.DLL. Anything else has no way to register: the procedures
+// then do nothing and report nothing.
+enum class SelfRegistration { Program, Library, None };
+SelfRegistration SelfRegistrationOf(TextView path);
 
 // True when `name`, joined to a folder, names something inside that folder: not absolute, no
 // drive or other colon, no ".." component (nor a component of dots and blanks, which the

@@ -123,6 +123,7 @@ int Main() {
 // ---------------------------------------------------------------------------------------------
 
 #include "ClassRegistry.h"
+#include "core/install_procedure.h"
 #include "core/text_helpers.h"
 
 namespace setup {
@@ -140,13 +141,12 @@ bool RunSelfRegistration(const quorin::Text& Path, const char16_t* programSwitch
     bool result = false;
     // Any error ends the routine with the result set so far.
     try {
-        const int32_t dot = FindLast(1, Path, u".", 0);
-        const quorin::Text extension = dot == 0 ? Path : Path.substr(static_cast<size_t>(dot));
-        if (quorin::EqualsNoCase(extension, u"EXE")) {
+        const quorin::SelfRegistration way = quorin::SelfRegistrationOf(Path);
+        if (way == quorin::SelfRegistration::Program) {
             result = false;
             RunAndWaitIdle(QuotedIfBlank(Path) + u" " + programSwitch, 0);
             result = true;
-        } else if (quorin::EqualsNoCase(extension, u"DLL") || quorin::EqualsNoCase(extension, u"OCX")) {
+        } else if (way == quorin::SelfRegistration::Library) {
             const std::string path = quorin::win::ToAnsi(Path);
             server(path.c_str());
             result = IsOK() != 0;

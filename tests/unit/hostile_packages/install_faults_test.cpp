@@ -102,9 +102,10 @@ public:
         Enter();
         return quorin::PlaceFile(folder, entry, *this);
     }
+    // Only programs and libraries register, as with Setup's own routines.
     bool RegisterComponent(const Text& path) override {
         Enter();
-        if (!Exists(path))
+        if (!Exists(path) || SelfRegistrationOf(path) == SelfRegistration::None)
             return false;
         state.registry[u"component " + Fold(path)] = "registered";
         return true;
