@@ -99,13 +99,6 @@ Deletion DeleteTarget(InstallPlatform& platform, const Text& path) noexcept {
     }
 }
 
-bool IsOwnFile(const std::vector<Text>& own, const Text& name) {
-    for (const Text& file : own)
-        if (NamesSameFile(name, file))
-            return true;
-    return false;
-}
-
 int EntryCount(const SetupSettings& settings) noexcept {
     // The loop counts to All - 1; the entries array always matches it, but never read past it.
     int count = settings.All > 0 ? settings.All : 0;
@@ -143,6 +136,13 @@ bool NamesDevice(TextView name) {
 
 bool NamesSameFile(TextView name, TextView file) {
     return SamePath(name, file);
+}
+
+bool NamesOwnFile(TextView name, const std::vector<Text>& own) {
+    for (const Text& file : own)
+        if (NamesSameFile(name, file))
+            return true;
+    return false;
 }
 
 SelfRegistration SelfRegistrationOf(TextView path) {
@@ -212,8 +212,8 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
         // nothing outside the folder is created, registered or deleted. Setup's own files are
         // neither replaced nor, as compressed files, deleted.
         const bool sourceInside =
-            StaysInsideFolder(e.LzSource) && !(settings.LzTrash && IsOwnFile(own, e.LzSource));
-        const bool targetInside = StaysInsideFolder(e.LzTarget) && !IsOwnFile(own, e.LzTarget);
+            StaysInsideFolder(e.LzSource) && !(settings.LzTrash && NamesOwnFile(e.LzSource, own));
+        const bool targetInside = StaysInsideFolder(e.LzTarget) && !NamesOwnFile(e.LzTarget, own);
         if (!sourceInside || !targetInside) {
             if (!sourceInside)
                 report.skipped.push_back(e.LzSource);
@@ -259,7 +259,7 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
-        if (!StaysInsideFolder(e.LzTarget) || IsOwnFile(own, e.LzTarget)) {
+        if (!StaysInsideFolder(e.LzTarget) || NamesOwnFile(e.LzTarget, own)) {
             report.skipped.push_back(e.LzTarget);
             continue;
         }

@@ -135,6 +135,9 @@ bool NamesDevice(TextView name);
 // component dropped.
 bool NamesSameFile(TextView name, TextView file);
 
+// Whether relative `name` names one of Setup's own files `own`, as NamesSameFile reads names.
+bool NamesOwnFile(TextView name, const std::vector<Text>& own);
+
 // The program folder joined with a relative name by one "\", without normalisation.
 Text JoinFolder(const Text& folder, const Text& name);
 

@@ -44,6 +44,10 @@ public:
         const bool uncompressed = SamePath(expanded, source);
         if (uncompressed && SamePath(source, target))
             return PlaceOutcome::AlreadyInPlace;
+        // A compressed file names its expanded file itself, and that file may be replaced
+        // below: the name must pass the rule the script's names pass.
+        if (!uncompressed && !IsAcceptableExpandedName(expanded))
+            return PlaceOutcome::NoExpandedName;
 
         const Text temp = FreeTemporaryName();
         if (temp.empty())
@@ -89,6 +93,16 @@ public:
     }
 
 private:
+    // Inside the folder, no device, none of Setup's own files.
+    bool IsAcceptableExpandedName(const Text& expanded) {
+        const Text prefix = JoinFolder(folder_, Text());
+        if (expanded.size() <= prefix.size() || expanded.compare(0, prefix.size(), prefix) != 0)
+            return false;
+        const Text name = expanded.substr(prefix.size());
+        std::vector<Text> own;
+        return StaysInsideFolder(name) && Try([&] { own = p_.OwnFiles(); }) && !NamesOwnFile(name, own);
+    }
+
     Text FreeTemporaryName() {
         for (int n = 0; n < kTemporaryNames; ++n) {
             const Text candidate = PlacementTemporaryName(folder_, n);

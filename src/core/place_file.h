@@ -33,6 +33,8 @@ public:
     // Deletes a file; raises when it cannot.
     virtual void Delete(const Text& path) = 0;
     virtual void Pause(uint32_t milliseconds) = 0;
+    // Setup's own files (its executable, its script, Setup.DLL), names relative to the folder.
+    virtual std::vector<Text> OwnFiles() = 0;
 };
 
 enum class PlaceOutcome {
@@ -43,7 +45,8 @@ enum class PlaceOutcome {
     AlreadyInPlace,        // an uncompressed source that is its own target: nothing to do
     UnsafeName,            // a name that is empty or leaves the program folder
     SourceMissing,         // the LZ library cannot open the source
-    NoExpandedName,        // the expanded name cannot be had safely
+    NoExpandedName,        // the expanded name cannot be had, or the name the compressed file records
+                           // leaves the folder, names a device or one of Setup's own files
     ExpansionFailed,       // the expansion failed or was incomplete; nothing was changed
     NeverAppeared,         // the expanded file did not appear in time; nothing was changed
     NotMoved,              // the expanded file could not be given its name; nothing was changed

@@ -218,9 +218,7 @@ public:
         if (!setup::UninstallEntryIsUpdated(settings, keyName))
             throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "the uninstall entry was refused");
     }
-    std::vector<Text> OwnFiles() override {
-        return {setup::ExecutableName() + u".EXE", setup::ExecutableName() + u".INF", u"Setup.DLL"};
-    }
+    std::vector<Text> OwnFiles() override { return setup::SetupOwnFiles(); }
 
 private:
     FormMain& form_;

@@ -261,6 +261,7 @@ public:
             throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "delete");
     }
     void Pause(uint32_t milliseconds) override { setup::Sleep(milliseconds); }
+    std::vector<quorin::Text> OwnFiles() override { return SetupOwnFiles(); }
 
 private:
     ClassArchive& Archive() {
@@ -272,6 +273,10 @@ private:
 };
 
 } // namespace
+
+std::vector<quorin::Text> SetupOwnFiles() {
+    return {ExecutableName() + u".EXE", ExecutableName() + u".INF", u"Setup.DLL"};
+}
 
 quorin::PlaceOutcome PlaceFileWithOutcome(const quorin::Text& Folder, const quorin::SetupEntry& Entry) {
     Win32Placement platform;

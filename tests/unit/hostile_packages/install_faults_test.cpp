@@ -127,6 +127,7 @@ public:
         else
             state.registry.erase(u"uninstall " + s.Title);
     }
+    // Both interfaces ask; neither call can fail.
     std::vector<Text> OwnFiles() override { return {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"}; }
 
     // --- SettingsStore

@@ -144,6 +144,7 @@ public:
         files_.erase(it);
     }
     void Pause(uint32_t) override { ++pauses; }
+    std::vector<Text> OwnFiles() override { return {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"}; }
 
 private:
     std::map<Text, File> files_;
@@ -317,6 +318,38 @@ TEST(PlaceFile, TemporaryNamesNeverTouchExistingFiles) {
     EXPECT_EQ(Place(fake, u"A.DL_", u"A.DLL"), PlaceOutcome::Placed);
     EXPECT_EQ(fake.Content(u"~QI0.TMP"), "a packager's own file");
     EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_", "A.DLL", "~QI0.TMP"}));
+}
+
+// The name a compressed file records (its last character) passes the rule the script's names
+// pass: one that is Setup's own file, a device or the parent folder is refused before anything
+// is expanded, so nothing can be replaced through it, even when the target already exists and
+// the new file would otherwise be kept under that name.
+TEST(PlaceFile, RecordedNameOfSetupsOwnFileOrADeviceIsRefused) {
+    const struct {
+        const char16_t* shipped;
+        char recorded;
+        const char16_t* target;
+    } cases[] = {
+        {u"SETUP.IN_", 'F', u"Product.INF"}, {u"setup.dl_", 'L', u"Other.DLL"},
+        {u"Setup.EX_", 'E', u"Main.EXE"},    {u"NU_", 'L', u"Null.BIN"},
+        {u"COM_", '1', u"Port.BIN"},         {u"._", '.', u"Up.BIN"},
+        {u"A.DA_", ':', u"A.DAT"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(quorin::ToUtf8(c.shipped));
+        FakePlatform fake;
+        for (const char16_t* own : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
+            fake.Put(own, ToBytes("Setup's own " + quorin::ToUtf8(own)));
+        fake.Put(c.target, ToBytes("installed before"));
+        fake.Put(c.shipped, Compress("a file posing as another", c.recorded));
+        const std::set<std::string> before = fake.Names();
+        EXPECT_EQ(Place(fake, c.shipped, c.target), PlaceOutcome::NoExpandedName);
+        EXPECT_TRUE(fake.melts.empty());
+        EXPECT_EQ(fake.Names(), before);
+        for (const char16_t* own : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
+            EXPECT_EQ(fake.Content(own), "Setup's own " + quorin::ToUtf8(own));
+        EXPECT_EQ(fake.Content(c.target), "installed before");
+    }
 }
 
 TEST(PlaceFile, InstalledFileThatCannotBeReplacedStays) {

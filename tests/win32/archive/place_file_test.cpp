@@ -154,6 +154,33 @@ TEST_F(PlaceFileTest, FailedExpansionChangesNothing) {
     EXPECT_EQ(Names(), (std::set<std::string>{"JOYSTICK.OC_"}));
 }
 
+// A compressed file records the last character of its expanded name. Naming Setup's own files
+// (Setup.DLL, and the running program's executable and script) that way replaces nothing, even
+// when the target exists and the new file would otherwise be kept under the recorded name.
+TEST_F(PlaceFileTest, RecordedNameOfSetupsOwnFileIsRefused) {
+    const std::wstring program = quorin::win::W(setup::ExecutableName());
+    const struct {
+        std::wstring shipped, own;
+        char recorded;
+    } cases[] = {{L"SETUP.DL_", L"Setup.DLL", 'L'},
+                 {program + L".IN_", program + L".INF", 'F'},
+                 {program + L".EX_", program + L".EXE", 'E'}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fs::path(c.shipped).string());
+        Write(c.own, ToBytes("Setup's own file"));
+        Write(L"Other.BIN", ToBytes("installed before"));
+        Write(c.shipped, Compress("a file posing as Setup's own", c.recorded));
+        const std::set<std::string> before = Names();
+        EXPECT_EQ(Place(quorin::win::FromWide(c.shipped.c_str()), u"Other.BIN"),
+                  PlaceOutcome::NoExpandedName);
+        EXPECT_EQ(Read(c.own), "Setup's own file");
+        EXPECT_EQ(Read(L"Other.BIN"), "installed before");
+        EXPECT_EQ(Names(), before);
+        TearDown();
+        SetUp();
+    }
+}
+
 TEST_F(PlaceFileTest, ReadOnlySourceIsNotExpanded) {
     Write(L"JOYSTICK.OC_", Compress(kOcx, 'X'));
     const fs::path source = folder_ / L"JOYSTICK.OC_";
