@@ -49,7 +49,7 @@ public:
         if (!uncompressed && !IsAcceptableExpandedName(expanded))
             return PlaceOutcome::NoExpandedName;
 
-        const Text temp = FreeTemporaryName();
+        const Text temp = NewTemporaryFile();
         if (temp.empty())
             return PlaceOutcome::ExpansionFailed;
         bool failed = true;
@@ -103,12 +103,16 @@ private:
         return StaysInsideFolder(name) && Try([&] { own = p_.OwnFiles(); }) && !NamesOwnFile(name, own);
     }
 
-    Text FreeTemporaryName() {
+    // An empty file of a temporary name, created here. The existence test passes hidden and
+    // system files over, so only an exclusive creation tells a free name from a user's file.
+    // Empty when none can be created.
+    Text NewTemporaryFile() {
         for (int n = 0; n < kTemporaryNames; ++n) {
             const Text candidate = PlacementTemporaryName(folder_, n);
-            bool taken = true;
-            Try([&] { taken = p_.IsPathExisting(candidate); });
-            if (!taken)
+            bool created = false;
+            if (!Try([&] { created = p_.CreateNewFile(candidate); }))
+                return Text(); // the folder takes no new file at all
+            if (created)
                 return candidate;
         }
         return Text();
@@ -133,8 +137,12 @@ private:
     bool MoveReplacing(const Text& from, const Text& to) {
         if (Try([&] { p_.Rename(from, to); }))
             return true;
-        const Text aside = FreeTemporaryName();
-        if (aside.empty() || !Try([&] { p_.Rename(to, aside); }))
+        // The name set aside is freed just before the old file takes it; a rename never
+        // replaces, so a file that took the name meanwhile makes it fail, harmlessly.
+        const Text aside = NewTemporaryFile();
+        if (aside.empty())
+            return false;
+        if (!Try([&] { p_.Delete(aside); }) || !Try([&] { p_.Rename(to, aside); }))
             return false;
         if (Try([&] { p_.Rename(from, to); })) {
             if (Try([&] { p_.Delete(aside); }))

@@ -28,6 +28,10 @@ public:
     virtual bool Exception() = 0;
     // A file or folder of that name exists (hidden and system files are not seen).
     virtual bool IsPathExisting(const Text& Path) = 0;
+    // Creates an empty file `path` only when nothing of that name exists, hidden and system
+    // files and folders included: false when something does. Raises when the file cannot be
+    // created for another reason (a read-only folder, a full disk).
+    virtual bool CreateNewFile(const Text& path) = 0;
     // Renames in place; raises when `to` exists or the rename fails.
     virtual void Rename(const Text& from, const Text& to) = 0;
     // Deletes a file; raises when it cannot.
@@ -68,7 +72,8 @@ inline constexpr int kTemporaryNames = 100;
 // The expansion always goes to a fresh temporary file in the folder first and reaches its
 // final name only once Melt reports success, so a failed or partial expansion leaves no file
 // under the target or expanded name and never replaces a good one. An uncompressed source is
-// copied, never opened as its own output.
+// copied, never opened as its own output. Temporary files are created by placement itself,
+// never taken over, so no file placement did not make is written over or deleted through one.
 PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPlatform& platform) noexcept;
 
 // The temporary name placement tries as its n-th choice in `folder`.

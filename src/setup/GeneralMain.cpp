@@ -251,6 +251,17 @@ public:
     }
     bool Exception() override { return Archive().Exception; }
     bool IsPathExisting(const quorin::Text& Path) override { return setup::IsPathExisting(Path); }
+    bool CreateNewFile(const quorin::Text& path) override {
+        const std::string ansi = quorin::win::ToAnsi(path);
+        quorin::win::UniqueFile file(::CreateFileA(ansi.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return true;
+        // Whatever holds the name (a hidden or system file, a folder) makes it taken.
+        if (::GetFileAttributesA(ansi.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return false;
+        throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "create");
+    }
     void Rename(const quorin::Text& from, const quorin::Text& to) override {
         // Without MOVEFILE_REPLACE_EXISTING: fails when `to` exists.
         if (!::MoveFileA(quorin::win::ToAnsi(from).c_str(), quorin::win::ToAnsi(to).c_str()))

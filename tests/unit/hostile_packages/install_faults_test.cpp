@@ -190,6 +190,13 @@ public:
         Enter();
         return Exists(Path);
     }
+    bool CreateNewFile(const Text& path) override {
+        Enter();
+        if (Exists(path))
+            return false;
+        state.files[Fold(path)].clear();
+        return true;
+    }
     void Rename(const Text& from, const Text& to) override {
         Enter();
         if (Exists(to) || !Exists(from))
