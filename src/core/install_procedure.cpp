@@ -99,13 +99,6 @@ Deletion DeleteTarget(InstallPlatform& platform, const Text& path) noexcept {
     }
 }
 
-bool IsOwnFile(const std::vector<Text>& own, const Text& name) {
-    for (const Text& file : own)
-        if (NamesSameFile(name, file))
-            return true;
-    return false;
-}
-
 int EntryCount(const SetupSettings& settings) noexcept {
     // The loop counts to All - 1; the entries array always matches it, but never read past it.
     int count = settings.All > 0 ? settings.All : 0;
@@ -143,6 +136,23 @@ bool NamesDevice(TextView name) {
 
 bool NamesSameFile(TextView name, TextView file) {
     return SamePath(name, file);
+}
+
+bool NamesOwnFile(TextView name, const std::vector<Text>& own) {
+    for (const Text& file : own)
+        if (NamesSameFile(name, file))
+            return true;
+    return false;
+}
+
+SelfRegistration SelfRegistrationOf(TextView path) {
+    const size_t dot = path.rfind(u'.');
+    const TextView extension = dot == TextView::npos ? path : path.substr(dot + 1);
+    if (EqualsNoCase(extension, u"EXE"))
+        return SelfRegistration::Program;
+    if (EqualsNoCase(extension, u"DLL") || EqualsNoCase(extension, u"OCX"))
+        return SelfRegistration::Library;
+    return SelfRegistration::None;
 }
 
 bool StaysInsideFolder(TextView name) {
@@ -202,8 +212,8 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
         // nothing outside the folder is created, registered or deleted. Setup's own files are
         // neither replaced nor, as compressed files, deleted.
         const bool sourceInside =
-            StaysInsideFolder(e.LzSource) && !(settings.LzTrash && IsOwnFile(own, e.LzSource));
-        const bool targetInside = StaysInsideFolder(e.LzTarget) && !IsOwnFile(own, e.LzTarget);
+            StaysInsideFolder(e.LzSource) && !(settings.LzTrash && NamesOwnFile(e.LzSource, own));
+        const bool targetInside = StaysInsideFolder(e.LzTarget) && !NamesOwnFile(e.LzTarget, own);
         if (!sourceInside || !targetInside) {
             if (!sourceInside)
                 report.skipped.push_back(e.LzSource);
@@ -211,14 +221,15 @@ void CommandInstall_Click(const SetupSettings& settings, InstallPlatform& platfo
                 report.skipped.push_back(e.LzTarget);
             continue;
         }
-        const bool placed = Step([&] { platform.PlaceFile(folder, e); }) && Step([&] {
-                                if (!platform.LastPlacementSucceeded())
-                                    throw RuntimeError(ErrorCode::PlatformFailure, "not placed");
-                            });
+        PlaceOutcome outcome = PlaceOutcome::NotMoved;
+        Step([&] { outcome = platform.PlaceFile(folder, e); });
+        const bool placed = PlacementSucceeded(outcome);
         Step([&] { platform.Pause(kPauseAfterPlaceMs); });
-        bool registered = !e.SelfRegister;
-        if (e.SelfRegister)
-            Step([&] { registered = platform.RegisterComponent(JoinFolder(folder, e.LzTarget)); });
+        const Text path = JoinFolder(folder, e.LzTarget);
+        const bool registers = e.SelfRegister && SelfRegistrationOf(path) != SelfRegistration::None;
+        bool registered = !registers;
+        if (registers)
+            Step([&] { registered = platform.RegisterComponent(path); });
         if (!placed || !registered)
             report.failed.push_back(e.LzTarget);
         // An uncompressed entry installed under its own name is the installed file itself.
@@ -248,13 +259,14 @@ void CommandUninstall_Click(const SetupSettings& settings, InstallPlatform& plat
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
         const SetupEntry& e = settings.Entries[static_cast<size_t>(i)];
-        if (!StaysInsideFolder(e.LzTarget) || IsOwnFile(own, e.LzTarget)) {
+        if (!StaysInsideFolder(e.LzTarget) || NamesOwnFile(e.LzTarget, own)) {
             report.skipped.push_back(e.LzTarget);
             continue;
         }
         const Text path = JoinFolder(folder, e.LzTarget);
-        bool unregistered = !e.SelfRegister;
-        if (e.SelfRegister)
+        const bool registers = e.SelfRegister && SelfRegistrationOf(path) != SelfRegistration::None;
+        bool unregistered = !registers;
+        if (registers)
             Step([&] { unregistered = platform.UnregisterComponent(path); });
         Step([&] { platform.Pause(e.SelfRegister ? kPauseAfterUnregisterMs : kPauseBeforeDeleteMs); });
         // A file that is already gone is not told, nor is the unregistration that failed for

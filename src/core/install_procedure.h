@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/place_file.h"
 #include "core/setup_script.h"
 #include "core/text.h"
 
@@ -93,7 +94,12 @@ public:
     virtual void ShowTip(uint32_t id) = 0;
     virtual void SetMousePointer(int32_t pointer) = 0;
     virtual void Pause(uint32_t milliseconds) = 0;
-    virtual void PlaceFile(const Text& folder, const SetupEntry& entry) = 0;
+    // Places the entry's file and tells what happened; PlacementSucceeded decides whether the
+    // entry is in place. The compressed file of an entry that is not is kept, so a later run can
+    // place it.
+    virtual PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry) = 0;
+    // True when the component was registered (unregistered). Only called for a component that
+    // SelfRegistrationOf gives a way to register.
     virtual bool RegisterComponent(const Text& path) = 0;
     virtual bool UnregisterComponent(const Text& path) = 0;
     // Deletes one file; a missing or undeletable file raises.
@@ -105,10 +111,14 @@ public:
     // Setup's own files in the program folder (its executable, its script, Setup.DLL): never
     // overwritten as an entry's target, never deleted as a target or a compressed file.
     virtual std::vector<Text> OwnFiles() { return {}; }
-    // Whether the last PlaceFile left the entry's file in the folder (placed now or before). The
-    // compressed file of an entry that is not in place is kept, so a later run can place it.
-    virtual bool LastPlacementSucceeded() { return true; }
 };
+
+// How a component marked SelfRegister registers, by the text after the last "." of its path
+// (the whole path when there is none), letter case aside: "EXE" is started with a switch,
+// "DLL" and "OCX" go through Setup.DLL. Anything else has no way to register: the procedures
+// then do nothing and report nothing.
+enum class SelfRegistration { Program, Library, None };
+SelfRegistration SelfRegistrationOf(TextView path);
 
 // True when `name`, joined to a folder, names something inside that folder: not absolute, no
 // drive or other colon, no ".." component (nor a component of dots and blanks, which the
@@ -124,6 +134,9 @@ bool NamesDevice(TextView name);
 // names: letter case aside, "/" like "\", "." components and trailing dots and blanks of a
 // component dropped.
 bool NamesSameFile(TextView name, TextView file);
+
+// Whether relative `name` names one of Setup's own files `own`, as NamesSameFile reads names.
+bool NamesOwnFile(TextView name, const std::vector<Text>& own);
 
 // The program folder joined with a relative name by one "\", without normalisation.
 Text JoinFolder(const Text& folder, const Text& name);

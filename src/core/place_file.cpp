@@ -44,8 +44,12 @@ public:
         const bool uncompressed = SamePath(expanded, source);
         if (uncompressed && SamePath(source, target))
             return PlaceOutcome::AlreadyInPlace;
+        // A compressed file names its expanded file itself, and that file may be replaced
+        // below: the name must pass the rule the script's names pass.
+        if (!uncompressed && !IsAcceptableExpandedName(expanded))
+            return PlaceOutcome::NoExpandedName;
 
-        const Text temp = FreeTemporaryName();
+        const Text temp = NewTemporaryFile();
         if (temp.empty())
             return PlaceOutcome::ExpansionFailed;
         bool failed = true;
@@ -89,12 +93,26 @@ public:
     }
 
 private:
-    Text FreeTemporaryName() {
+    // Inside the folder, no device, none of Setup's own files.
+    bool IsAcceptableExpandedName(const Text& expanded) {
+        const Text prefix = JoinFolder(folder_, Text());
+        if (expanded.size() <= prefix.size() || expanded.compare(0, prefix.size(), prefix) != 0)
+            return false;
+        const Text name = expanded.substr(prefix.size());
+        std::vector<Text> own;
+        return StaysInsideFolder(name) && Try([&] { own = p_.OwnFiles(); }) && !NamesOwnFile(name, own);
+    }
+
+    // An empty file of a temporary name, created here. The existence test passes hidden and
+    // system files over, so only an exclusive creation tells a free name from a user's file.
+    // Empty when none can be created.
+    Text NewTemporaryFile() {
         for (int n = 0; n < kTemporaryNames; ++n) {
             const Text candidate = PlacementTemporaryName(folder_, n);
-            bool taken = true;
-            Try([&] { taken = p_.IsPathExisting(candidate); });
-            if (!taken)
+            bool created = false;
+            if (!Try([&] { created = p_.CreateNewFile(candidate); }))
+                return Text(); // the folder takes no new file at all
+            if (created)
                 return candidate;
         }
         return Text();
@@ -119,8 +137,12 @@ private:
     bool MoveReplacing(const Text& from, const Text& to) {
         if (Try([&] { p_.Rename(from, to); }))
             return true;
-        const Text aside = FreeTemporaryName();
-        if (aside.empty() || !Try([&] { p_.Rename(to, aside); }))
+        // The name set aside is freed just before the old file takes it; a rename never
+        // replaces, so a file that took the name meanwhile makes it fail, harmlessly.
+        const Text aside = NewTemporaryFile();
+        if (aside.empty())
+            return false;
+        if (!Try([&] { p_.Delete(aside); }) || !Try([&] { p_.Rename(to, aside); }))
             return false;
         if (Try([&] { p_.Rename(from, to); })) {
             if (Try([&] { p_.Delete(aside); }))
@@ -196,6 +218,10 @@ Text PathKey(TextView path) {
 
 bool SamePath(TextView a, TextView b) {
     return PathKey(a) == PathKey(b);
+}
+
+bool PlacementSucceeded(PlaceOutcome outcome) noexcept {
+    return outcome == PlaceOutcome::Placed || outcome == PlaceOutcome::AlreadyInPlace;
 }
 
 PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPlatform& platform) noexcept {

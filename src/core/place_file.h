@@ -28,11 +28,17 @@ public:
     virtual bool Exception() = 0;
     // A file or folder of that name exists (hidden and system files are not seen).
     virtual bool IsPathExisting(const Text& Path) = 0;
+    // Creates an empty file `path` only when nothing of that name exists, hidden and system
+    // files and folders included: false when something does. Raises when the file cannot be
+    // created for another reason (a read-only folder, a full disk).
+    virtual bool CreateNewFile(const Text& path) = 0;
     // Renames in place; raises when `to` exists or the rename fails.
     virtual void Rename(const Text& from, const Text& to) = 0;
     // Deletes a file; raises when it cannot.
     virtual void Delete(const Text& path) = 0;
     virtual void Pause(uint32_t milliseconds) = 0;
+    // Setup's own files (its executable, its script, Setup.DLL), names relative to the folder.
+    virtual std::vector<Text> OwnFiles() = 0;
 };
 
 enum class PlaceOutcome {
@@ -43,11 +49,16 @@ enum class PlaceOutcome {
     AlreadyInPlace,        // an uncompressed source that is its own target: nothing to do
     UnsafeName,            // a name that is empty or leaves the program folder
     SourceMissing,         // the LZ library cannot open the source
-    NoExpandedName,        // the expanded name cannot be had safely
+    NoExpandedName,        // the expanded name cannot be had, or the name the compressed file records
+                           // leaves the folder, names a device or one of Setup's own files
     ExpansionFailed,       // the expansion failed or was incomplete; nothing was changed
     NeverAppeared,         // the expanded file did not appear in time; nothing was changed
     NotMoved,              // the expanded file could not be given its name; nothing was changed
 };
+
+// Whether the entry's target now holds the entry's file. A target that was kept as it was
+// (TargetKept, KeptUnderExpandedName) is not: the file shipped for it is not installed.
+bool PlacementSucceeded(PlaceOutcome outcome) noexcept;
 
 // How long placement waits for an expanded file to appear: polls and the pause between them.
 inline constexpr int kAppearPolls = 50;
@@ -61,7 +72,8 @@ inline constexpr int kTemporaryNames = 100;
 // The expansion always goes to a fresh temporary file in the folder first and reaches its
 // final name only once Melt reports success, so a failed or partial expansion leaves no file
 // under the target or expanded name and never replaces a good one. An uncompressed source is
-// copied, never opened as its own output.
+// copied, never opened as its own output. Temporary files are created by placement itself,
+// never taken over, so no file placement did not make is written over or deleted through one.
 PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry, PlacementPlatform& platform) noexcept;
 
 // The temporary name placement tries as its n-th choice in `folder`.

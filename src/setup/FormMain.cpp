@@ -206,14 +206,8 @@ public:
     void ShowTip(uint32_t id) override;
     void SetMousePointer(int32_t pointer) override;
     void Pause(uint32_t milliseconds) override;
-    void PlaceFile(const Text& folder, const quorin::SetupEntry& entry) override {
-        lastPlacement_ = setup::PlaceFileWithOutcome(folder, entry);
-    }
-    bool LastPlacementSucceeded() override {
-        return lastPlacement_ == quorin::PlaceOutcome::Placed ||
-               lastPlacement_ == quorin::PlaceOutcome::KeptUnderExpandedName ||
-               lastPlacement_ == quorin::PlaceOutcome::TargetKept ||
-               lastPlacement_ == quorin::PlaceOutcome::AlreadyInPlace;
+    quorin::PlaceOutcome PlaceFile(const Text& folder, const quorin::SetupEntry& entry) override {
+        return setup::PlaceFileWithOutcome(folder, entry);
     }
     bool RegisterComponent(const Text& path) override { return setup::RegisterComponent(path); }
     bool UnregisterComponent(const Text& path) override { return setup::UnregisterComponent(path); }
@@ -224,14 +218,11 @@ public:
         if (!setup::UninstallEntryIsUpdated(settings, keyName))
             throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "the uninstall entry was refused");
     }
-    std::vector<Text> OwnFiles() override {
-        return {setup::ExecutableName() + u".EXE", setup::ExecutableName() + u".INF", u"Setup.DLL"};
-    }
+    std::vector<Text> OwnFiles() override { return setup::SetupOwnFiles(); }
 
 private:
     FormMain& form_;
     RegistrySettingsStore store_;
-    quorin::PlaceOutcome lastPlacement_ = quorin::PlaceOutcome::SourceMissing;
 };
 
 class FormMain {

@@ -123,6 +123,7 @@ int Main() {
 // ---------------------------------------------------------------------------------------------
 
 #include "ClassRegistry.h"
+#include "core/install_procedure.h"
 #include "core/text_helpers.h"
 
 namespace setup {
@@ -144,13 +145,12 @@ bool RunSelfRegistration(const quorin::Text& Path, const char16_t* programSwitch
     bool result = false;
     // Any error ends the routine with the result set so far.
     try {
-        const int32_t dot = FindLast(1, Path, u".", 0);
-        const quorin::Text extension = dot == 0 ? Path : Path.substr(static_cast<size_t>(dot));
-        if (quorin::EqualsNoCase(extension, u"EXE")) {
+        const quorin::SelfRegistration way = quorin::SelfRegistrationOf(Path);
+        if (way == quorin::SelfRegistration::Program) {
             result = false;
             RunAndWaitIdle(QuotedIfBlank(Path) + u" " + programSwitch, 0);
             result = true;
-        } else if (quorin::EqualsNoCase(extension, u"DLL") || quorin::EqualsNoCase(extension, u"OCX")) {
+        } else if (way == quorin::SelfRegistration::Library) {
             const std::string path = quorin::win::ToAnsi(Path);
             server(path.c_str());
             result = IsOK() != 0;
@@ -255,6 +255,17 @@ public:
     }
     bool Exception() override { return Archive().Exception; }
     bool IsPathExisting(const quorin::Text& Path) override { return setup::IsPathExisting(Path); }
+    bool CreateNewFile(const quorin::Text& path) override {
+        const std::string ansi = quorin::win::ToAnsi(path);
+        quorin::win::UniqueFile file(::CreateFileA(ansi.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            return true;
+        // Whatever holds the name (a hidden or system file, a folder) makes it taken.
+        if (::GetFileAttributesA(ansi.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return false;
+        throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "create");
+    }
     void Rename(const quorin::Text& from, const quorin::Text& to) override {
         // Without MOVEFILE_REPLACE_EXISTING: fails when `to` exists.
         if (!::MoveFileA(quorin::win::ToAnsi(from).c_str(), quorin::win::ToAnsi(to).c_str()))
@@ -265,6 +276,7 @@ public:
             throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "delete");
     }
     void Pause(uint32_t milliseconds) override { setup::Sleep(milliseconds); }
+    std::vector<quorin::Text> OwnFiles() override { return SetupOwnFiles(); }
 
 private:
     ClassArchive& Archive() {
@@ -276,6 +288,10 @@ private:
 };
 
 } // namespace
+
+std::vector<quorin::Text> SetupOwnFiles() {
+    return {ExecutableName() + u".EXE", ExecutableName() + u".INF", u"Setup.DLL"};
+}
 
 quorin::PlaceOutcome PlaceFileWithOutcome(const quorin::Text& Folder, const quorin::SetupEntry& Entry) {
     Win32Placement platform;

@@ -103,4 +103,9 @@ void PlaceFile(const quorin::Text& Folder, const quorin::SetupEntry& Entry);
 // The same, telling what happened (for tests and callers that report it).
 quorin::PlaceOutcome PlaceFileWithOutcome(const quorin::Text& Folder, const quorin::SetupEntry& Entry);
 
+// Setup's own files in the program folder, names relative to it: the executable, its script and
+// Setup.DLL. No entry replaces or deletes them, not even through the name a compressed file
+// records.
+std::vector<quorin::Text> SetupOwnFiles();
+
 } // namespace setup

@@ -86,27 +86,26 @@ public:
         Enter();
         return kFolder;
     }
-    int32_t ShowMessage(uint32_t id, uint32_t, const std::vector<Text>&) override {
+    int32_t ShowMessage(uint32_t id, uint32_t, const std::vector<Text>& values) override {
         Enter();
+        told.push_back(std::to_string(id));
+        for (const Text& v : values)
+            told.back() += " [" + ToUtf8(v) + "]";
         return id == kIdAskInstall || id == kIdAskUninstall ? kIdYes : 1;
     }
+    std::vector<std::string> told; // the messages shown, with their values
     void EnableButton(ProcedureButton, bool) override { Enter(); }
     void ShowTip(uint32_t) override { Enter(); }
     void SetMousePointer(int32_t) override { Enter(); }
     void Pause(uint32_t) override { Enter(); }
-    void PlaceFile(const Text& folder, const SetupEntry& entry) override {
+    PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& entry) override {
         Enter();
-        lastOutcome = quorin::PlaceFile(folder, entry, *this);
+        return quorin::PlaceFile(folder, entry, *this);
     }
-    bool LastPlacementSucceeded() override {
-        Enter();
-        return lastOutcome == PlaceOutcome::Placed || lastOutcome == PlaceOutcome::KeptUnderExpandedName ||
-               lastOutcome == PlaceOutcome::TargetKept || lastOutcome == PlaceOutcome::AlreadyInPlace;
-    }
-    PlaceOutcome lastOutcome = PlaceOutcome::SourceMissing;
+    // Only programs and libraries register, as with Setup's own routines.
     bool RegisterComponent(const Text& path) override {
         Enter();
-        if (!Exists(path))
+        if (!Exists(path) || SelfRegistrationOf(path) == SelfRegistration::None)
             return false;
         state.registry[u"component " + Fold(path)] = "registered";
         return true;
@@ -128,6 +127,7 @@ public:
         else
             state.registry.erase(u"uninstall " + s.Title);
     }
+    // Both interfaces ask; neither call can fail.
     std::vector<Text> OwnFiles() override { return {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"}; }
 
     // --- SettingsStore
@@ -189,6 +189,13 @@ public:
     bool IsPathExisting(const Text& Path) override {
         Enter();
         return Exists(Path);
+    }
+    bool CreateNewFile(const Text& path) override {
+        Enter();
+        if (Exists(path))
+            return false;
+        state.files[Fold(path)].clear();
+        return true;
     }
     void Rename(const Text& from, const Text& to) override {
         Enter();
@@ -404,6 +411,32 @@ TEST(InstallFaults, DiskFullDuringExpansion) {
     for (const auto& [path, data] : p.expected)
         EXPECT_FALSE(w.state.files.count(path)) << ToUtf8(path) << " installed from a full disk";
     w.diskFull = false;
+}
+
+// An entry whose target already held a file, which placement kept, is not installed: it is
+// told, and the new content stays in the folder, an uncompressed file where it was shipped (the
+// compressed files are deleted after placement here), an expanded one under the name its
+// compressed file records.
+TEST(InstallFaults, AnEntryWhoseTargetWasKeptIsToldAndItsNewContentStays) {
+    World w;
+    const Package p = ThreeEntries(w);
+    w.state.files[Fold(JoinFolder(kFolder, u"Gantrel.HLP"))] = "older help";
+    w.state.files[Fold(JoinFolder(kFolder, u"ReadMe Copy.TXT"))] = "older copy";
+    Install(w, p);
+    EXPECT_EQ(w.told,
+              (std::vector<std::string>{std::to_string(kIdAskInstall),
+                                        std::to_string(kIdNotInstalled) + " [Gantrel.HLP\nReadMe Copy.TXT]",
+                                        std::to_string(kIdInstallDone)}));
+    const auto content = [&](const char16_t* name) {
+        const auto it = w.state.files.find(Fold(JoinFolder(kFolder, name)));
+        return it == w.state.files.end() ? std::string("(none)") : it->second;
+    };
+    EXPECT_EQ(content(u"Gantrel.HLP"), "older help");
+    EXPECT_EQ(content(u"ReadMe Copy.TXT"), "older copy");
+    EXPECT_EQ(content(u"README.TXT"), "read me");
+    EXPECT_EQ(content(u"HELP.HLP"), std::string(200, 'h'));
+    EXPECT_EQ(content(u"Gantrel.OCX"), std::string(300, 'o'));
+    EXPECT_EQ(content(u"GANTREL.OC_"), "(none)");
 }
 
 // An entry whose target or trashed source is one of Setup's own files is left alone, in any

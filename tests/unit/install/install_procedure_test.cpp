@@ -22,7 +22,8 @@ std::string U8(const Text& t) {
 // pauses move. A call whose line (without the time) is listed in `failing` is recorded and then
 // raises, as a refused platform call does; one listed in `refused` reports failure without
 // raising (a placement that did not happen, a component that declined to register), and a
-// deletion listed in `missing` raises "file not found".
+// deletion listed in `missing` raises "file not found". Like Setup's own routines, registration
+// fails for a file that is neither a program nor a library.
 class RecordingPlatform : public InstallPlatform, public SettingsStore {
 public:
     std::vector<std::string> log;
@@ -53,13 +54,17 @@ public:
         Record("pause " + std::to_string(ms));
         clock += ms;
     }
-    void PlaceFile(const Text& f, const SetupEntry& e) override {
-        lastPlace_ = "place " + U8(f) + " " + U8(e.LzSource) + "," + U8(e.LzTarget);
-        Record(lastPlace_);
+    PlaceOutcome PlaceFile(const Text& f, const SetupEntry& e) override {
+        return Answer("place " + U8(f) + " " + U8(e.LzSource) + "," + U8(e.LzTarget))
+                   ? PlaceOutcome::Placed
+                   : PlaceOutcome::NotMoved;
     }
-    bool LastPlacementSucceeded() override { return refused.count(lastPlace_) == 0; }
-    bool RegisterComponent(const Text& path) override { return Answer("register " + U8(path)); }
-    bool UnregisterComponent(const Text& path) override { return Answer("unregister " + U8(path)); }
+    bool RegisterComponent(const Text& path) override {
+        return Answer("register " + U8(path)) && SelfRegistrationOf(path) != SelfRegistration::None;
+    }
+    bool UnregisterComponent(const Text& path) override {
+        return Answer("unregister " + U8(path)) && SelfRegistrationOf(path) != SelfRegistration::None;
+    }
     void DeleteFile(const Text& path) override {
         Record("delete " + U8(path));
         if (missing.count("delete " + U8(path)))
@@ -96,7 +101,6 @@ public:
     }
 
 private:
-    std::string lastPlace_;
     bool Answer(const std::string& line) {
         Record(line);
         return refused.count(line) == 0;
@@ -295,6 +299,59 @@ TEST(InstallProcedure, AnUncompressedEntryUnderItsOwnNameIsNotDeleted) {
             EXPECT_EQ(Effect(line).rfind("delete ", 0), std::string::npos) << line;
         EXPECT_EQ(Effect(p.log.at(4)).rfind("place C:\\PKG ", 0), 0u) << p.log.at(4);
     }
+}
+
+// A file marked SelfRegister that is neither a program nor a library (a help file, a name whose
+// only dot is in its folder) takes no registration: nothing is started or called, and nothing
+// is told, at install or at uninstall. The uninstall still pauses as for a registered entry.
+TEST(InstallProcedure, SelfRegisterOnAFileThatCannotRegisterDoesNothing) {
+    const SetupSettings s =
+        Settings({Entry(u"JOYSTICK.HL_", u"Joystick.HLP", true), Entry(u"READ.ME_", u"Docs.v1\\README", true),
+                  Entry(u"JOYSTICK.OC_", u"Joystick.OCX", true)},
+                 false);
+    RecordingPlatform install;
+    CommandInstall_Click(s, install);
+    EXPECT_EQ(
+        Effects(install.log),
+        (std::vector<std::string>{
+            "message 104 292", "install disabled", "tip 12", "pointer 11",
+            "place C:\\PKG JOYSTICK.HL_,Joystick.HLP", "pause 2000", "place C:\\PKG READ.ME_,Docs.v1\\README",
+            "pause 2000", "place C:\\PKG JOYSTICK.OC_,Joystick.OCX", "pause 2000",
+            "register C:\\PKG\\Joystick.OCX", "save Ombrel's Quorin/Installer/Gantrel=C:\\PKG",
+            "uninstall entry Gantrel []", "pointer 0", "tip 11", "message 105 64"}));
+
+    RecordingPlatform uninstall;
+    uninstall.records[u"Gantrel"] = u"C:\\PKG";
+    CommandUninstall_Click(s, uninstall);
+    EXPECT_EQ(Effects(uninstall.log),
+              (std::vector<std::string>{
+                  "message 106 292", "uninstall disabled", "tip 13", "pointer 11", "pause 5000",
+                  "delete C:\\PKG\\Joystick.HLP", "pause 5000", "delete C:\\PKG\\Docs.v1\\README",
+                  "unregister C:\\PKG\\Joystick.OCX", "pause 5000", "delete C:\\PKG\\Joystick.OCX",
+                  "delete setting Ombrel's Quorin/Installer/Gantrel", "list Ombrel's Quorin/Installer",
+                  "delete section Ombrel's Quorin/Installer", "uninstall entry Gantrel []", "pointer 0",
+                  "tip 11", "message 107 64"}));
+}
+
+TEST(SelfRegistrationOf, ByTheTextAfterTheLastDot) {
+    struct Case {
+        const char16_t* path;
+        SelfRegistration way;
+    } cases[] = {
+        {u"C:\\Apps\\PLAYER.EXE", SelfRegistration::Program},
+        {u"C:\\Apps\\player.exe", SelfRegistration::Program},
+        {u"C:\\Apps\\lib.dll", SelfRegistration::Library},
+        {u"C:\\Apps\\ctl.Ocx", SelfRegistration::Library},
+        {u"C:\\Apps\\A.B.OCX", SelfRegistration::Library},
+        {u"C:\\Apps\\A.OCX.HLP", SelfRegistration::None},
+        {u"C:\\Apps\\Joystick.HLP", SelfRegistration::None},
+        {u"C:\\My.Dir\\README", SelfRegistration::None},
+        {u"C:\\Apps\\OCX.", SelfRegistration::None},
+        {u"EXE", SelfRegistration::Program},
+        {u"", SelfRegistration::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SelfRegistrationOf(c.path), c.way) << U8(c.path);
 }
 
 TEST(InstallProcedure, EmptyTitleIsPassedUnchanged) {

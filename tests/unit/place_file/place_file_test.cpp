@@ -46,17 +46,19 @@ Text Key(const Text& path) {
 
 // One folder of files with the LZ library's behaviour: compressed files expand to the name
 // their header records, uncompressed ones copy; an input that cannot be opened for writing
-// fails, and, as with the real library, the output has been created (empty) by then.
+// fails, and, as with the real library, the output has been created (empty) by then. Hidden and
+// system files are passed over by the existence test, and cannot be created over.
 class FakePlatform : public quorin::PlacementPlatform {
 public:
     struct File {
         Text name;
         Bytes content;
         bool readOnly = false;
+        bool hiddenOrSystem = false;
     };
 
-    void Put(const Text& name, Bytes content, bool readOnly = false) {
-        files_[Key(Path(name))] = File{Path(name), std::move(content), readOnly};
+    void Put(const Text& name, Bytes content, bool readOnly = false, bool hiddenOrSystem = false) {
+        files_[Key(Path(name))] = File{Path(name), std::move(content), readOnly, hiddenOrSystem};
     }
     static Text Path(const Text& name) { return kFolder + u"\\" + name; }
     bool Has(const Text& name) const { return files_.count(Key(Path(name))) > 0; }
@@ -77,7 +79,6 @@ public:
     size_t expandedNameLimit = 127;
     bool meltLeavesNoFile = false;
     bool isExistingRaises = false;
-    std::set<Text> undeletable; // upper-case full paths
 
     // What was called.
     std::vector<std::pair<Text, Text>> melts;
@@ -112,9 +113,13 @@ public:
         if (readable)
             input = src->second.content;
         if (meltLeavesNoFile) {
+            files_.erase(Key(out));
             exception_ = false;
             return;
         }
+        auto existing = files_.find(Key(out));
+        if (existing != files_.end() && existing->second.hiddenOrSystem)
+            return; // creating over a hidden or system file is refused
         File& dst = files_[Key(out)];
         dst = File{out, {}, false};
         if (!readable)
@@ -127,7 +132,16 @@ public:
         exception_ = quorin::DecodeSzdd(input.data(), input.size(), dst.content) != quorin::SzddStatus::Ok;
     }
     bool Exception() override { return exception_; }
-    bool IsPathExisting(const Text& path) override { return files_.count(Key(path)) > 0; }
+    bool IsPathExisting(const Text& path) override {
+        auto it = files_.find(Key(path));
+        return it != files_.end() && !it->second.hiddenOrSystem;
+    }
+    bool CreateNewFile(const Text& path) override {
+        if (files_.count(Key(path)) > 0)
+            return false;
+        files_[Key(path)] = File{path, {}, false, false};
+        return true;
+    }
     void Rename(const Text& from, const Text& to) override {
         auto it = files_.find(Key(from));
         if (it == files_.end() || (files_.count(Key(to)) > 0 && Key(from) != Key(to)))
@@ -139,16 +153,22 @@ public:
     }
     void Delete(const Text& path) override {
         auto it = files_.find(Key(path));
-        if (it == files_.end() || it->second.readOnly || undeletable.count(Key(path)))
+        if (it == files_.end() || it->second.readOnly)
             throw quorin::RuntimeError(quorin::ErrorCode::PlatformFailure, "delete");
         files_.erase(it);
     }
     void Pause(uint32_t) override { ++pauses; }
+    std::vector<Text> OwnFiles() override { return {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"}; }
 
 private:
     std::map<Text, File> files_;
     bool exception_ = false;
 };
+
+// Placement's n-th temporary name, relative to the folder.
+Text TemporaryName(int n) {
+    return quorin::PlacementTemporaryName(kFolder, n).substr(kFolder.size() + 1);
+}
 
 PlaceOutcome Place(FakePlatform& fake, const Text& source, const Text& target) {
     return quorin::PlaceFile(kFolder, SetupEntry{source, target, false}, fake);
@@ -319,12 +339,79 @@ TEST(PlaceFile, TemporaryNamesNeverTouchExistingFiles) {
     EXPECT_EQ(fake.Names(), (std::set<std::string>{"A.DL_", "A.DLL", "~QI0.TMP"}));
 }
 
+// Hidden and system files are invisible to the existence test, yet never taken for a free
+// temporary name: whether the expansion succeeds or fails, they keep their content, and the
+// temporary names placement uses are its own.
+TEST(PlaceFile, HiddenAndSystemFilesAreNeverTakenAsTemporaryNames) {
+    const Bytes good = Compress(kOcx, 'X');
+    const Bytes truncated(good.begin(), good.begin() + static_cast<ptrdiff_t>(good.size() / 2));
+    const struct {
+        const char* what;
+        const Bytes& source;
+        PlaceOutcome outcome;
+    } cases[] = {{"expanded", good, PlaceOutcome::Placed},
+                 {"failed", truncated, PlaceOutcome::ExpansionFailed}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (bool installed : {false, true}) {
+            FakePlatform fake;
+            fake.Put(u"JOYSTICK.OC_", c.source);
+            if (installed) // the new file then replaces it through a second temporary name
+                fake.Put(u"Joystick.OCX", ToBytes("older"));
+            std::set<std::string> names = {"JOYSTICK.OC_"};
+            for (int n = 0; n < 3; ++n) {
+                fake.Put(TemporaryName(n), ToBytes("user's file " + std::to_string(n)), false, true);
+                names.insert(quorin::ToUtf8(Key(TemporaryName(n))));
+            }
+            EXPECT_EQ(Place(fake, u"JOYSTICK.OC_", u"Joystick.OCX"), c.outcome);
+            for (int n = 0; n < 3; ++n) {
+                ASSERT_TRUE(fake.Has(TemporaryName(n))) << n;
+                EXPECT_EQ(fake.Content(TemporaryName(n)), "user's file " + std::to_string(n));
+            }
+            if (installed || c.outcome == PlaceOutcome::Placed)
+                names.insert("JOYSTICK.OCX");
+            EXPECT_EQ(fake.Names(), names);
+        }
+    }
+}
+
+// The name a compressed file records (its last character) passes the rule the script's names
+// pass: one that is Setup's own file, a device or the parent folder is refused before anything
+// is expanded, so nothing can be replaced through it, even when the target already exists and
+// the new file would otherwise be kept under that name.
+TEST(PlaceFile, RecordedNameOfSetupsOwnFileOrADeviceIsRefused) {
+    const struct {
+        const char16_t* shipped;
+        char recorded;
+        const char16_t* target;
+    } cases[] = {
+        {u"SETUP.IN_", 'F', u"Product.INF"}, {u"setup.dl_", 'L', u"Other.DLL"},
+        {u"Setup.EX_", 'E', u"Main.EXE"},    {u"NU_", 'L', u"Null.BIN"},
+        {u"COM_", '1', u"Port.BIN"},         {u"._", '.', u"Up.BIN"},
+        {u"A.DA_", ':', u"A.DAT"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(quorin::ToUtf8(c.shipped));
+        FakePlatform fake;
+        for (const char16_t* own : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
+            fake.Put(own, ToBytes("Setup's own " + quorin::ToUtf8(own)));
+        fake.Put(c.target, ToBytes("installed before"));
+        fake.Put(c.shipped, Compress("a file posing as another", c.recorded));
+        const std::set<std::string> before = fake.Names();
+        EXPECT_EQ(Place(fake, c.shipped, c.target), PlaceOutcome::NoExpandedName);
+        EXPECT_TRUE(fake.melts.empty());
+        EXPECT_EQ(fake.Names(), before);
+        for (const char16_t* own : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
+            EXPECT_EQ(fake.Content(own), "Setup's own " + quorin::ToUtf8(own));
+        EXPECT_EQ(fake.Content(c.target), "installed before");
+    }
+}
+
 TEST(PlaceFile, InstalledFileThatCannotBeReplacedStays) {
     FakePlatform fake;
     fake.Put(u"JOYSTICK.OC_", Compress(kOcxNew, 'X'));
-    fake.Put(u"Joystick.OCX", ToBytes(kOcx));
-    // Deleting the old file fails after it has been moved aside: it goes back in place.
-    fake.undeletable.insert(Key(quorin::PlacementTemporaryName(kFolder, 1)));
+    // A read-only file can be renamed but not deleted: moved aside, it goes back in place.
+    fake.Put(u"Joystick.OCX", ToBytes(kOcx), true);
     EXPECT_EQ(Place(fake, u"JOYSTICK.OC_", u"Joystick.OCX"), PlaceOutcome::NotMoved);
     EXPECT_EQ(fake.Content(u"Joystick.OCX"), kOcx);
     EXPECT_EQ(fake.Names(), (std::set<std::string>{"JOYSTICK.OC_", "JOYSTICK.OCX"}));

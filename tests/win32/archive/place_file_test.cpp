@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "GeneralMain.h"
+#include "GeneralWin32ExAPI.h"
 #include "core/szdd_encode.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
@@ -152,6 +153,70 @@ TEST_F(PlaceFileTest, FailedExpansionChangesNothing) {
     ASSERT_TRUE(lock);
     EXPECT_EQ(Place(u"JOYSTICK.OC_", u"Joystick.OCX"), PlaceOutcome::ExpansionFailed);
     EXPECT_EQ(Names(), (std::set<std::string>{"JOYSTICK.OC_"}));
+}
+
+// The existence test passes hidden and system files over; placement's temporary files must
+// still never be theirs. Whether the expansion succeeds or fails, they keep their content.
+TEST_F(PlaceFileTest, HiddenAndSystemFilesAreNeverTakenAsTemporaryNames) {
+    const Bytes good = Compress(kOcx, 'X');
+    const Bytes truncated(good.begin(), good.begin() + static_cast<ptrdiff_t>(good.size() / 2));
+    for (const Bytes* source : {&good, &truncated}) {
+        SCOPED_TRACE(source == &good ? "expanded" : "failed");
+        Write(L"JOYSTICK.OC_", *source);
+        std::set<std::string> names = {"JOYSTICK.OC_"};
+        for (int n = 0; n < 2; ++n) {
+            const Text path = quorin::PlacementTemporaryName(Folder(), n);
+            const std::wstring name = fs::path(quorin::win::W(path)).filename().wstring();
+            Write(name, ToBytes("user's file " + std::to_string(n)));
+            const DWORD attribute = n == 0 ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_SYSTEM;
+            ASSERT_TRUE(::SetFileAttributesW((folder_ / name).c_str(), attribute));
+            ASSERT_EQ(::GetFileAttributesW((folder_ / name).c_str()) & attribute, attribute)
+                << "the file system keeps no DOS attributes";
+            ASSERT_FALSE(setup::IsPathExisting(path)) << "the existence test sees it";
+            names.insert(fs::path(name).string());
+        }
+        const PlaceOutcome outcome = Place(u"JOYSTICK.OC_", u"Joystick.OCX");
+        EXPECT_EQ(outcome, source == &good ? PlaceOutcome::Placed : PlaceOutcome::ExpansionFailed);
+        for (int n = 0; n < 2; ++n) {
+            const std::wstring name =
+                fs::path(quorin::win::W(quorin::PlacementTemporaryName(Folder(), n))).filename().wstring();
+            EXPECT_EQ(Read(name), "user's file " + std::to_string(n));
+        }
+        if (outcome == PlaceOutcome::Placed) {
+            EXPECT_EQ(Read(L"Joystick.OCX"), kOcx);
+            names.insert("Joystick.OCX");
+        }
+        EXPECT_EQ(Names(), names);
+        TearDown();
+        SetUp();
+    }
+}
+
+// A compressed file records the last character of its expanded name. Naming Setup's own files
+// (Setup.DLL, and the running program's executable and script) that way replaces nothing, even
+// when the target exists and the new file would otherwise be kept under the recorded name.
+TEST_F(PlaceFileTest, RecordedNameOfSetupsOwnFileIsRefused) {
+    const std::wstring program = quorin::win::W(setup::ExecutableName());
+    const struct {
+        std::wstring shipped, own;
+        char recorded;
+    } cases[] = {{L"SETUP.DL_", L"Setup.DLL", 'L'},
+                 {program + L".IN_", program + L".INF", 'F'},
+                 {program + L".EX_", program + L".EXE", 'E'}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fs::path(c.shipped).string());
+        Write(c.own, ToBytes("Setup's own file"));
+        Write(L"Other.BIN", ToBytes("installed before"));
+        Write(c.shipped, Compress("a file posing as Setup's own", c.recorded));
+        const std::set<std::string> before = Names();
+        EXPECT_EQ(Place(quorin::win::FromWide(c.shipped.c_str()), u"Other.BIN"),
+                  PlaceOutcome::NoExpandedName);
+        EXPECT_EQ(Read(c.own), "Setup's own file");
+        EXPECT_EQ(Read(L"Other.BIN"), "installed before");
+        EXPECT_EQ(Names(), before);
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(PlaceFileTest, ReadOnlySourceIsNotExpanded) {
