@@ -3,6 +3,8 @@
 # deliverables and their tests, cross-built with mingw-w64).
 #   BUILD_ROOT=build (default)   where the trees go
 #   QUORIN_SANITIZE=ON|OFF       ASan/UBSan for the native tree (default OFF)
+#   QUORIN_NATIVE_RELEASE=ON     the native tree as it ships: Release, stripped, the tools only
+#                                (default: RelWithDebInfo with the native tests)
 #   QUORIN_FUZZ=ON               also build the libFuzzer tree with clang
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,7 +12,11 @@ build=${BUILD_ROOT:-$root/build}
 case "$build" in /*) ;; *) build=$root/$build ;; esac
 jobs=${QUORIN_JOBS:-$(nproc)}
 
-cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+native_type=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON)
+if [ "${QUORIN_NATIVE_RELEASE:-OFF}" = "ON" ]; then
+    native_type=(-DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF)
+fi
+cmake -S "$root" -B "$build/native" -G Ninja "${native_type[@]}" \
     -DQUORIN_SANITIZE="${QUORIN_SANITIZE:-OFF}" >/dev/null
 cmake --build "$build/native" -j "$jobs"
 

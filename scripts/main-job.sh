@@ -6,17 +6,15 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
 export BUILD_ROOT=${BUILD_ROOT:-$root/build}
-bash scripts/build.sh
+# The native tree runs no tests here: it is built as the tool ships.
+QUORIN_NATIVE_RELEASE=ON bash scripts/build.sh
 
 mkdir -p dist/win32 dist/bin
 for f in Setup.EXE Setup.DLL Joystick.OCX quorin-pack.exe; do
     p=$(find "$BUILD_ROOT/win32" -name "$f" -path '*/src/*' | head -1)
     [ -n "$p" ] && cp "$p" dist/win32/
 done
-for f in quorin-pack; do
-    p=$(find "$BUILD_ROOT/native" -name "$f" -type f -path '*/src/*' | head -1)
-    [ -n "$p" ] && cp "$p" dist/bin/
-done
+cmake --install "$BUILD_ROOT/native" --prefix "$root/dist" >/dev/null
 echo "dist/win32:"; ls -l dist/win32
 echo "dist/bin:"; ls -l dist/bin
 

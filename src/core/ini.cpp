@@ -1,8 +1,5 @@
 #include "core/ini.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "core/cp932.h"
 #include "core/text_helpers.h"
 
@@ -496,23 +493,6 @@ std::string Profile::Serialize() const {
     for (const Line& line : lines_)
         out += line.raw;
     return out + tail_;
-}
-
-Profile LoadProfileFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Profile();
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return Profile::Parse(bytes);
-}
-
-bool SaveProfileFile(const std::string& path, const Profile& profile) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    std::string bytes = profile.Serialize();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
 }
 
 } // namespace quorin::ini

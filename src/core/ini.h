@@ -98,12 +98,6 @@ private:
     mutable bool sectionIndexValid_ = false;
 };
 
-// Whole-file helpers on top of Profile. A missing or unreadable file reads as an empty profile,
-// as it does for the platform's readers.
-Profile LoadProfileFile(const std::string& path);
-// Writes the profile back; false when the file cannot be written.
-bool SaveProfileFile(const std::string& path, const Profile& profile);
-
 // Compares two code page 932 names the way the platform compares section and key names:
 // without regard to letter case (ASCII, full-width, Greek, Cyrillic letters and Roman numerals).
 bool EqualsNoCase(std::string_view a, std::string_view b);

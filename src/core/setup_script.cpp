@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "core/cp932.h"
-
 namespace quorin {
 
 bool ParseYesNo(TextView text) noexcept {
@@ -64,20 +62,6 @@ ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wante
     }
     s.LzTrash = reader.ReadProfileBool(kSectionMain, kKeyLzTrash, false);
     return result;
-}
-
-Text IniProfileReader::ReadProfileChars(const Text& Section, const Text& Key, const Text& Default) {
-    return cp932::Decode(profile_.GetString(cp932::Encode(Section), cp932::Encode(Key),
-                                            cp932::Encode(Default), ini::kSetupBufferSize));
-}
-
-int32_t IniProfileReader::ReadProfileNums(const Text& Section, const Text& Key, int32_t Default) {
-    return profile_.GetInt(cp932::Encode(Section), cp932::Encode(Key), Default);
-}
-
-bool IniProfileReader::ReadProfileBool(const Text& Section, const Text& Key, bool Default) {
-    const Text value = ReadProfileChars(Section, Key, Default ? u"YES" : u"NO");
-    return ParseYesNo(value);
 }
 
 } // namespace quorin

@@ -87,7 +87,8 @@ ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wante
 void SplitLz(const Text& value, Text& lzSource, Text& lzTarget);
 
 // A ProfileReader over the portable INI reader: text converted to code page 932 for each
-// call and back, the same 255-byte buffer, the same YES/NO rule as ClassProfiler.
+// call and back, the same 255-byte buffer, the same YES/NO rule as ClassProfiler. Defined in
+// ini_profile_reader.cpp, so that a program reading through the platform does not link it.
 class IniProfileReader : public ProfileReader {
 public:
     explicit IniProfileReader(const ini::Profile& profile) : profile_(profile) {}

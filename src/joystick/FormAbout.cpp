@@ -494,8 +494,11 @@ private:
 
     void Form_Load() {
         AppInfo app = ReadAppInfo();
-        std::wstring line = app.title + L"\t" + std::to_wstring(app.major) + L"." +
-                            std::to_wstring(app.minor) + L"," + std::to_wstring(app.revision) + L"\r\n";
+        // wsprintfW rather than std::to_wstring, which links the C runtime's floating-point
+        // formatter into the control.
+        wchar_t version[48];
+        ::wsprintfW(version, L"\t%u.%u,%u\r\n", app.major, app.minor, app.revision);
+        std::wstring line = app.title + version;
         HWND text = ::GetDlgItem(box_.get(), IdTextAbout);
         int length = ::GetWindowTextLengthW(text);
         std::wstring current(static_cast<size_t>(length) + 1, L'\0');

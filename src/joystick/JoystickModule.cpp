@@ -86,7 +86,10 @@ std::vector<RegValue> RegistryEntries(const wchar_t* path) {
     GuidText(CLSID_PropertyPageJoystick, page);
     GuidText(LIBID_Joystick, lib);
     const std::wstring c = std::wstring(L"CLSID\\") + control;
-    const std::wstring misc = std::to_wstring(0x24591);
+    // Numbers go through wsprintfW: std::to_wstring links the C runtime's floating-point
+    // formatter into the control.
+    wchar_t misc[16];
+    wsprintfW(misc, L"%u", 0x24591u);
     wchar_t version[16];
     wsprintfW(version, L"%u.%u", LibVersionMajor, LibVersionMinor);
     std::vector<RegValue> v = {
@@ -124,8 +127,9 @@ std::vector<RegValue> RegistryEntries(const wchar_t* path) {
         folder.resize(slash);
     const std::wstring h = std::wstring(L"TypeLib\\") + hlib + L"\\" + hversion;
     v.push_back({h, nullptr, L"JoystickHyperlink"});
-    v.push_back({h + L"\\" + hlcid + L"\\win32", nullptr,
-                 std::wstring(path) + L"\\" + std::to_wstring(TypeLibResourceHyperlink)});
+    wchar_t resource[16];
+    wsprintfW(resource, L"\\%u", static_cast<unsigned>(TypeLibResourceHyperlink));
+    v.push_back({h + L"\\" + hlcid + L"\\win32", nullptr, std::wstring(path) + resource});
     v.push_back({h + L"\\FLAGS", nullptr, L"0"});
     v.push_back({h + L"\\HELPDIR", nullptr, folder});
     return v;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "ClassProfiler.h"
 #include "FormMain.h"
 #include "GeneralWin32ExAPI.h"
@@ -16,16 +18,15 @@ quorin::InstallState InstallState = quorin::InstallState::InstalledElsewhere;
 namespace {
 
 quorin::Text ModulePath() {
-    std::wstring buffer(MAX_PATH, L'\0');
+    // A plain buffer: one std::wstring links the runtime's whole wide-string instantiation
+    // (about 35 KiB) into a program that has no other use for it.
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            break;
-        }
+        if (n < buffer.size())
+            return quorin::win::FromWide(buffer.data()); // NUL-terminated when not truncated
         buffer.resize(buffer.size() * 2); // truncated: try a larger buffer
     }
-    return quorin::win::FromWide(buffer.c_str());
 }
 
 } // namespace

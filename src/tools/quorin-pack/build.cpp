@@ -2,7 +2,6 @@
 // compressed under their shipped names, and Setup.INF in code page 932; then reads the result
 // back the way Setup will.
 #include <map>
-#include <ostream>
 
 #include "core/cp932.h"
 #include "core/ini.h"
@@ -26,8 +25,7 @@ bool PlainName(const std::string& name) {
 
 std::optional<fs::path> FirstExisting(const std::vector<fs::path>& candidates) {
     for (const fs::path& p : candidates) {
-        std::error_code ec;
-        if (fs::is_regular_file(p, ec))
+        if (fs::is_regular_file(p))
             return p;
     }
     return std::nullopt;
@@ -42,7 +40,7 @@ struct PackageFile {
 
 } // namespace
 
-bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, std::ostream& log) {
+bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, Output& log) {
     const size_t before = problems.size();
     Manifest m;
     if (!ReadManifest(options.manifest, m, problems))
@@ -175,9 +173,7 @@ bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, s
         return false;
 
     // Write.
-    std::error_code ec;
-    fs::create_directories(options.output, ec);
-    if (ec || !fs::is_directory(options.output)) {
+    if (!fs::create_directories(options.output)) {
         problems.push_back({PathToUtf8(options.output), "", "", "cannot create the folder"});
         return false;
     }

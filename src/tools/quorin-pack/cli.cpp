@@ -1,6 +1,4 @@
 // Command-line parsing and the compress and expand commands.
-#include <ostream>
-
 #include "core/szdd_decode.h"
 #include "core/szdd_encode.h"
 #include "core/szdd_names.h"
@@ -114,8 +112,7 @@ std::optional<fs::path> OutputFolder(const Options& o, const fs::path& input,
     if (!o.outDir)
         return input.parent_path();
     const fs::path dir = PathFromUtf8(*o.outDir);
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec)) {
+    if (!fs::is_directory(dir)) {
         problems.push_back({*o.outDir, "", "", "no such folder"});
         return std::nullopt;
     }
@@ -123,11 +120,10 @@ std::optional<fs::path> OutputFolder(const Options& o, const fs::path& input,
 }
 
 bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code ec;
-    return fs::exists(b, ec) && fs::equivalent(a, b, ec);
+    return fs::equivalent(a, b);
 }
 
-void Compress(const Options& o, std::vector<Problem>& problems, std::ostream& out) {
+void Compress(const Options& o, std::vector<Problem>& problems, Output& out) {
     for (const std::string& name : o.operands) {
         const fs::path input = PathFromUtf8(name);
         std::vector<uint8_t> data;
@@ -158,7 +154,7 @@ void Compress(const Options& o, std::vector<Problem>& problems, std::ostream& ou
     }
 }
 
-void Expand(const Options& o, std::vector<Problem>& problems, std::ostream& out) {
+void Expand(const Options& o, std::vector<Problem>& problems, Output& out) {
     for (const std::string& name : o.operands) {
         const fs::path input = PathFromUtf8(name);
         std::vector<uint8_t> data;
@@ -187,12 +183,11 @@ void Expand(const Options& o, std::vector<Problem>& problems, std::ostream& out)
             outName = PathToUtf8(input.filename());
         }
         const fs::path output = *dir / PathFromUtf8(outName);
-        std::error_code ec;
         if (SameFile(input, output)) {
             problems.push_back({name, "", "", "the expanded name is the file's own name"});
             continue;
         }
-        if (fs::exists(output, ec) && !o.force) {
+        if (fs::exists(output) && !o.force) {
             problems.push_back({PathToUtf8(output), "", "", "exists; use -f to overwrite"});
             continue;
         }
@@ -219,7 +214,7 @@ fs::path ToolFolder() {
     return ToolFolderStorage();
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, Output& out, Output& err) {
     if (args.empty()) {
         err << kUsage;
         return kExitUsage;
@@ -275,8 +270,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             if (o.operands.size() != 1)
                 throw UsageError("check needs exactly one DIR");
             const fs::path dir = PathFromUtf8(o.operands[0]);
-            std::error_code ec;
-            if (!fs::is_directory(dir, ec)) {
+            if (!fs::is_directory(dir)) {
                 problems.push_back({o.operands[0], "", "", "no such folder"});
             } else {
                 const int entries = CheckPackage(dir, problems);

@@ -1,7 +1,5 @@
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <memory>
 
 #include "core/text.h"
 #include "core/text_helpers.h"
@@ -16,22 +14,42 @@
 namespace quorin::pack {
 
 fs::path PathFromUtf8(const std::string& utf8) {
-    return fs::u8path(utf8);
+    return fs::path(utf8);
 }
 
 std::string PathToUtf8(const fs::path& path) {
-    return path.u8string();
+    return path.utf8();
 }
 
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::FILE* OpenFile(const fs::path& path, bool write) {
+#ifdef _WIN32
+    return ::_wfopen(path.wide().c_str(), write ? L"wb" : L"rb");
+#else
+    return std::fopen(path.utf8().c_str(), write ? "wb" : "rb");
+#endif
+}
+
+} // namespace
+
 bool ReadWholeFile(const fs::path& path, std::vector<uint8_t>& bytes) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
+    if (!fs::is_regular_file(path))
         return false;
-    std::ifstream in(path, std::ios::binary);
+    FilePtr in(OpenFile(path, false));
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes.clear();
+    uint8_t buffer[1 << 14];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    return std::ferror(in.get()) == 0;
 }
 
 bool WriteFileAtomically(const fs::path& path, const std::vector<uint8_t>& bytes) {
@@ -42,30 +60,20 @@ bool WriteFileAtomically(const fs::path& path, const std::vector<uint8_t>& bytes
 #endif
     fs::path temp = path;
     temp += ".quorin-pack-" + std::to_string(id);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            return false;
-        }
+    std::FILE* out = OpenFile(temp, true);
+    if (out == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    // Closing flushes; a failed flush is a failed write.
+    if (std::fclose(out) != 0 || !written) {
+        fs::remove(temp);
+        return false;
     }
-#ifdef _WIN32
-    const bool moved = ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    std::error_code renameError;
-    fs::rename(temp, path, renameError);
-    const bool moved = !renameError;
-#endif
-    if (!moved) {
-        std::error_code ec;
-        fs::remove(temp, ec);
+    if (!fs::rename(temp, path)) {
+        fs::remove(temp);
+        return false;
     }
-    return moved;
+    return true;
 }
 
 namespace {
@@ -87,14 +95,13 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, const std::string& na
         start = end + 1;
         if (component.empty() || component == ".")
             continue;
-        std::error_code ec;
-        fs::directory_iterator it(current, ec);
-        if (ec)
+        const std::optional<std::vector<std::string>> names = fs::directory_names(current);
+        if (!names)
             return std::nullopt;
         std::optional<fs::path> found;
-        for (const fs::directory_entry& e : it) {
-            if (SameNameNoCase(PathToUtf8(e.path().filename()), component)) {
-                found = e.path();
+        for (const std::string& entry : *names) {
+            if (SameNameNoCase(entry, component)) {
+                found = current / entry;
                 break;
             }
         }

@@ -1,9 +1,22 @@
 // quorin-pack's entry point: arguments to UTF-8, then Run.
-#include <iostream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "pack.h"
+
+namespace {
+
+class StdioOutput final : public quorin::pack::Output {
+public:
+    explicit StdioOutput(std::FILE* file) : file_(file) {}
+    void Write(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), file_); }
+
+private:
+    std::FILE* file_;
+};
+
+} // namespace
 
 #ifdef _WIN32
 #include <windows.h>
@@ -32,20 +45,24 @@ int main() {
     if (argv)
         ::LocalFree(argv);
     std::vector<wchar_t> exe(32768);
-    const DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-    quorin::pack::SetToolFolder(std::filesystem::path(std::wstring(exe.data(), n)).parent_path());
-    return quorin::pack::Run(args, std::cout, std::cerr);
+    if (::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size())) < exe.size())
+        quorin::pack::SetToolFolder(quorin::pack::fs::path(Utf8(exe.data())).parent_path());
+    StdioOutput out(stdout), err(stderr);
+    return quorin::pack::Run(args, out, err);
 }
 
 #else
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec)
-        quorin::pack::SetToolFolder(exe.parent_path());
-    return quorin::pack::Run(args, std::cout, std::cerr);
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
+    if (n > 0 && static_cast<size_t>(n) < sizeof exe)
+        quorin::pack::SetToolFolder(
+            quorin::pack::fs::path(std::string(exe, static_cast<size_t>(n))).parent_path());
+    StdioOutput out(stdout), err(stderr);
+    return quorin::pack::Run(args, out, err);
 }
 
 #endif

@@ -1,7 +1,4 @@
 // The build manifest: a small UTF-8 INI file of the tool's own.
-#include <fstream>
-#include <sstream>
-
 #include "core/text.h"
 #include "core/text_helpers.h"
 #include "pack.h"
@@ -75,12 +72,14 @@ bool ReadManifest(const fs::path& path, Manifest& manifest, std::vector<Problem>
             problems.push_back({file, sectionName, "Source", "missing: every [File] needs Source="});
     };
 
-    std::istringstream lines(text);
-    std::string line;
     int number = 0;
-    while (std::getline(lines, line)) {
+    for (size_t next = 0; next < text.size();) {
+        size_t end = text.find('\n', next);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = Trim(text.substr(next, end - next));
+        next = end + 1;
         ++number;
-        line = Trim(line);
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
         if (line.front() == '[') {

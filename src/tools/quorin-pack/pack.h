@@ -3,27 +3,60 @@
 // the same reader and rules as Setup.
 #pragma once
 
-#include <filesystem>
-#include <iosfwd>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
-namespace quorin::pack {
+#include "paths.h"
 
-namespace fs = std::filesystem;
+namespace quorin::pack {
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblem = 1; // a problem with the input
 inline constexpr int kExitUsage = 2;   // a usage error
 
+// Where the tool writes its report and its errors: standard output and standard error in the
+// program, a string in tests. Not an iostream, which would link the C++ runtime's locale
+// machinery into the Windows build.
+class Output {
+public:
+    virtual void Write(std::string_view text) = 0;
+
+    Output& operator<<(std::string_view text) {
+        Write(text);
+        return *this;
+    }
+    template <typename Number,
+              typename = std::enable_if_t<std::is_integral_v<Number> && !std::is_same_v<Number, char> &&
+                                          !std::is_same_v<Number, bool>>>
+    Output& operator<<(Number number) {
+        Write(std::to_string(number));
+        return *this;
+    }
+
+protected:
+    ~Output() = default;
+};
+
+class StringOutput final : public Output {
+public:
+    void Write(std::string_view text) override { text_.append(text); }
+    const std::string& str() const noexcept { return text_; }
+
+private:
+    std::string text_;
+};
+
 // Runs one command line (without the program name); arguments are UTF-8.
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int Run(const std::vector<std::string>& args, Output& out, Output& err);
 
 // The folder of the running tool, where build looks for Setup.EXE and Setup.DLL last.
-void SetToolFolder(const std::filesystem::path& folder);
-std::filesystem::path ToolFolder();
+void SetToolFolder(const fs::path& folder);
+fs::path ToolFolder();
 
 // --- files -------------------------------------------------------------------------------
 
@@ -90,7 +123,7 @@ struct BuildOptions {
 
 // Builds the package folder; problems are appended. Returns true when the package is complete
 // and checks clean.
-bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, std::ostream& log);
+bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, Output& log);
 
 // Checks DIR/Setup.INF and the files it names; problems are appended. Returns the number of
 // entries read.

@@ -34,7 +34,7 @@ protected:
     }
     std::vector<Problem> Check(int* entries = nullptr) {
         std::vector<Problem> problems;
-        const int n = quorin::pack::CheckPackage(dir_, problems);
+        const int n = quorin::pack::CheckPackage(quorin::pack::PathFromUtf8(dir_.u8string()), problems);
         if (entries)
             *entries = n;
         return problems;

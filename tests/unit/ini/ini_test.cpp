@@ -2,6 +2,7 @@
 // profile functions answer for the same file (the Windows differential test checks that
 // claim over a larger corpus).
 #include "core/ini.h"
+#include "core/ini_file.h"
 
 #include <gtest/gtest.h>
 

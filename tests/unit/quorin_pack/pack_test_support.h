@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,7 +28,7 @@ struct RunResult {
 };
 
 inline RunResult RunPack(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
+    quorin::pack::StringOutput out, err;
     const int status = quorin::pack::Run(args, out, err);
     return {status, out.str(), err.str()};
 }

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "core/cp932.h"
 #include "pack.h"
@@ -63,7 +62,7 @@ TEST(QuorinPackWin32, BuildsAndChecksAPackage) {
           "Document=README.TXT\r\nLzTrash=YES\r\nSetupExe=Setup.EXE\r\nSetupDll=Setup.DLL\r\n"
           "[Copy]\r\nREADME.TXT=README.TXT\r\n[File]\r\nSource=Joystick.OCX\r\nSelfRegister=YES\r\n");
     const std::string base = dir.u8string();
-    std::ostringstream out, err;
+    quorin::pack::StringOutput out, err;
     EXPECT_EQ(quorin::pack::Run({"build", base + "\\manifest.ini", "-o", base + "\\pkg"}, out, err), 0)
         << err.str();
     std::ifstream inf(dir / "pkg" / "Setup.INF", std::ios::binary);
@@ -71,7 +70,7 @@ TEST(QuorinPackWin32, BuildsAndChecksAPackage) {
     EXPECT_EQ(script,
               "[Main]\r\nTitle=\x83\x49\x83\x93\x83\x75\x83\x8c\x83\x8b\r\nDocument=README.TXT\r\nAll=1\r\n"
               "LzTrash=YES\r\n\r\n[1]\r\nLz=Joystick.OC_,Joystick.OCX\r\nSelfRegister=YES\r\n");
-    std::ostringstream out2, err2;
+    quorin::pack::StringOutput out2, err2;
     EXPECT_EQ(quorin::pack::Run({"check", base + "\\pkg"}, out2, err2), 0) << err2.str();
     inf.close();
     fs::remove_all(dir);
