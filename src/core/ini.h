@@ -98,6 +98,11 @@ private:
     mutable bool sectionIndexValid_ = false;
 };
 
+// The number a value (quotes already removed) begins with, read by GetInt's rules but without
+// its wrap to 32 bits: what the script's author wrote, so a range check sees 65536 or
+// 4294967297 as written. A magnitude beyond 2^32 is held at 2^32.
+int64_t ReadWrittenInteger(std::u16string_view text);
+
 // Whole-file helpers on top of Profile. A missing or unreadable file reads as an empty profile,
 // as it does for the platform's readers.
 Profile LoadProfileFile(const std::string& path);

@@ -51,16 +51,15 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
         problems.push_back({file, main, "Title",
                             std::to_string(title->size()) + " bytes; Setup reads only the first " +
                                 std::to_string(kMaxTextBytes)});
-    const int32_t all = profile.GetInt("Main", "All", 0);
-    if (all < 0 || all > 32767)
-        problems.push_back({file, main, "All", std::to_string(all) + " is outside 0 to 32767"});
 
     std::map<size_t, bool> bad; // entries already reported by the script rules
     const std::vector<ScriptProblem>& rules = loaded.problems;
     for (size_t i = 0; i < rules.size(); ++i) {
         const ScriptProblem& p = rules[i];
-        if (p.kind == ScriptProblemKind::NegativeAll)
-            continue; // reported above with the full number
+        if (p.kind == ScriptProblemKind::AllOutOfRange) {
+            problems.push_back({file, main, "All", Utf8(p.value) + " is outside 0 to 32767"});
+            continue;
+        }
         const std::string section = Utf8(p.section);
         const size_t number = std::stoul(section);
         bad[number - 1] = true;
