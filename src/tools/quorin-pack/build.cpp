@@ -241,7 +241,7 @@ bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, s
                                 "Setup would read the entry as \"" + ToUtf8(s.Entries[i].LzSource) + "\",\"" +
                                     ToUtf8(s.Entries[i].LzTarget) + "\""});
     }
-    return problems.size() == before;
+    return !HasProblems(problems, before);
 }
 
 } // namespace quorin::pack
