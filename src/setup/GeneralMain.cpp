@@ -222,8 +222,10 @@ void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::T
 
 bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin::Text& KeyName) {
     const quorin::Text name = KeyName.empty() ? Settings.Title : KeyName;
+    // Such a name gets no entry: an install has not done its part, an uninstall has nothing to
+    // remove.
     if (name.empty() || name.find(u'\\') != quorin::Text::npos)
-        return true;
+        return InstallState != quorin::InstallState::NotInstalled;
     const std::string path = quorin::win::ToAnsi(kUninstallParentKey + u"\\" + name);
     quorin::win::UniqueHKey key;
     const bool present =

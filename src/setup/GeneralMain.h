@@ -86,7 +86,8 @@ void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::T
 
 // Whether the entry is as UpdateUninstallEntry should have left it: written with both values
 // before an install, gone after an uninstall. The registry class passes refused writes over
-// silently, so this is how a refusal comes to light.
+// silently, so this is how a refusal comes to light. An install under a name that gets no entry
+// (empty, or holding "\") has not been entered either.
 bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin::Text& KeyName);
 
 } // namespace setup
