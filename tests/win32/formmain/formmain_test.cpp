@@ -556,6 +556,71 @@ TEST_F(FormMainTest, TheCloseButtonEndsTheModalDisplayLikeCancel) {
     EXPECT_FALSE(IsWindowVisible(FormMainWindow()));
 }
 
+// Presses the platform's way: real input through the system's queue.
+void ClickAt(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv((r.left + r.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv((r.top + r.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, in, sizeof(INPUT));
+}
+
+void PressKey(WORD key) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = key;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// While the procedure pauses, the user presses Esc and Enter, clicks Cancel and Install and
+// closes the window. None of it may act later: every message the procedure shows stays up until
+// answered, and the window stays open.
+TEST_F(FormMainTest, InputDuringTheProcedureChangesNothing) {
+    quorin::SetupEntry entry; // a compressed file that is not there: placing it fails at once
+    entry.LzSource = u"QuorinNoSuchFile.TX_";
+    entry.LzTarget = u"QuorinNoSuchFile.TXT";
+    setup::SetupSettings.Entries = {entry};
+    setup::SetupSettings.All = 1;
+    ShowAndActivate();
+    SetForegroundWindow(FormMainWindow());
+    ASSERT_EQ(GetForegroundWindow(), FormMainWindow());
+    const std::wstring installing = Wide(u"インストールしていますので、しばらくお待ちください...");
+    std::thread user([&] {
+        // The procedure shows this text before its work; its pause lets sent messages through.
+        for (int i = 0; i < 400 && TextOf(C(FormMainControl::LabelTip)) != installing; ++i)
+            Sleep(20);
+        PressKey(VK_ESCAPE);
+        PressKey(VK_RETURN);
+        ClickAt(C(FormMainControl::CommandCancel));
+        ClickAt(C(FormMainControl::CommandInstall));
+        PostMessageW(FormMainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    std::vector<std::wstring> texts;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK});
+        setup::CommandInstall_Click();
+        texts = answerer.Texts();
+    }
+    user.join();
+    // 104, then 303 for the entry that could not be placed, then 105: each answered by the
+    // answerer, none by a key held from the pause.
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], Wide(u"プログラムをインストールしてもよろしいですか"));
+    EXPECT_EQ(texts[2], Wide(u"インストールが完了しました"));
+    // What is still queued runs now, outside the procedure.
+    PumpUntil([] { return HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0; }, 5000);
+    EXPECT_TRUE(IsWindowVisible(FormMainWindow()));
+    EXPECT_FALSE(IsWindowEnabled(C(FormMainControl::CommandInstall)));
+}
+
 // Run inside a copy of this program: the Welcome button with the document "READ ME.TXT".
 TEST(Child, DISABLED_ClickWelcome) {
     setup::SetupSettings = quorin::SetupSettings();
