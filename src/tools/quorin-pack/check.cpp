@@ -32,22 +32,14 @@ bool ExtensionRegisters(const Text& name) {
            EqualsNoCase(extension, u"OCX");
 }
 
-// A text value that Setup's 255-byte buffer cuts: how long it is in the code page, and what
-// arrives.
-struct CutValue {
-    size_t bytes;
-    std::string arrives;
-};
-
-std::optional<CutValue> CutBySetup(const ini::Profile& profile, const std::string& section, const char* key) {
-    const std::string whole = profile.GetString(section, key, "", std::string::npos);
-    if (whole.size() <= kMaxTextBytes)
+// When Setup's 255-byte buffer cuts a text value: the message telling its length in the code
+// page.
+std::optional<std::string> CutBySetup(const ini::Profile& profile, const std::string& section,
+                                      const char* key) {
+    const size_t bytes = profile.GetString(section, key, "", std::string::npos).size();
+    if (bytes <= kMaxTextBytes)
         return std::nullopt;
-    return CutValue{whole.size(), profile.GetString(section, key, "", ini::kSetupBufferSize)};
-}
-
-std::string CutMessage(const CutValue& cut) {
-    return std::to_string(cut.bytes) + " bytes in code page 932; Setup reads only the first " +
+    return std::to_string(bytes) + " bytes in code page 932; Setup reads only the first " +
            std::to_string(kMaxTextBytes);
 }
 
@@ -80,7 +72,7 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
                  " holds \"\\\": Setup writes no entry in the list of installed programs for it"});
     for (const char* key : {"Title", "Document"})
         if (const auto cut = CutBySetup(profile, "Main", key))
-            problems.push_back({file, main, key, CutMessage(*cut)});
+            problems.push_back({file, main, key, *cut});
 
     std::map<size_t, bool> bad; // entries already reported by the script rules
     const std::vector<ScriptProblem>& rules = loaded.problems;
@@ -124,8 +116,8 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
         const SetupEntry& e = s.Entries[i];
         const std::string section = std::to_string(i + 1);
         if (const auto cut = CutBySetup(profile, section, "Lz"))
-            problems.push_back({file, section, "Lz",
-                                CutMessage(*cut) + ", so the final name arrives as " + Quoted(e.LzTarget)});
+            problems.push_back(
+                {file, section, "Lz", *cut + ", so the final name arrives as " + Quoted(e.LzTarget)});
         if (bad.count(i))
             continue;
         if (e.SelfRegister && !ExtensionRegisters(e.LzTarget))
