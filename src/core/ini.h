@@ -98,6 +98,11 @@ private:
     mutable bool sectionIndexValid_ = false;
 };
 
+// The number a value (quotes already removed) begins with, read by GetInt's rules but without
+// its wrap to 32 bits: what the script's author wrote, so a range check sees 65536 or
+// 4294967297 as written. A magnitude beyond 2^32 is held at 2^32.
+int64_t ReadWrittenInteger(std::u16string_view text);
+
 // Compares two code page 932 names the way the platform compares section and key names:
 // without regard to letter case (ASCII, full-width, Greek, Cyrillic letters and Roman numerals).
 bool EqualsNoCase(std::string_view a, std::string_view b);

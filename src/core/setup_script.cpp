@@ -34,13 +34,15 @@ ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wante
     SetupSettings& s = result.settings;
     s.Title = reader.ReadProfileChars(kSectionMain, kKeyTitle, Text());
     s.Document = reader.ReadProfileChars(kSectionMain, kKeyDocument, Text());
-    // Only the low 16 bits count, taken as a signed number.
     const int32_t all = reader.ReadProfileNums(kSectionMain, kKeyAll, 0);
-    s.All = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(all) & 0xFFFF));
-    if (s.All < 0) {
-        result.problems.push_back(
-            {ScriptProblemKind::NegativeAll, kSectionMain, kKeyAll, FromAscii(std::to_string(s.All))});
-    } else if (s.All > 0) {
+    const Text allText = reader.ReadProfileChars(kSectionMain, kKeyAll, Text());
+    const int64_t written = ini::ReadWrittenInteger(allText);
+    if (written < 0 || written > 32767 || written != all) {
+        result.problems.push_back({ScriptProblemKind::AllOutOfRange, kSectionMain, kKeyAll, allText});
+        if (wanted == ScriptProblems::UntilFirst)
+            return result;
+    } else if (all > 0) {
+        s.All = static_cast<int16_t>(all);
         s.Entries.resize(static_cast<size_t>(s.All));
         for (int i = 0; i < s.All; ++i) {
             const Text section = FromAscii(std::to_string(i + 1));

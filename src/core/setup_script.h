@@ -43,7 +43,7 @@ public:
 // A script fault that Setup cannot install from. Reading stops adding entries at none of
 // them; every fault is reported.
 enum class ScriptProblemKind {
-    NegativeAll,    // [Main] All has a negative low 16 bits; no numbered section is read
+    AllOutOfRange,  // [Main] All, as written, lies outside 0 to 32767; no numbered section is read
     MissingLz,      // a numbered section 1..All has no Lz key (or the section is missing)
     LzWithoutComma, // its Lz value holds no comma
 };
@@ -52,7 +52,7 @@ struct ScriptProblem {
     ScriptProblemKind kind;
     Text section; // "Main" or the decimal section number
     Text key;     // "All" or "Lz"
-    Text value;   // the offending value as read (All as decimal text; Lz as read)
+    Text value;   // the offending value as the script writes it (All's text; Lz as read)
 };
 
 struct ScriptLoadResult {
@@ -70,12 +70,16 @@ inline const Text kKeyLzTrash = u"LzTrash";
 inline const Text kKeyLz = u"Lz";
 inline const Text kKeySelfRegister = u"SelfRegister";
 
-// Reads the whole script in Setup's order of calls: Title, Document, All, then for each
-// numbered section Lz and SelfRegister, then LzTrash. All keeps the low 16 bits of the number,
-// signed; an Lz value splits at its first comma. A section whose Lz lacks a comma keeps the
-// whole value as LzSource with an empty LzTarget and adds a problem; only then a second read,
-// with a default holding a comma, tells a missing key from a comma-less value. A negative All
-// reads no numbered section and leaves Entries empty.
+// Reads the whole script in Setup's order of calls: Title, Document, All (as a number, then as
+// text), then for each numbered section Lz and SelfRegister, then LzTrash. An Lz value splits
+// at its first comma. A section whose Lz lacks a comma keeps the whole value as LzSource with
+// an empty LzTarget and adds a problem; only then a second read, with a default holding a
+// comma, tells a missing key from a comma-less value.
+//
+// All is taken only when the number as written lies between 0 and 32767 and the integer reader
+// agrees with it. The reader wraps at 32 bits and Setup keeps 16 of them, so 65538 would
+// install 2 entries and 40000 would read as negative; such a value is refused instead (All 0,
+// no numbered section read), and the problem shows the text as written.
 //
 // A checker wants every problem; Setup shows only the first and refuses the script, so it stops
 // reading there: a large All over a script with few sections is then refused at once instead of

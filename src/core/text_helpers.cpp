@@ -89,4 +89,16 @@ Text EmbedValues(TextView templ, const std::vector<Variant>& values) {
     return result;
 }
 
+Text FillPlaceholders(TextView templ, const std::vector<Text>& values) {
+    Text result;
+    size_t next = 0;
+    for (char16_t c : templ) {
+        if (c == u'$' && next < values.size())
+            result += values[next++];
+        else
+            result += c;
+    }
+    return result;
+}
+
 } // namespace quorin

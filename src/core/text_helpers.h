@@ -33,6 +33,12 @@ Text ReverseChars(TextView text);
 // of a value without a text form (an array, the omitted marker).
 Text EmbedValues(TextView templ, const std::vector<Variant>& values);
 
+// `templ` with its own "$" placeholders replaced, in order, by `values`: unlike EmbedValues, a
+// "$" that a value brings in is never filled, so values holding "$" (a path on an
+// administrative share such as \\server\c$) arrive as they are. Placeholders without a value
+// stay "$"; values without a placeholder are dropped.
+Text FillPlaceholders(TextView templ, const std::vector<Text>& values);
+
 // Letter-case folding used by CompareMode::Text (ASCII and the full-width, Greek and Cyrillic
 // letters the Japanese code page holds).
 char16_t FoldCase(char16_t c) noexcept;

@@ -279,7 +279,7 @@ private:
     std::array<HIMAGELIST, 2> buttonImages_{};
     bool activated_ = false;
     // Set while a procedure runs. Its pauses let messages sent by other programs through; no
-    // handler may start then (input from the user stays queued until the procedure ends).
+    // handler may start then (input from the user is dropped, see DropUserInput).
     bool busy_ = false;
     int32_t pointer_ = quorin::kPointerDefault;
     bool visible_ = false;
@@ -711,7 +711,21 @@ void FormMain::CommandCancel_Click() {
 // ---------------------------------------------------------------------------------------------
 // The procedures' platform.
 
+// Keys and clicks that reached the window while a procedure worked are dropped. Held, they would
+// be read by the next message box's loop: Enter or Esc would answer a box before the user saw
+// it, and a click would act on the window once the procedure is over.
+void DropUserInput() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (::PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK, PM_REMOVE)) {
+    }
+}
+
 int32_t FormPlatform::ShowMessage(uint32_t id, uint32_t style, const std::vector<Text>& values) {
+    DropUserInput();
     std::vector<quorin::Variant> variants(values.begin(), values.end());
     return form_.ShowMessageById(id, style, variants);
 }
@@ -733,13 +747,14 @@ void FormPlatform::SetMousePointer(int32_t pointer) {
 
 // The procedures take no input until they end, but the window must not turn white or be
 // reported as not responding: during a pause only paint messages (and messages sent by other
-// threads, which the platform delivers while it looks) are handled; clicks and keys stay queued.
+// threads, which the platform delivers while it looks) are handled; clicks and keys are dropped.
 void FormPlatform::Pause(uint32_t milliseconds) {
     const ULONGLONG end = ::GetTickCount64() + milliseconds;
     for (;;) {
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
             ::DispatchMessageW(&msg);
+        DropUserInput();
         const ULONGLONG now = ::GetTickCount64();
         if (now >= end)
             return;

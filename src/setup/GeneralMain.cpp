@@ -81,13 +81,14 @@ quorin::Text LoadResString(uint32_t id) {
 quorin::Text ScriptProblemMessage(const quorin::ScriptProblem& problem, const quorin::Text& scriptPath) {
     switch (problem.kind) {
     case quorin::ScriptProblemKind::MissingLz:
-        return EmbedValues(LoadResString(kIdScriptMissingLz), {scriptPath, problem.section, problem.key});
+        return quorin::FillPlaceholders(LoadResString(kIdScriptMissingLz),
+                                        {scriptPath, problem.section, problem.key});
     case quorin::ScriptProblemKind::LzWithoutComma:
-        return EmbedValues(LoadResString(kIdScriptLzWithoutComma),
-                           {scriptPath, problem.section, problem.key, problem.value});
-    case quorin::ScriptProblemKind::NegativeAll:
-        return EmbedValues(LoadResString(kIdScriptNegativeAll),
-                           {scriptPath, problem.section, problem.key, problem.value});
+        return quorin::FillPlaceholders(LoadResString(kIdScriptLzWithoutComma),
+                                        {scriptPath, problem.section, problem.key, problem.value});
+    case quorin::ScriptProblemKind::AllOutOfRange:
+        return quorin::FillPlaceholders(LoadResString(kIdScriptAllOutOfRange),
+                                        {scriptPath, problem.section, problem.key, problem.value});
     }
     return quorin::Text();
 }
@@ -100,15 +101,39 @@ std::vector<quorin::ScriptProblem> LoadSetupScript() {
     return std::move(result.problems);
 }
 
+namespace {
+
+// Whether the profile functions, which take the path in the ANSI code page, find the script: a
+// path the code page cannot hold arrives changed and names another file or none.
+bool SetupScriptIsReachable(const quorin::Text& path) {
+    const std::string ansi = quorin::win::ToAnsi(path);
+    if (quorin::win::FromAnsi(ansi) != path)
+        return false;
+    const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Nothing has been installed or changed yet, and no window exists, so the box has no owner.
+void ShowStartupStop(const quorin::Text& message) {
+    const std::string text = quorin::win::ToAnsi(message);
+    const std::string caption = quorin::win::ToAnsi(ApplicationTitle());
+    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+} // namespace
+
 int Main() {
+    // Without its script Setup knows no product: installing would place nothing and still
+    // record an install under an empty title.
+    const quorin::Text scriptPath = SetupScriptPath();
+    if (!SetupScriptIsReachable(scriptPath)) {
+        ShowStartupStop(quorin::FillPlaceholders(LoadResString(kIdScriptMissing), {scriptPath}));
+        return 1;
+    }
+    // The first problem is enough to fix the script.
     const std::vector<quorin::ScriptProblem> problems = LoadSetupScript();
     if (!problems.empty()) {
-        // Nothing has been installed or changed yet; the first problem is enough to fix the
-        // script. No window exists, so the box has no owner.
-        const std::string text =
-            quorin::win::ToAnsi(ScriptProblemMessage(problems.front(), SetupScriptPath()));
-        const std::string caption = quorin::win::ToAnsi(ApplicationTitle());
-        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+        ShowStartupStop(ScriptProblemMessage(problems.front(), scriptPath));
         return 1;
     }
     FormMainLoad();
@@ -202,8 +227,10 @@ void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::T
 
 bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin::Text& KeyName) {
     const quorin::Text name = KeyName.empty() ? Settings.Title : KeyName;
+    // Such a name gets no entry: an install has not done its part, an uninstall has nothing to
+    // remove.
     if (name.empty() || name.find(u'\\') != quorin::Text::npos)
-        return true;
+        return InstallState != quorin::InstallState::NotInstalled;
     const std::string path = quorin::win::ToAnsi(kUninstallParentKey + u"\\" + name);
     quorin::win::UniqueHKey key;
     const bool present =

@@ -33,22 +33,26 @@ quorin::Text LoadResString(uint32_t id);
 // The same from another loaded module (an HMODULE), for tests reading a built executable.
 quorin::Text LoadResStringFrom(void* module, uint32_t id);
 
-// String-table ids of the messages about a setup script Setup cannot install from.
+// String-table ids of the messages about a setup script Setup cannot install from, and about a
+// script that is not there (or not reachable through the ANSI code page).
 inline constexpr uint32_t kIdScriptMissingLz = 201;
 inline constexpr uint32_t kIdScriptLzWithoutComma = 202;
-inline constexpr uint32_t kIdScriptNegativeAll = 203;
+inline constexpr uint32_t kIdScriptAllOutOfRange = 203;
+inline constexpr uint32_t kIdScriptMissing = 204;
 
 // The message for a script problem: the entry for its kind with the script path, section, key
-// and value filled in.
+// and value filled in. Only the entry's own placeholders are filled, so a "$" in the path or a
+// value is shown as it is.
 quorin::Text ScriptProblemMessage(const quorin::ScriptProblem& problem, const quorin::Text& scriptPath);
 
 // Reads the setup script beside the executable into SetupSettings through ClassProfiler.
 // Returns the problems found (empty when the script can be installed from).
 std::vector<quorin::ScriptProblem> LoadSetupScript();
 
-// The program: loads the script; on a problem shows it (stop icon, application title, no
-// owner) and returns 1 without changing anything; otherwise loads, shows and unloads the main
-// window and returns 0.
+// The program: without a script file at SetupScriptPath (or one the ANSI profile functions
+// cannot reach), or with a script it cannot install from, shows why (stop icon, application
+// title, no owner) and returns 1 without changing anything; otherwise loads, shows and unloads
+// the main window and returns 0.
 int Main();
 
 } // namespace setup
@@ -82,7 +86,8 @@ void UpdateUninstallEntry(const quorin::SetupSettings& Settings, const quorin::T
 
 // Whether the entry is as UpdateUninstallEntry should have left it: written with both values
 // before an install, gone after an uninstall. The registry class passes refused writes over
-// silently, so this is how a refusal comes to light.
+// silently, so this is how a refusal comes to light. An install under a name that gets no entry
+// (empty, or holding "\") has not been entered either.
 bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin::Text& KeyName);
 
 } // namespace setup

@@ -237,7 +237,7 @@ bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, O
                                 "Setup would read the entry as \"" + ToUtf8(s.Entries[i].LzSource) + "\",\"" +
                                     ToUtf8(s.Entries[i].LzTarget) + "\""});
     }
-    return problems.size() == before;
+    return !HasProblems(problems, before);
 }
 
 } // namespace quorin::pack

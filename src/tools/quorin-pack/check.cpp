@@ -24,6 +24,25 @@ std::string Quoted(const Text& text) {
     return "\"" + Utf8(text) + "\"";
 }
 
+// Setup registers a final name by its extension: EXE, DLL and OCX in any letter case.
+bool ExtensionRegisters(const Text& name) {
+    const size_t dot = name.rfind(u'.');
+    const Text extension = dot == Text::npos ? Text() : name.substr(dot + 1);
+    return EqualsNoCase(extension, u"EXE") || EqualsNoCase(extension, u"DLL") ||
+           EqualsNoCase(extension, u"OCX");
+}
+
+// When Setup's 255-byte buffer cuts a text value: the message telling its length in the code
+// page.
+std::optional<std::string> CutBySetup(const ini::Profile& profile, const std::string& section,
+                                      const char* key) {
+    const size_t bytes = profile.GetString(section, key, "", std::string::npos).size();
+    if (bytes <= kMaxTextBytes)
+        return std::nullopt;
+    return std::to_string(bytes) + " bytes in code page 932; Setup reads only the first " +
+           std::to_string(kMaxTextBytes);
+}
+
 } // namespace
 
 int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
@@ -43,24 +62,26 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
     const std::string main = Utf8(kSectionMain);
 
     // [Main]
-    const std::optional<std::string> title = profile.RawValue("Main", "Title");
     if (s.Title.empty())
         problems.push_back(
             {file, main, "Title", "empty or missing: Setup shows it and files the install record under it"});
-    else if (title && title->size() > kMaxTextBytes)
-        problems.push_back({file, main, "Title",
-                            std::to_string(title->size()) + " bytes; Setup reads only the first " +
-                                std::to_string(kMaxTextBytes)});
-    const int32_t all = profile.GetInt("Main", "All", 0);
-    if (all < 0 || all > 32767)
-        problems.push_back({file, main, "All", std::to_string(all) + " is outside 0 to 32767"});
+    else if (s.Title.find(u'\\') != Text::npos)
+        problems.push_back(
+            {file, main, "Title",
+             Quoted(s.Title) +
+                 " holds \"\\\": Setup writes no entry in the list of installed programs for it"});
+    for (const char* key : {"Title", "Document"})
+        if (const auto cut = CutBySetup(profile, "Main", key))
+            problems.push_back({file, main, key, *cut});
 
     std::map<size_t, bool> bad; // entries already reported by the script rules
     const std::vector<ScriptProblem>& rules = loaded.problems;
     for (size_t i = 0; i < rules.size(); ++i) {
         const ScriptProblem& p = rules[i];
-        if (p.kind == ScriptProblemKind::NegativeAll)
-            continue; // reported above with the full number
+        if (p.kind == ScriptProblemKind::AllOutOfRange) {
+            problems.push_back({file, main, "All", Utf8(p.value) + " is outside 0 to 32767"});
+            continue;
+        }
         const std::string section = Utf8(p.section);
         const size_t number = std::stoul(section);
         bad[number - 1] = true;
@@ -92,10 +113,17 @@ int CheckPackage(const fs::path& folder, std::vector<Problem>& problems) {
     // The entries.
     std::map<Text, std::string> targets; // folded target -> section that has it
     for (size_t i = 0; i < s.Entries.size(); ++i) {
-        if (bad.count(i))
-            continue;
         const SetupEntry& e = s.Entries[i];
         const std::string section = std::to_string(i + 1);
+        if (const auto cut = CutBySetup(profile, section, "Lz"))
+            problems.push_back(
+                {file, section, "Lz", *cut + ", so the final name arrives as " + Quoted(e.LzTarget)});
+        if (bad.count(i))
+            continue;
+        if (e.SelfRegister && !ExtensionRegisters(e.LzTarget))
+            problems.push_back({file, section, "SelfRegister",
+                                Quoted(e.LzTarget) + " is no EXE, DLL or OCX; Setup does not register it",
+                                true});
         bool namesOk = true;
         for (const Text* name : {&e.LzSource, &e.LzTarget}) {
             const char* which = name == &e.LzSource ? "compressed" : "final";

@@ -30,9 +30,11 @@ Commands:
       --source NAME=PATH  take the [File] whose Name is NAME from PATH.
   check DIR
       Reads DIR/Setup.INF as Setup reads it and reports every problem with its section
-      and key: a missing Lz or one without a comma, All outside 0 to 32767, a compressed
-      file that is missing or does not decode, an empty Title or one over 254 bytes, two
-      entries with one final name, a name that leaves the package folder.
+      and key: a missing Lz or one without a comma, All outside 0 to 32767 as written, a
+      compressed file that is missing or does not decode, an empty Title or one holding
+      "\", a Title, Document or Lz over 254 bytes (Setup cuts it), two entries with one
+      final name, a name that leaves the package folder. Notes (SelfRegister on a file
+      that is no EXE, DLL or OCX) do not fail the check.
 
 Manifest (UTF-8; paths relative to the manifest's folder):
   [Package]
@@ -274,7 +276,7 @@ int Run(const std::vector<std::string>& args, Output& out, Output& err) {
                 problems.push_back({o.operands[0], "", "", "no such folder"});
             } else {
                 const int entries = CheckPackage(dir, problems);
-                if (problems.empty())
+                if (!HasProblems(problems))
                     out << PathToUtf8(dir / "Setup.INF") << ": no problems (" << entries << " entries)\n";
             }
         }
@@ -284,7 +286,7 @@ int Run(const std::vector<std::string>& args, Output& out, Output& err) {
     }
     for (const Problem& p : problems)
         err << FormatProblem(p) << "\n";
-    return problems.empty() ? kExitOk : kExitProblem;
+    return HasProblems(problems) ? kExitProblem : kExitOk;
 }
 
 } // namespace quorin::pack

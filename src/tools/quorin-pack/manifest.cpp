@@ -30,8 +30,16 @@ std::string FormatProblem(const Problem& p) {
         out += " [" + p.section + "]";
     if (!p.key.empty())
         out += " " + p.key;
-    out += (p.section.empty() && p.key.empty() ? " " : ": ") + p.message;
+    out +=
+        std::string(p.section.empty() && p.key.empty() ? " " : ": ") + (p.note ? "note: " : "") + p.message;
     return out;
+}
+
+bool HasProblems(const std::vector<Problem>& problems, size_t from) {
+    for (size_t i = from; i < problems.size(); ++i)
+        if (!problems[i].note)
+            return true;
+    return false;
 }
 
 bool ReadManifest(const fs::path& path, Manifest& manifest, std::vector<Problem>& problems) {

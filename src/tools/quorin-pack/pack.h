@@ -98,14 +98,18 @@ struct Manifest {
     std::vector<ManifestFile> files;
 };
 
-// A problem found in an input, with where it is.
+// A problem found in an input, with where it is. A note tells something worth knowing that
+// does not make the input wrong: it is reported, but the command still succeeds.
 struct Problem {
     std::string file;    // the file the problem is in (UTF-8 path)
     std::string section; // empty when not about a section
     std::string key;     // empty when not about a key
     std::string message;
+    bool note = false;
 };
 std::string FormatProblem(const Problem& p);
+// Whether problems[from...] holds more than notes.
+bool HasProblems(const std::vector<Problem>& problems, size_t from = 0);
 
 // Reads a manifest (UTF-8 INI: [Package], [Copy], repeated [File] sections; see --help).
 bool ReadManifest(const fs::path& path, Manifest& manifest, std::vector<Problem>& problems);

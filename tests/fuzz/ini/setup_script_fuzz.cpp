@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             ++withoutComma;
     size_t lzProblems = 0;
     for (const auto& p : r.problems)
-        if (p.kind != quorin::ScriptProblemKind::NegativeAll)
+        if (p.kind != quorin::ScriptProblemKind::AllOutOfRange)
             ++lzProblems;
     // An entry "A," has an empty target but a comma: it is no problem.
     if (lzProblems > withoutComma)

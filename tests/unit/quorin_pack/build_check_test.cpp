@@ -145,10 +145,18 @@ protected:
     }
 };
 
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
 struct CheckCase {
     const char* name;
     std::string script;
     std::vector<std::string> problems; // empty: the package is fine
+    std::vector<std::string> notes;    // told, but the package is fine
 };
 
 TEST_F(PackCheck, ReportsEveryProblemWithSectionAndKey) {
@@ -162,6 +170,29 @@ TEST_F(PackCheck, ReportsEveryProblemWithSectionAndKey) {
         {"NoComma", main + "[1]\r\nLz=A.OC_\r\n", {"[1] Lz: \"A.OC_\" has no comma"}},
         {"NegativeAll", "[Main]\r\nTitle=T\r\nAll=-1\r\n", {"[Main] All: -1 is outside 0 to 32767"}},
         {"AllTooLarge", "[Main]\r\nTitle=T\r\nAll=40000\r\n", {"[Main] All: 40000 is outside 0 to 32767"}},
+        {"AllBeyond32Bits",
+         "[Main]\r\nTitle=T\r\nAll=4294967297\r\n" + entry1,
+         {"[Main] All: 4294967297 is outside 0 to 32767"}},
+        {"AllInHex",
+         "[Main]\r\nTitle=T\r\nAll=0x10001\r\n" + entry1,
+         {"[Main] All: 0x10001 is outside 0 to 32767"}},
+        {"TitleWithBackslash",
+         "[Main]\r\nTitle=Ombrel\\Gantrel\r\nAll=1\r\n" + entry1,
+         {"[Main] Title: \"Ombrel\\Gantrel\" holds \"\\\": Setup writes no entry in the list of installed "
+          "programs"}},
+        {"LzCutAt254Bytes",
+         main + "[1]\r\nLz=A.OC_," + std::string(250, 'x') + ".OCX\r\n",
+         {"[1] Lz: 260 bytes in code page 932; Setup reads only the first 254, so the final name arrives as "
+          "\"" +
+          std::string(248, 'x') + "\""}},
+        {"LzCutInDoubleByteCharacters",
+         main + "[1]\r\nLz=A.OC_," + Repeat("\x83\x4E", 125) + "\r\n",
+         {"[1] Lz: 256 bytes in code page 932; Setup reads only the first 254"}},
+        {"SelfRegisterThatNeverRegisters",
+         main + "[1]\r\nLz=A.OC_,A.HLP\r\nSelfRegister=YES\r\n",
+         {},
+         {"[1] SelfRegister: note: \"A.HLP\" is no EXE, DLL or OCX; Setup does not register it"}},
+        {"SelfRegisterOnAComponent", main + "[1]\r\nLz=A.OC_,a.Ocx\r\nSelfRegister=yes\r\n", {}},
         {"MissingCompressed",
          main + "[1]\r\nLz=GONE.OC_,Gone.OCX\r\n",
          {"[1] Lz: the compressed file \"GONE.OC_\" is missing"}},
@@ -171,7 +202,7 @@ TEST_F(PackCheck, ReportsEveryProblemWithSectionAndKey) {
         {"EmptyTitle", "[Main]\r\nTitle=\r\nAll=1\r\n" + entry1, {"[Main] Title: empty"}},
         {"TitleTooLong",
          "[Main]\r\nTitle=" + std::string(300, 'x') + "\r\nAll=1\r\n" + entry1,
-         {"[Main] Title: 300 bytes; Setup reads only the first 254"}},
+         {"[Main] Title: 300 bytes in code page 932; Setup reads only the first 254"}},
         {"SameTarget",
          "[Main]\r\nTitle=T\r\nAll=2\r\n" + entry1 + "[2]\r\nLz=PLAIN.TXT,a.ocx\r\n",
          {"[2] Lz: the final name \"a.ocx\" is also the final name of [1]"}},
@@ -206,12 +237,14 @@ TEST_F(PackCheck, ReportsEveryProblemWithSectionAndKey) {
         Write("pkg/Setup.INF", c.script);
         RunResult r = RunPack({"check", P("pkg")});
         EXPECT_EQ(r.status, c.problems.empty() ? 0 : 1) << r.err;
-        for (const std::string& p : c.problems) {
-            EXPECT_NE(r.err.find(p), std::string::npos) << r.err;
-            EXPECT_NE(r.err.find("Setup.INF:"), std::string::npos);
-        }
-        // One line per problem.
-        EXPECT_EQ(static_cast<size_t>(std::count(r.err.begin(), r.err.end(), '\n')), c.problems.size())
+        for (const std::vector<std::string>* told : {&c.problems, &c.notes})
+            for (const std::string& p : *told) {
+                EXPECT_NE(r.err.find(p), std::string::npos) << r.err;
+                EXPECT_NE(r.err.find("Setup.INF:"), std::string::npos);
+            }
+        // One line per problem or note.
+        EXPECT_EQ(static_cast<size_t>(std::count(r.err.begin(), r.err.end(), '\n')),
+                  c.problems.size() + c.notes.size())
             << r.err;
     }
 }

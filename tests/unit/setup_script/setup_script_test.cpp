@@ -39,8 +39,8 @@ TEST(SetupScript, ReadsInTheDesignedOrder) {
     r.values[{u"2", u"Lz"}] = u"B.DL_,B.DLL";
     quorin::LoadSetupScriptFrom(r);
     EXPECT_EQ(r.calls, (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
-                                                 "chars 1/Lz", "bool 1/SelfRegister", "chars 2/Lz",
-                                                 "bool 2/SelfRegister", "bool Main/LzTrash"}));
+                                                 "chars Main/All", "chars 1/Lz", "bool 1/SelfRegister",
+                                                 "chars 2/Lz", "bool 2/SelfRegister", "bool Main/LzTrash"}));
 }
 
 // Setup stops at the first problem: an All of 32767 over one section costs three reads past
@@ -53,9 +53,9 @@ TEST(SetupScript, SetupStopsReadingAtTheFirstProblem) {
     ASSERT_EQ(first.problems.size(), 1u);
     EXPECT_EQ(first.problems[0].kind, ScriptProblemKind::MissingLz);
     EXPECT_EQ(first.problems[0].section, u"2");
-    EXPECT_EQ(r.calls,
-              (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
-                                        "chars 1/Lz", "bool 1/SelfRegister", "chars 2/Lz", "chars 2/Lz"}));
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
+                                                 "chars Main/All", "chars 1/Lz", "bool 1/SelfRegister",
+                                                 "chars 2/Lz", "chars 2/Lz"}));
     FakeReader all = r;
     all.calls.clear();
     EXPECT_EQ(quorin::LoadSetupScriptFrom(all).problems.size(), 32766u);
@@ -70,7 +70,7 @@ TEST(SetupScript, MissingScriptGivesDefaults) {
     EXPECT_EQ(result.settings.All, 0);
     EXPECT_TRUE(result.settings.Entries.empty());
     EXPECT_FALSE(result.settings.LzTrash);
-    EXPECT_EQ(r.calls.size(), 4u); // no numbered section is read
+    EXPECT_EQ(r.calls.size(), 5u); // no numbered section is read
 }
 
 struct LzCase {
@@ -98,38 +98,6 @@ TEST(SetupScript, LzSplitsAtTheFirstComma) {
         EXPECT_EQ(result.settings.Entries[0].LzSource, c.source);
         EXPECT_EQ(result.settings.Entries[0].LzTarget, c.target);
         EXPECT_TRUE(result.ok());
-    }
-}
-
-struct AllCase {
-    const char16_t* value;
-    int16_t all;
-    size_t entries;
-    bool negative;
-};
-
-TEST(SetupScript, AllKeepsTheLowSixteenBitsSigned) {
-    const AllCase cases[] = {
-        {u"0", 0, 0, false},     {u"2", 2, 2, false},         {u"32767", 32767, 32767, false},
-        {u"65538", 2, 2, false}, {u"32768", -32768, 0, true}, {u"40000", -25536, 0, true},
-        {u"-1", -1, 0, true},    {u"98304", -32768, 0, true}, {u"131072", 0, 0, false},
-    };
-    for (const auto& c : cases) {
-        FakeReader r;
-        r.values[{u"Main", u"All"}] = c.value;
-        for (int i = 1; i <= 3; ++i)
-            r.values[{quorin::FromAscii(std::to_string(i)), u"Lz"}] = u"a,b";
-        auto result = quorin::LoadSetupScriptFrom(r);
-        EXPECT_EQ(result.settings.All, c.all) << quorin::ToUtf8(c.value);
-        EXPECT_EQ(result.settings.Entries.size(), c.entries) << quorin::ToUtf8(c.value);
-        const bool negativeReported =
-            !result.problems.empty() && result.problems[0].kind == ScriptProblemKind::NegativeAll;
-        EXPECT_EQ(negativeReported, c.negative) << quorin::ToUtf8(c.value);
-        if (c.negative) {
-            EXPECT_EQ(result.problems[0].section, u"Main");
-            EXPECT_EQ(result.problems[0].key, u"All");
-            EXPECT_EQ(result.problems[0].value, quorin::FromAscii(std::to_string(c.all)));
-        }
     }
 }
 
@@ -215,6 +183,55 @@ TEST(SetupScript, PortableReaderEdgeCases) {
     quorin::ini::Profile profile = quorin::ini::Profile::Parse("[?]\nk=v\n");
     quorin::IniProfileReader reader(profile);
     EXPECT_EQ(reader.ReadProfileChars(u"한", u"k", u""), u"v");
+}
+
+struct AllCase {
+    const char* written;
+    int16_t all; // when taken
+    bool refused;
+};
+
+// All is taken only when the number as written lies in 0 to 32767; the integer reader's 32-bit
+// wrap and Setup's 16 bits never turn a large value into a small or negative one. A refused
+// value is reported as the script writes it.
+TEST(SetupScript, AllOutsideTheRangeAsWrittenIsRefused) {
+    const AllCase cases[] = {
+        {"0", 0, false},
+        {"3", 3, false},
+        {"32767", 32767, false},
+        {"+2", 2, false},
+        {"x3", 0, false},
+        {"0x3", 3, false},
+        {"2 entries", 2, false},
+        {"32768", 0, true},
+        {"40000", 0, true},
+        {"65536", 0, true},
+        {"65538", 0, true},
+        {"-1", 0, true},
+        {"-65535", 0, true},
+        {"4294967297", 0, true},
+        {"0x10002", 0, true},
+        {"0b10000000000000011", 0, true},
+        {"99999999999999999999999", 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        std::string script = std::string("[Main]\nAll=") + c.written + "\nLzTrash=YES\n";
+        for (int i = 1; i <= 3; ++i)
+            script += "[" + std::to_string(i) + "]\nLz=a,b\n";
+        const auto r = LoadBytes(script);
+        EXPECT_EQ(r.settings.All, c.all);
+        EXPECT_EQ(r.settings.Entries.size(), static_cast<size_t>(c.all));
+        EXPECT_TRUE(r.settings.LzTrash);
+        const bool refused = !r.problems.empty() && r.problems[0].kind == ScriptProblemKind::AllOutOfRange;
+        EXPECT_EQ(refused, c.refused);
+        if (refused) {
+            EXPECT_EQ(r.problems.size(), 1u);
+            EXPECT_EQ(r.problems[0].section, u"Main");
+            EXPECT_EQ(r.problems[0].key, u"All");
+            EXPECT_EQ(r.problems[0].value, quorin::FromAscii(c.written));
+        }
+    }
 }
 
 } // namespace

@@ -96,6 +96,29 @@ TEST(TextHelpers, EmbedValuesRaisesForAValueWithoutText) {
     EXPECT_THROW(quorin::EmbedValues(u"$", values), quorin::RuntimeError);
 }
 
+struct FillCase {
+    const char16_t* templ;
+    std::vector<quorin::Text> values;
+    const char16_t* expected;
+};
+
+// Only the template's own placeholders are filled: a value holding "$" stays as it is.
+TEST(TextHelpers, FillPlaceholdersFillsOnlyTheTemplatesOwn) {
+    const FillCase cases[] = {
+        {u"'$'\n[$] $ '$'",
+         {u"\\\\server\\c$\\pkg\\Setup.INF", u"2", u"Lz", u"A$B"},
+         u"'\\\\server\\c$\\pkg\\Setup.INF'\n[2] Lz 'A$B'"},
+        {u"A$B$", {u"1$", u"2"}, u"A1$B2"},
+        {u"$$", {u"$"}, u"$$"},
+        {u"A$B$C", {u"x"}, u"AxB$C"},
+        {u"A$B", {u"x", u"dropped"}, u"AxB"},
+        {u"none", {u"dropped"}, u"none"},
+        {u"", {}, u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(quorin::FillPlaceholders(c.templ, c.values), c.expected) << quorin::ToUtf8(c.templ);
+}
+
 TEST(TextHelpers, EqualsNoCaseFoldsTheCodePagesLetters) {
     EXPECT_TRUE(quorin::EqualsNoCase(u"Main", u"MAIN"));
     EXPECT_TRUE(quorin::EqualsNoCase(u"ＡＢＣ", u"ａｂｃ"));

@@ -1,16 +1,19 @@
 // FormMain in this process: the layout table converted at the screen's DPI, fonts and colours,
-// tab order and keys through the dialog manager, the install state at activation, and the
-// Install button's procedure with its message boxes answered by a watcher thread.
+// tab order and keys through the dialog manager, the install state at activation, the message
+// boxes with their icons, the close button, and the Install button's procedure with its message
+// boxes answered by a watcher thread. The Welcome button runs in copies of this program.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../message_box_icon.h"
 #include "FormMain.h"
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
@@ -20,6 +23,7 @@
 #include "winsupport/unique_handle.h"
 
 using quorin::Text;
+using quorin_test::BoxIcon;
 using setup::FormMainControl;
 using setup::FormMainControlWindow;
 using setup::FormMainWindow;
@@ -71,6 +75,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return texts_;
     }
+    std::vector<BoxIcon> Icons() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return icons_;
+    }
 
 private:
     void Run() {
@@ -87,6 +95,7 @@ private:
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
                     texts_.push_back(text);
+                    icons_.push_back(quorin_test::IconOfBox(box));
                     if (!answers_.empty()) {
                         answer = answers_.front();
                         answers_.pop_front();
@@ -100,6 +109,7 @@ private:
     }
     std::deque<int> answers_;
     std::vector<std::wstring> texts_;
+    std::vector<BoxIcon> icons_;
     std::mutex mutex_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -305,6 +315,12 @@ TEST_F(FormMainTest, ActivationDecidesTheStateOnce) {
         EXPECT_EQ(TextOf(C(FormMainControl::LabelTip)), Wide(setup::LoadResString(11))) << c.what;
         EXPECT_EQ(TextOf(C(FormMainControl::TextTitle)), Wide(kTitle)) << c.what;
         EXPECT_EQ(answerer.Texts().size(), c.messages) << c.what;
+        if (c.messages == 1) {
+            // 101, with the stop icon.
+            EXPECT_EQ(answerer.Texts()[0], Wide(u"すでに他の場所にインストールされています\n"
+                                                u"アンインストールして再び起動してください"));
+            EXPECT_EQ(answerer.Icons(), std::vector<BoxIcon>{BoxIcon::Stop});
+        }
     }
     // Without a document Welcome stays disabled.
     setup::FormMainUnload();
@@ -486,6 +502,194 @@ TEST_F(FormMainTest, NamesOutsideThePackageAreLeftAloneAndTold) {
     EXPECT_EQ(texts[1], told);
     EXPECT_NE(texts[1].find(L"..\\QuorinSentinel.TXT"), std::wstring::npos);
     EXPECT_EQ(texts[2], Wide(quorin::win::FromAnsi(quorin::win::ToAnsi(setup::LoadResString(107)))));
+}
+
+// Clicking the path label (through its notification, as a click arrives) names the folder in
+// quotes, with the exclamation icon.
+TEST_F(FormMainTest, LocationMessagesNameTheFolderWithTheExclamationIcon) {
+    const Text folder = setup::ProgramFolder();
+    const struct {
+        const char* what;
+        bool installedHere;
+        Text text;
+    } cases[] = {
+        {"not installed", false,
+         u"プログラムは次の場所へインストールされます\n\n'" + folder +
+             u"'\n\nセットアップを終了し場所を移動して再び起動することもできます"},
+        {"installed here", true, u"プログラムは次の場所からアンインストールされます\n\n'" + folder + u"'"},
+    };
+    for (const auto& c : cases) {
+        setup::FormMainUnload();
+        Clean();
+        if (c.installedHere)
+            SetRecord(folder);
+        setup::FormMainLoad();
+        ShowAndActivate();
+        BoxAnswerer answerer({IDOK});
+        HWND label = C(FormMainControl::LabelPath);
+        SendMessageW(FormMainWindow(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(label), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(label));
+        EXPECT_EQ(answerer.Texts(), std::vector<std::wstring>{Wide(c.text)}) << c.what;
+        EXPECT_EQ(answerer.Icons(), std::vector<BoxIcon>{BoxIcon::Exclamation}) << c.what;
+    }
+}
+
+// The title bar's close button (and Alt+F4) sends SC_CLOSE: the modal display ends as with
+// Cancel, so Main goes on to unload the window and end the program.
+TEST_F(FormMainTest, TheCloseButtonEndsTheModalDisplayLikeCancel) {
+    std::atomic<bool> returned{false}, rescued{false};
+    std::thread guard([&] {
+        // Only if the close is not honoured: end the display another way, so the test fails
+        // instead of hanging.
+        for (int i = 0; i < 400 && !returned; ++i)
+            Sleep(50);
+        if (!returned) {
+            rescued = true;
+            PostMessageW(FormMainWindow(), WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+    PostMessageW(FormMainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    setup::FormMainShowModal();
+    returned = true;
+    guard.join();
+    EXPECT_FALSE(rescued) << "the close button did not end the modal display";
+    EXPECT_FALSE(IsWindowVisible(FormMainWindow()));
+}
+
+// Presses the platform's way: real input through the system's queue.
+void ClickAt(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv((r.left + r.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv((r.top + r.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, in, sizeof(INPUT));
+}
+
+void PressKey(WORD key) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = key;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+// While the procedure pauses, the user presses Esc and Enter, clicks Cancel and Install and
+// closes the window. None of it may act later: every message the procedure shows stays up until
+// answered, and the window stays open.
+TEST_F(FormMainTest, InputDuringTheProcedureChangesNothing) {
+    quorin::SetupEntry entry; // a compressed file that is not there: placing it fails at once
+    entry.LzSource = u"QuorinNoSuchFile.TX_";
+    entry.LzTarget = u"QuorinNoSuchFile.TXT";
+    setup::SetupSettings.Entries = {entry};
+    setup::SetupSettings.All = 1;
+    ShowAndActivate();
+    SetForegroundWindow(FormMainWindow());
+    ASSERT_EQ(GetForegroundWindow(), FormMainWindow());
+    const std::wstring installing = Wide(u"インストールしていますので、しばらくお待ちください...");
+    std::thread user([&] {
+        // The procedure shows this text before its work; its pause lets sent messages through.
+        for (int i = 0; i < 400 && TextOf(C(FormMainControl::LabelTip)) != installing; ++i)
+            Sleep(20);
+        PressKey(VK_ESCAPE);
+        PressKey(VK_RETURN);
+        ClickAt(C(FormMainControl::CommandCancel));
+        ClickAt(C(FormMainControl::CommandInstall));
+        PostMessageW(FormMainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    std::vector<std::wstring> texts;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK});
+        setup::CommandInstall_Click();
+        texts = answerer.Texts();
+    }
+    user.join();
+    // 104, then 303 for the entry that could not be placed, then 105: each answered by the
+    // answerer, none by a key held from the pause.
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], Wide(u"プログラムをインストールしてもよろしいですか"));
+    EXPECT_EQ(texts[2], Wide(u"インストールが完了しました"));
+    // What is still queued runs now, outside the procedure.
+    PumpUntil([] { return HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0; }, 5000);
+    EXPECT_TRUE(IsWindowVisible(FormMainWindow()));
+    EXPECT_FALSE(IsWindowEnabled(C(FormMainControl::CommandInstall)));
+}
+
+// Run inside a copy of this program: the Welcome button with the document "READ ME.TXT".
+TEST(Child, DISABLED_ClickWelcome) {
+    setup::SetupSettings = quorin::SetupSettings();
+    setup::SetupSettings.Document = u"READ ME.TXT";
+    setup::FormMainLoad();
+    setup::CommandWelcome_Click();
+    setup::FormMainUnload();
+}
+
+std::wstring ThisProgram() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// Welcome starts NOTEPAD with the document's full path in quotes, the folder and the name joined
+// by one "\", so a drive root gives a doubled separator. A stand-in NOTEPAD beside the copy of
+// this program, found first by the platform's search, records the command line.
+TEST(Welcome, StartsNotepadWithTheQuotedPath) {
+    const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+    const std::wstring notepad =
+        ThisProgram().substr(0, ThisProgram().find_last_of(L'\\')) + L"\\NOTEPAD.EXE";
+    const struct {
+        std::wstring folder;
+        std::wstring expected;
+    } cases[] = {
+        {L"C:\\quorin-welcome-" + pid, L"NOTEPAD \"C:\\quorin-welcome-" + pid + L"\\READ ME.TXT\""},
+        {L"C:\\", L"NOTEPAD \"C:\\\\READ ME.TXT\""},
+    };
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring log = std::wstring(temp) + L"quorin-notepad-" + pid + L".txt";
+    SetEnvironmentVariableW(L"QUORIN_NOTEPAD_LOG", log.c_str());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(quorin::ToUtf8(quorin::win::FromWide(c.folder.c_str())));
+        CreateDirectoryW(c.folder.c_str(), nullptr);
+        const std::wstring base = c.folder.back() == L'\\' ? c.folder : c.folder + L"\\";
+        const std::wstring copy = base + L"QrnWelcome" + pid + L".EXE", stub = base + L"NOTEPAD.EXE";
+        ASSERT_TRUE(CopyFileW(ThisProgram().c_str(), copy.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(notepad.c_str(), stub.c_str(), FALSE));
+        DeleteFileW(log.c_str());
+        std::wstring commandLine = L"\"" + copy +
+                                   L"\" --gtest_filter=Child.DISABLED_ClickWelcome "
+                                   L"--gtest_also_run_disabled_tests";
+        STARTUPINFOW si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        quorin::win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
+        EXPECT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
+        const bool recorded =
+            PumpUntil([&] { return GetFileAttributesW(log.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+        std::wstring seen;
+        if (recorded) {
+            quorin::win::UniqueFile f(
+                CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            wchar_t buffer[1024] = {};
+            DWORD n = 0;
+            ReadFile(f.get(), buffer, sizeof buffer - sizeof(wchar_t), &n, nullptr);
+            seen.assign(buffer, n / sizeof(wchar_t));
+        }
+        DeleteFileW(log.c_str());
+        DeleteFileW(copy.c_str());
+        DeleteFileW(stub.c_str());
+        if (c.folder.back() != L'\\')
+            RemoveDirectoryW(c.folder.c_str());
+        EXPECT_TRUE(recorded) << "NOTEPAD was not started";
+        EXPECT_EQ(seen, c.expected);
+    }
 }
 
 } // namespace

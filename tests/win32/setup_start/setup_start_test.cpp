@@ -10,7 +10,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <atomic>
+#include <thread>
 
+#include "../message_box_icon.h"
 #include "ClassProfiler.h"
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
@@ -19,6 +22,7 @@
 
 namespace {
 
+using quorin::FromAscii;
 using quorin::Text;
 using quorin::win::FromWide;
 using quorin::win::W;
@@ -83,9 +87,89 @@ std::wstring ThisProgram() {
     return buf;
 }
 
-// Starts a program and waits for it (bounded); returns its exit code.
-DWORD RunProgram(const std::wstring& exe, const std::wstring& args, HWND* box = nullptr,
-                 std::wstring* boxText = nullptr);
+// How a started program ended, and the first window it showed when watched.
+struct Outcome {
+    DWORD code = 9999;
+    bool box = false; // a message box came up: read, then answered OK
+    std::wstring caption, text;
+    bool window = false; // another window came up instead: the program was ended
+};
+
+BOOL CALLBACK LongestChildText(HWND hwnd, LPARAM lp) {
+    auto* text = reinterpret_cast<std::wstring*>(lp);
+    wchar_t buf[2048] = {};
+    ::GetWindowTextW(hwnd, buf, 2048);
+    if (std::wstring(buf).size() > text->size())
+        *text = buf;
+    return TRUE;
+}
+
+struct FoundWindow {
+    DWORD pid;
+    HWND hwnd = nullptr;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND hwnd, LPARAM lp) {
+    auto* f = reinterpret_cast<FoundWindow*>(lp);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == f->pid && ::IsWindowVisible(hwnd)) {
+        f->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool IsMessageBox(HWND hwnd) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hwnd, cls, 64);
+    return std::wstring(cls) == L"#32770";
+}
+
+// Starts a program and waits for it (bounded). With `watch`, the first window it shows is
+// looked at: a message box is read and answered OK, any other window ends the run.
+Outcome RunProgram(const std::wstring& exe, const std::wstring& args, bool watch = false) {
+    Outcome out;
+    std::wstring cmd = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << quorin::ToUtf8(FromWide(exe.c_str()));
+        return out;
+    }
+    quorin::win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
+    FoundWindow f{pi.dwProcessId};
+    for (int i = 0; watch && i < 300 && !f.hwnd; ++i) {
+        if (::WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0)
+            break;
+        ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&f));
+    }
+    if (f.hwnd && IsMessageBox(f.hwnd)) {
+        out.box = true;
+        // The box may be shown before its text is set: wait until it has its text.
+        for (int i = 0; i < 200 && out.text.size() <= 2; ++i) {
+            out.text.clear();
+            ::EnumChildWindows(f.hwnd, LongestChildText, reinterpret_cast<LPARAM>(&out.text));
+            if (out.text.size() <= 2)
+                ::Sleep(50);
+        }
+        wchar_t caption[256] = {};
+        ::GetWindowTextW(f.hwnd, caption, 256);
+        out.caption = caption;
+        ::PostMessageW(f.hwnd, WM_COMMAND, IDOK, 0);
+    } else if (f.hwnd) {
+        out.window = true;
+        ::TerminateProcess(process.get(), 98);
+    }
+    if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "program did not end";
+        ::TerminateProcess(process.get(), 99);
+        return out;
+    }
+    ::GetExitCodeProcess(process.get(), &out.code);
+    return out;
+}
 
 // --- In-process loading through ClassProfiler -------------------------------------------
 // The loader's rules are the core's and are tested natively; here only what the platform's
@@ -99,13 +183,13 @@ quorin::ScriptLoadResult LoadFile(const TempFolder& folder, const std::string& b
     return quorin::LoadSetupScriptFrom(profiler);
 }
 
-TEST(LoadSetupScript, SplittingSixteenBitAllAndYesNo) {
+TEST(LoadSetupScript, SplittingAndYesNo) {
     TempFolder folder(L"edges");
-    auto r = LoadFile(folder, "[main]\r\nALL=65539\r\nLzTrash=yes\r\n[1]\r\nLz=,B\r\nSelfRegister=Yes\r\n"
+    auto r = LoadFile(folder, "[main]\r\nALL=3\r\nLzTrash=yes\r\n[1]\r\nLz=,B\r\nSelfRegister=Yes\r\n"
                               "[2]\r\nlz=A,B,C\r\nSelfRegister=TRUE\r\n[3]\r\nLz = A.EX_ , A.EXE \r\n"
                               "SelfRegister=1\r\n[4]\r\nLz=unused,x\r\n");
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.settings.All, 3); // 65539 keeps its low 16 bits
+    EXPECT_EQ(r.settings.All, 3);
     ASSERT_EQ(r.settings.Entries.size(), 3u);
     EXPECT_TRUE(r.settings.LzTrash);
     EXPECT_EQ(r.settings.Entries[0].LzSource, u"");
@@ -117,6 +201,30 @@ TEST(LoadSetupScript, SplittingSixteenBitAllAndYesNo) {
     EXPECT_EQ(r.settings.Entries[2].LzSource, u"A.EX_ ");
     EXPECT_EQ(r.settings.Entries[2].LzTarget, u" A.EXE");
     EXPECT_FALSE(r.settings.Entries[2].SelfRegister);
+}
+
+// The platform's integer reader wraps at 32 bits; the number as written decides, and the
+// reader's own reading of hexadecimal and signs agrees with it.
+TEST(LoadSetupScript, AllAsWrittenAgainstThePlatformsReader) {
+    const struct {
+        const char* written;
+        int16_t all; // -1: refused
+    } cases[] = {{"2", 2}, {" +2", 2}, {"0x2", 2}, {"2x", 2}, {"65538", -1}, {"4294967298", -1}, {"-1", -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        TempFolder folder(L"all");
+        auto r = LoadFile(folder, std::string("[Main]\r\nAll=") + c.written +
+                                      "\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=c,d\r\n");
+        if (c.all < 0) {
+            ASSERT_EQ(r.problems.size(), 1u);
+            EXPECT_EQ(r.problems[0].kind, quorin::ScriptProblemKind::AllOutOfRange);
+            EXPECT_EQ(r.problems[0].value, FromAscii(c.written).substr(c.written[0] == ' ' ? 1 : 0));
+            EXPECT_TRUE(r.settings.Entries.empty());
+        } else {
+            EXPECT_TRUE(r.ok());
+            EXPECT_EQ(r.settings.All, c.all);
+        }
+    }
 }
 
 TEST(LoadSetupScript, LongTitleIsCutTo254Bytes) {
@@ -163,9 +271,9 @@ std::vector<std::string> RunChild(const std::wstring& exe) {
     const std::wstring out =
         std::wstring(base) + L"quorin-child-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
     ::SetEnvironmentVariableW(L"QUORIN_CHILD_OUT", out.c_str());
-    DWORD code =
+    const Outcome run =
         RunProgram(exe, L"--gtest_filter=Child.DISABLED_DumpSettings --gtest_also_run_disabled_tests");
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(run.code, 0u);
     std::vector<std::string> lines;
     std::string all = ReadBytes(out), line;
     for (char c : all) {
@@ -217,140 +325,128 @@ TEST(ProgramIdentity, AtADriveRootThePathHasADoubledSeparator) {
     EXPECT_EQ(lines[4], "2");
 }
 
-// --- Setup.EXE and a script it cannot install from ----------------------------------------
+// --- What Setup cannot start from ---------------------------------------------------------
+
+// The first line of the messages, before the quoted script path.
+const Text kScriptFaulty = u"セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'";
+const Text kScriptMissing = u"セットアップ スクリプトが見つからないため、セットアップを終了します\n\n'";
 
 #ifdef QUORIN_SETUP_EXE
 
-struct FoundBox {
-    DWORD pid;
-    HWND box = nullptr;
+struct BadStart {
+    const char* what;
+    const wchar_t* folderTag; // part of the package folder's name
+    const wchar_t* exeName;   // the name Setup.EXE is copied under
+    const char* script;       // Setup.INF; null: none
+    const wchar_t* scriptName;
+    Text head, tail; // the message around the script path
 };
 
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
-    auto* f = reinterpret_cast<FoundBox*>(lp);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hwnd, cls, 64);
-    if (pid == f->pid && std::wstring(cls) == L"#32770") {
-        f->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK LongestChildText(HWND hwnd, LPARAM lp) {
-    auto* text = reinterpret_cast<std::wstring*>(lp);
-    wchar_t buf[2048] = {};
-    ::GetWindowTextW(hwnd, buf, 2048);
-    if (std::wstring(buf).size() > text->size())
-        *text = buf;
-    return TRUE;
-}
-
-#endif
-
-DWORD RunProgram(const std::wstring& exe, const std::wstring& args, HWND* box, std::wstring* boxText) {
-    std::wstring cmd = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!::CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        ADD_FAILURE() << "cannot start " << quorin::ToUtf8(FromWide(exe.c_str()));
-        return 9999;
-    }
-    quorin::win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
-#ifdef QUORIN_SETUP_EXE
-    if (box) {
-        // Wait (bounded) for the message box, read it, answer OK.
-        FoundBox f{pi.dwProcessId};
-        for (int i = 0; i < 300 && !f.box; ++i) {
-            if (::WaitForSingleObject(process.get(), 100) == WAIT_OBJECT_0)
-                break;
-            ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&f));
-        }
-        *box = f.box;
-        if (f.box) {
-            // The box exists before its texts are set: wait until it is shown with its text.
-            std::wstring text;
-            for (int i = 0; i < 200; ++i) {
-                text.clear();
-                ::EnumChildWindows(f.box, LongestChildText, reinterpret_cast<LPARAM>(&text));
-                if (::IsWindowVisible(f.box) && text.size() > 2)
-                    break;
-                ::Sleep(50);
-            }
-            wchar_t caption[256] = {};
-            ::GetWindowTextW(f.box, caption, 256);
-            *boxText = std::wstring(caption) + L"|" + text;
-            ::PostMessageW(f.box, WM_COMMAND, IDOK, 0);
-        }
-    }
-#else
-    (void)box;
-    (void)boxText;
-#endif
-    if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "program did not end";
-        ::TerminateProcess(process.get(), 99);
-        return 9998;
-    }
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
-#ifdef QUORIN_SETUP_EXE
-
-struct BadScript {
-    const char* script;
-    uint32_t id;
-    std::vector<quorin::Variant> values; // after the script path
-    const char* mentions;                // must appear in the text, whatever the template
-};
-
-TEST(SetupExe, BadScriptShowsWhyAndEndsWithoutChanges) {
-    quorin::win::UniqueModule module(
-        ::LoadLibraryExW(W(FromWide(L"" QUORIN_SETUP_EXE)), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ASSERT_TRUE(module);
-    const BadScript cases[] = {
-        {"[Main]\r\nAll=2\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=NOCOMMA\r\n",
-         setup::kIdScriptLzWithoutComma,
-         {Text(u"2"), Text(u"Lz"), Text(u"NOCOMMA")},
-         "[2]"},
-        {"[Main]\r\nAll=1\r\n", setup::kIdScriptMissingLz, {Text(u"1"), Text(u"Lz")}, "[1]"},
-        {"[Main]\r\nAll=40000\r\n[1]\r\nLz=a,b\r\n",
-         setup::kIdScriptNegativeAll,
-         {Text(u"Main"), Text(u"All"), Text(u"-25536")},
-         "-25536"},
+// Every package folder holds "$", as one on an administrative share (\\server\c$\pkg) does: the
+// path, section, key and value arrive in their places.
+TEST(SetupExe, WhatItCannotStartFromIsToldAndNothingChanges) {
+    const BadStart cases[] = {
+        {"Lz without comma", L"bad$", L"Setup.EXE",
+         "[Main]\r\nAll=2\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=NO$COMMA\r\n", L"Setup.INF", kScriptFaulty,
+         u"'\n\nセクション [2] のキー Lz の値 'NO$COMMA' にコンマ (,) がありません"},
+        {"missing Lz", L"bad$", L"Setup.EXE", "[Main]\r\nAll=1\r\n", L"Setup.INF", kScriptFaulty,
+         u"'\n\nセクション [1] にキー Lz がありません"},
+        {"All 40000", L"bad$", L"Setup.EXE", "[Main]\r\nAll=40000\r\n[1]\r\nLz=a,b\r\n", L"Setup.INF",
+         kScriptFaulty,
+         u"'\n\nセクション [Main] のキー All の値 '40000' は 0 から 32767 までの範囲にありません"},
+        {"All 65538", L"bad$", L"Setup.EXE", "[Main]\r\nAll=65538\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=c,d\r\n",
+         L"Setup.INF", kScriptFaulty,
+         u"'\n\nセクション [Main] のキー All の値 '65538' は 0 から 32767 までの範囲にありません"},
+        {"no script", L"bad$", L"Setup.EXE", nullptr, L"Setup.INF", kScriptMissing, u"'"},
+        {"renamed program", L"bad$", L"Setup (1).EXE", "[Main]\r\nTitle=T\r\n", L"Setup (1).INF",
+         kScriptMissing, u"'"},
+        {"folder the code page cannot hold", L"\xD55C$", L"Setup.EXE", "[Main]\r\nTitle=T\r\n", L"Setup.INF",
+         kScriptMissing, u"'"},
     };
     for (const auto& c : cases) {
-        TempFolder folder(L"badexe");
-        const std::wstring exe = folder.path() + L"\\Setup.EXE";
+        SCOPED_TRACE(c.what);
+        TempFolder folder(c.folderTag);
+        const std::wstring exe = folder.path() + L"\\" + c.exeName;
         ASSERT_TRUE(::CopyFileW(L"" QUORIN_SETUP_EXE, exe.c_str(), FALSE));
-        WriteBytes(folder.path() + L"\\Setup.INF", c.script);
-        WriteBytes(folder.path() + L"\\A", "compressed stand-in");
+        if (c.script)
+            WriteBytes(folder.path() + L"\\Setup.INF", c.script);
+        WriteBytes(folder.path() + L"\\a", "compressed stand-in");
         const auto before = folder.List();
 
-        HWND box = nullptr;
-        std::wstring text;
-        DWORD code = RunProgram(exe, L"", &box, &text);
-        ASSERT_NE(box, nullptr) << c.script;
-        EXPECT_EQ(code, 1u);
+        const Outcome run = RunProgram(exe, L"", true);
+        EXPECT_FALSE(run.window) << "the main window opened";
+        EXPECT_TRUE(run.box);
+        if (!run.box)
+            continue;
+        EXPECT_EQ(run.code, 1u);
         EXPECT_EQ(folder.List(), before); // nothing placed, renamed or deleted
 
-        const Text scriptPath = FromWide((folder.path() + L"\\Setup.INF").c_str());
-        std::vector<quorin::Variant> values{scriptPath};
-        values.insert(values.end(), c.values.begin(), c.values.end());
-        const Text expected = setup::EmbedValues(setup::LoadResStringFrom(module.get(), c.id), values);
-        const Text shown = FromWide(text.c_str());
-        EXPECT_EQ(shown, u"Ombrel's Quorin Installer|" + expected);
-        EXPECT_NE(shown.find(scriptPath), Text::npos);
-        EXPECT_NE(shown.find(quorin::FromAscii(c.mentions)), Text::npos);
-        EXPECT_NE(shown.find(u"セットアップを終了します"), Text::npos);
+        // The box goes through code page 932: a character it cannot hold shows as "?".
+        Text path = FromWide((folder.path() + L"\\" + c.scriptName).c_str());
+        for (char16_t& ch : path)
+            if (ch == u'\xD55C')
+                ch = u'?';
+        EXPECT_EQ(FromWide(run.caption.c_str()), u"Ombrel's Quorin Installer");
+        EXPECT_EQ(FromWide(run.text.c_str()), c.head + path + c.tail);
     }
 }
 
 #endif
+
+// Run inside a copy of this program named Setup.EXE: Setup's start-up in this process, its box
+// read and answered from another thread. Writes Main's result, the box's icon and whether OK
+// is its only button to the file named by QUORIN_CHILD_OUT.
+TEST(Child, DISABLED_RunMain) {
+    const char* out = std::getenv("QUORIN_CHILD_OUT");
+    ASSERT_NE(out, nullptr);
+    std::atomic<bool> done{false};
+    quorin_test::BoxIcon icon = quorin_test::BoxIcon::None;
+    bool okOnly = false, window = false;
+    std::thread watcher([&] {
+        while (!done) {
+            FoundWindow f{::GetCurrentProcessId()};
+            ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&f));
+            if (f.hwnd && IsMessageBox(f.hwnd)) {
+                icon = quorin_test::IconOfBox(f.hwnd);
+                okOnly = ::GetDlgItem(f.hwnd, IDOK) && !::GetDlgItem(f.hwnd, IDCANCEL) &&
+                         !::GetDlgItem(f.hwnd, IDYES) && !::GetDlgItem(f.hwnd, IDNO);
+                ::PostMessageW(f.hwnd, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            if (f.hwnd) { // the main window instead of a message
+                window = true;
+                ::PostMessageW(f.hwnd, WM_CLOSE, 0, 0);
+                return;
+            }
+            ::Sleep(30);
+        }
+    });
+    const int code = setup::Main();
+    done = true;
+    watcher.join();
+    const char* names[] = {"none", "stop", "question", "exclamation", "information", "other"};
+    std::ofstream(out, std::ios::binary) << code << "\n"
+                                         << (window ? "window" : names[static_cast<int>(icon)]) << "\n"
+                                         << (okOnly ? "OK" : "other buttons") << "\n";
+}
+
+// The stop icon and OK alone, whether the script is faulty or missing.
+TEST(SetupStart, StopMessagesShowTheStopIconAndOk) {
+    for (const char* script : {"[Main]\r\nAll=1\r\n", static_cast<const char*>(nullptr)}) {
+        SCOPED_TRACE(script ? script : "no script");
+        TempFolder folder(L"icon");
+        const std::wstring exe = folder.path() + L"\\Setup.EXE";
+        ASSERT_TRUE(::CopyFileW(ThisProgram().c_str(), exe.c_str(), FALSE));
+        if (script)
+            WriteBytes(folder.path() + L"\\Setup.INF", script);
+        const std::wstring outFile = folder.path() + L"\\child.txt";
+        ::SetEnvironmentVariableW(L"QUORIN_CHILD_OUT", outFile.c_str());
+        const Outcome run =
+            RunProgram(exe, L"--gtest_filter=Child.DISABLED_RunMain --gtest_also_run_disabled_tests");
+        EXPECT_EQ(run.code, 0u);
+        EXPECT_EQ(ReadBytes(outFile), "1\nstop\nOK\n");
+        ::DeleteFileW(outFile.c_str());
+    }
+}
 
 } // namespace

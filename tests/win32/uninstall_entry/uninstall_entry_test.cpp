@@ -119,6 +119,10 @@ TEST_F(UninstallEntry, NamesThatWouldAddressAnotherKeyTouchNothing) {
             EXPECT_EQ(Value(kParent, L"UninstallString").first, u"<missing>") << quorin::ToUtf8(title);
             EXPECT_TRUE(KeyExists(sibling)) << quorin::ToUtf8(title);
             EXPECT_TRUE(KeyExists(kParent));
+            // An install that wrote no entry is told (306); an uninstall has none to remove.
+            EXPECT_EQ(setup::UninstallEntryIsUpdated(WithTitle(title), Text()),
+                      state == InstallState::InstalledHere)
+                << quorin::ToUtf8(title);
         }
     }
 }
