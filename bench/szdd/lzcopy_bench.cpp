@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/szdd_decode.h"
+#include "lz/decode.h"
 
 namespace {
 

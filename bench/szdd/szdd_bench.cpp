@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "core/szdd_decode.h"
-#include "core/szdd_encode.h"
+#include "lz/decode.h"
+#include "lz/encode.h"
 
 extern char** environ;
 

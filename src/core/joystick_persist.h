@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace quorin::joystick {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "GeneralWin32ExAPI.h"
-#include "core/szdd_decode.h"
-#include "core/szdd_format.h"
+#include "lz/decode.h"
+#include "lz/format.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "core/setup_script.h"
-#include "core/text.h"
-#include "core/variant.h"
+#include "installer/setup_script.h"
+#include "base/text.h"
+#include "basic/variant.h"
 
 namespace setup {
 

@@ -4,7 +4,7 @@
 
 #include "GeneralWin32ExAPI.h"
 
-#include "core/text_helpers.h"
+#include "basic/string_routines.h"
 #include "winsupport/ansi.h"
 
 using quorin::Text;

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 #include "GeneralWin32ExAPI.h"
-#include "core/text.h"
-#include "core/variant.h"
+#include "base/text.h"
+#include "basic/variant.h"
 #include "winsupport/unique_handle.h"
 
 namespace setup {

@@ -15,8 +15,8 @@
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
 #include "SettingsStore.h"
-#include "core/install_procedure.h"
-#include "core/runtime_error.h"
+#include "installer/procedures.h"
+#include "base/runtime_error.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 
@@ -253,8 +253,8 @@ public:
     void TextTitle_GotFocus();
     void LabelPath_Click();
     void CommandWelcome_Click();
-    void CommandInstall_Click();
-    void CommandUninstall_Click();
+    void RunInstall();
+    void RunUninstall();
     void CommandCancel_Click();
 
 private:
@@ -556,9 +556,9 @@ void FormMain::OnCommand(int id, int code) {
         if (is(FormMainControl::CommandWelcome))
             CommandWelcome_Click();
         else if (is(FormMainControl::CommandInstall))
-            CommandInstall_Click();
+            RunInstall();
         else if (is(FormMainControl::CommandUninstall))
-            CommandUninstall_Click();
+            RunUninstall();
         else if (is(FormMainControl::CommandCancel))
             CommandCancel_Click();
     }
@@ -689,17 +689,17 @@ void FormMain::CommandWelcome_Click() {
     quorin::win::UniqueHandleObj process(info.hProcess), thread(info.hThread);
 }
 
-void FormMain::CommandInstall_Click() {
+void FormMain::RunInstall() {
     FormPlatform platform(*this);
     busy_ = true;
-    quorin::CommandInstall_Click(SetupSettings, platform);
+    quorin::RunInstall(SetupSettings, platform);
     busy_ = false;
 }
 
-void FormMain::CommandUninstall_Click() {
+void FormMain::RunUninstall() {
     FormPlatform platform(*this);
     busy_ = true;
-    quorin::CommandUninstall_Click(SetupSettings, platform);
+    quorin::RunUninstall(SetupSettings, platform);
     busy_ = false;
 }
 
@@ -825,13 +825,13 @@ void CommandWelcome_Click() {
     if (g_form)
         g_form->CommandWelcome_Click();
 }
-void CommandInstall_Click() {
+void RunInstall() {
     if (g_form)
-        g_form->CommandInstall_Click();
+        g_form->RunInstall();
 }
-void CommandUninstall_Click() {
+void RunUninstall() {
     if (g_form)
-        g_form->CommandUninstall_Click();
+        g_form->RunUninstall();
 }
 void CommandCancel_Click() {
     if (g_form)

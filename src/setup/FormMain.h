@@ -41,8 +41,8 @@ void Form_Activate();
 void TextTitle_GotFocus();
 void LabelPath_Click();
 void CommandWelcome_Click();
-void CommandInstall_Click();
-void CommandUninstall_Click();
+void RunInstall();
+void RunUninstall();
 void CommandCancel_Click();
 
 } // namespace setup

@@ -149,8 +149,8 @@ int Main() {
 // ---------------------------------------------------------------------------------------------
 
 #include "ClassRegistry.h"
-#include "core/install_procedure.h"
-#include "core/text_helpers.h"
+#include "installer/procedures.h"
+#include "basic/string_routines.h"
 
 namespace setup {
 

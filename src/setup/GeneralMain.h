@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/setup_script.h"
-#include "core/text.h"
+#include "installer/setup_script.h"
+#include "base/text.h"
 
 namespace setup {
 
@@ -96,7 +96,7 @@ bool UninstallEntryIsUpdated(const quorin::SetupSettings& Settings, const quorin
 // File placement.
 // ---------------------------------------------------------------------------------------------
 
-#include "core/place_file.h"
+#include "installer/placement.h"
 
 namespace setup {
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/runtime_error.h"
-#include "core/text.h"
-#include "core/text_helpers.h"
-#include "core/variant.h"
+#include "base/runtime_error.h"
+#include "base/text.h"
+#include "basic/string_routines.h"
+#include "basic/variant.h"
 #include "winsupport/unique_handle.h"
 
 namespace setup {

@@ -1,6 +1,6 @@
 #include "SettingsStore.h"
 
-#include "core/runtime_error.h"
+#include "base/runtime_error.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 

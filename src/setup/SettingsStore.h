@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "core/install_procedure.h"
+#include "installer/procedures.h"
 
 namespace setup {
 

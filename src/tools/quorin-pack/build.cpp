@@ -3,14 +3,15 @@
 // back the way Setup will.
 #include <map>
 
-#include "core/cp932.h"
-#include "core/ini.h"
-#include "core/install_procedure.h"
-#include "core/setup_script.h"
-#include "core/szdd_encode.h"
-#include "core/szdd_names.h"
-#include "core/text_helpers.h"
+#include "base/cp932.h"
+#include "ini/profile.h"
+#include "installer/procedures.h"
+#include "installer/setup_script.h"
+#include "lz/encode.h"
+#include "lz/names.h"
+#include "basic/string_routines.h"
 #include "pack.h"
+#include "installer/paths.h"
 
 namespace quorin::pack {
 namespace {

@@ -2,14 +2,15 @@
 // setup-script rules of the core, then the files the entries name.
 #include <map>
 
-#include "core/cp932.h"
-#include "core/ini.h"
-#include "core/install_procedure.h"
-#include "core/place_file.h"
-#include "core/setup_script.h"
-#include "core/szdd_decode.h"
-#include "core/text_helpers.h"
+#include "base/cp932.h"
+#include "ini/profile.h"
+#include "installer/procedures.h"
+#include "installer/placement.h"
+#include "installer/setup_script.h"
+#include "lz/decode.h"
+#include "basic/string_routines.h"
 #include "pack.h"
+#include "installer/paths.h"
 
 namespace quorin::pack {
 namespace {

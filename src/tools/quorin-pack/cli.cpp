@@ -1,7 +1,7 @@
 // Command-line parsing and the compress and expand commands.
-#include "core/szdd_decode.h"
-#include "core/szdd_encode.h"
-#include "core/szdd_names.h"
+#include "lz/decode.h"
+#include "lz/encode.h"
+#include "lz/names.h"
 #include "pack.h"
 
 namespace quorin::pack {

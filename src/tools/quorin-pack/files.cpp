@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/text.h"
-#include "core/text_helpers.h"
+#include "base/text.h"
+#include "basic/string_routines.h"
 #include "pack.h"
 
 #ifdef _WIN32

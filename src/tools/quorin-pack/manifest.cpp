@@ -1,6 +1,6 @@
 // The build manifest: a small UTF-8 INI file of the tool's own.
-#include "core/text.h"
-#include "core/text_helpers.h"
+#include "base/text.h"
+#include "basic/string_routines.h"
 #include "pack.h"
 
 namespace quorin::pack {

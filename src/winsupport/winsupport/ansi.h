@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <string>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace quorin::win {
 

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <set>
 
-#include "core/szdd_encode.h"
+#include "lz/encode.h"
 #include "support/setup_driver.h"
 
 namespace {

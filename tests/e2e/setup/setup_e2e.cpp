@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "core/szdd_encode.h"
+#include "lz/encode.h"
 #include "support/setup_driver.h"
 
 using namespace quorin::e2e;

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text_helpers.h"
-#include "core/variant.h"
+#include "basic/string_routines.h"
+#include "basic/variant.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 

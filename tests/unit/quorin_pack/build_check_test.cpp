@@ -1,8 +1,8 @@
 // build and check, driven as a packager would: a manifest in, a package folder out, and every
 // problem reported with its file, section and key.
-#include "core/cp932.h"
-#include "core/szdd_decode.h"
-#include "core/szdd_encode.h"
+#include "base/cp932.h"
+#include "lz/decode.h"
+#include "lz/encode.h"
 #include "pack_test_support.h"
 
 using namespace pack_test;

@@ -1,6 +1,6 @@
 // compress and expand as a packager uses them, and the command line's exit statuses.
-#include "core/szdd_decode.h"
-#include "core/szdd_encode.h"
+#include "lz/decode.h"
+#include "lz/encode.h"
 #include "pack_test_support.h"
 
 using namespace pack_test;

@@ -1,7 +1,7 @@
 // glibc's iconv ("CP932") and the core's table agree on what Setup will read.
 #include <gtest/gtest.h>
 
-#include "core/cp932.h"
+#include "base/cp932.h"
 #include "pack.h"
 
 namespace {

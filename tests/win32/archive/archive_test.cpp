@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ClassArchive.h"
-#include "core/szdd_encode.h"
-#include "core/szdd_names.h"
+#include "lz/encode.h"
+#include "lz/names.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 

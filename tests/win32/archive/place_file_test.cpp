@@ -12,7 +12,7 @@
 
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
-#include "core/szdd_encode.h"
+#include "lz/encode.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/cp932.h"
+#include "base/cp932.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
 #include "SettingsStore.h"
-#include "core/install_procedure.h"
+#include "installer/procedures.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 
@@ -376,7 +376,7 @@ TEST_F(FormMainTest, InstallWithoutEntriesWritesTheRecordAndTheEntry) {
     ASSERT_EQ(setup::InstallState, quorin::InstallState::NotInstalled);
     {
         BoxAnswerer answerer({IDNO});
-        setup::CommandInstall_Click();
+        setup::RunInstall();
         EXPECT_EQ(answerer.Texts().size(), 1u);
     }
     EXPECT_TRUE(IsWindowEnabled(C(FormMainControl::CommandInstall))) << "No changes nothing";
@@ -386,7 +386,7 @@ TEST_F(FormMainTest, InstallWithoutEntriesWritesTheRecordAndTheEntry) {
     std::vector<std::wstring> texts;
     {
         BoxAnswerer answerer({IDYES, IDOK});
-        setup::CommandInstall_Click();
+        setup::RunInstall();
         texts = answerer.Texts();
     }
     ASSERT_EQ(texts.size(), 2u);
@@ -447,7 +447,7 @@ TEST_F(FormMainTest, RefusedRecordAndEntryAreTold) {
     std::vector<std::wstring> texts;
     {
         BoxAnswerer answerer({IDYES, IDOK, IDOK, IDOK});
-        setup::CommandInstall_Click();
+        setup::RunInstall();
         texts = answerer.Texts();
     }
     // Put the registry back before judging.
@@ -490,7 +490,7 @@ TEST_F(FormMainTest, NamesOutsideThePackageAreLeftAloneAndTold) {
     std::vector<std::wstring> texts;
     {
         BoxAnswerer answerer({IDYES, IDOK, IDOK});
-        setup::CommandUninstall_Click();
+        setup::RunUninstall();
         texts = answerer.Texts();
     }
     const bool kept = GetFileAttributesW(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -606,7 +606,7 @@ TEST_F(FormMainTest, InputDuringTheProcedureChangesNothing) {
     std::vector<std::wstring> texts;
     {
         BoxAnswerer answerer({IDYES, IDOK, IDOK});
-        setup::CommandInstall_Click();
+        setup::RunInstall();
         texts = answerer.Texts();
     }
     user.join();

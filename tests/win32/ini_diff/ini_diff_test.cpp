@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "core/cp932.h"
-#include "core/ini.h"
+#include "base/cp932.h"
+#include "ini/profile.h"
 
 namespace {
 

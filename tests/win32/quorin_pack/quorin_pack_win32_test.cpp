@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "core/cp932.h"
+#include "base/cp932.h"
 #include "pack.h"
 
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ClassRegistry.h"
-#include "core/runtime_error.h"
+#include "base/runtime_error.h"
 #include "winsupport/ansi.h"
 #include "winsupport/unique_handle.h"
 

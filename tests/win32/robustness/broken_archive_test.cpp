@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "GeneralMain.h"
-#include "core/szdd_encode.h"
+#include "lz/encode.h"
 #include "winsupport/ansi.h"
 
 namespace fs = std::filesystem;

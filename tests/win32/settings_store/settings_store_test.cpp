@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "SettingsStore.h"
-#include "core/runtime_error.h"
+#include "base/runtime_error.h"
 #include "winsupport/unique_handle.h"
 
 using quorin::Text;
