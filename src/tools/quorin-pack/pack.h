@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblem = 1; // a problem with the input
 inline constexpr int kExitUsage = 2;   // a usage error
+inline constexpr int kExitNoWine = 3;  // try: Wine, Xvfb or the tool's Windows driver is missing
 
 // Runs one command line (without the program name); arguments are UTF-8.
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -95,5 +96,21 @@ bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, s
 // Checks DIR/Setup.INF and the files it names; problems are appended. Returns the number of
 // entries read.
 int CheckPackage(const fs::path& folder, std::vector<Problem>& problems);
+
+// --- try ---------------------------------------------------------------------------------
+
+struct TryOptions {
+    std::string package; // DIR as given (UTF-8)
+    std::optional<std::string> keepPrefix;
+    std::optional<std::string> screenshots;
+    bool json = false;
+};
+
+// Runs the package's Setup under Wine as a user would and reports; the exit status of try.
+int TryPackage(const TryOptions& options, std::ostream& out, std::ostream& err);
+
+// The part that needs Wine (POSIX only): check's problems go into the report.
+int TryUnderWine(const TryOptions& options, const std::vector<std::string>& checkProblems, int entries,
+                 std::ostream& out, std::ostream& err);
 
 } // namespace quorin::pack
