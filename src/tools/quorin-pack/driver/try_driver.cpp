@@ -25,9 +25,6 @@ using quorin::pack::Offered;
 using quorin::pack::SetupRunRecord;
 using quorin::pack::TrialRecord;
 
-const wstring kRecordSection = L"Software\\Ombrel's Quorin\\Installer";
-const wstring kUninstallParent = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
 // Setup's messages the record keeps, so that the tool can tell which one a box showed.
 const UINT kMessageIds[] = {101, 102, 103, 104, 105, 106, 107, 201, 202,
                             203, 301, 302, 303, 304, 305, 306, 307};
@@ -109,18 +106,6 @@ void Snapshot(Trial& t, const char* name) {
     t.record.snapshots[name] = SnapshotSystem(t.folder);
 }
 
-// An install record or uninstall entry for this title left by an earlier, interrupted trial in a
-// kept prefix would make Setup offer something else than a first install.
-void ForgetEarlierTrial(Trial& t, const wstring& title) {
-    if (auto earlier = RegString(HKEY_CURRENT_USER, kRecordSection, title.c_str())) {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordSection.c_str(), title.c_str());
-        t.record.notes.push_back("removed the install record an earlier trial left (" + Utf8(*earlier) + ")");
-    }
-    if (!title.empty() &&
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallParent + L"\\" + title).c_str()) == ERROR_SUCCESS)
-        t.record.notes.push_back("removed the uninstall entry an earlier trial left");
-}
-
 int RunTrial(Trial& t, const wstring& recordPath) {
     const quorin::SetupSettings script = ReadScript(t.folder);
     const wstring title = quorin::win::W(script.Title);
@@ -136,7 +121,6 @@ int RunTrial(Trial& t, const wstring& recordPath) {
     t.secondsPerRun = 90 + 6 * std::max<int>(script.All, 0);
     if (GetACP() != 932)
         t.record.notes.push_back("the ANSI code page is " + std::to_string(GetACP()) + ", not 932");
-    ForgetEarlierTrial(t, title);
 
     Snapshot(t, quorin::pack::kSnapshotBefore);
     RunSetup(t, quorin::pack::kRunInstall, t.folder, Offered::Install);

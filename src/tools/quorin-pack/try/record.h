@@ -93,7 +93,7 @@ struct TrialRecord {
     std::vector<std::string> lzTrash;
     std::vector<SetupRunRecord> runs; // in order
     std::map<std::string, Snapshot> snapshots;
-    std::vector<std::string> notes; // what the driver did besides (leftovers removed, ...)
+    std::vector<std::string> notes; // what else the driver noticed (a picture not saved, ...)
 };
 
 std::string WriteTrialRecord(const TrialRecord& record);
