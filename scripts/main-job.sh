@@ -10,7 +10,7 @@ export BUILD_ROOT=${BUILD_ROOT:-$root/build}
 QUORIN_NATIVE_RELEASE=ON bash scripts/build.sh
 
 mkdir -p dist/win32 dist/bin
-for f in Setup.EXE Setup.DLL Joystick.OCX quorin-pack.exe; do
+for f in Setup.EXE Setup.DLL Joystick.OCX quorin-pack.exe quorin-pack-try.exe; do
     p=$(find "$BUILD_ROOT/win32" -name "$f" -path '*/src/*' | head -1)
     [ -n "$p" ] && cp "$p" dist/win32/
 done

@@ -35,6 +35,29 @@ Commands:
       "\", a Title, Document or Lz over 254 bytes (Setup cuts it), two entries with one
       final name, a name that leaves the package folder. Notes (SelfRegister on a file
       that is no EXE, DLL or OCX) do not fail the check.
+  try DIR [--keep-prefix PATH] [--screenshots DIR] [--json]
+      Proves the package on Linux before it ships: runs check (and stops when Setup would
+      refuse the script), then runs DIR's own Setup.EXE under Wine as a user would, on a
+      copy of DIR inside a private prefix (code page 932, Japanese fonts) and on its own
+      headless X server (Xvfb) unless DISPLAY is set. Setup is started and must offer
+      Install; Install is answered Yes and every message box is read; started again it
+      must offer Uninstall, answered Yes; started once more it must offer Install again.
+      The report shows each start's state and messages, and what the install and the
+      uninstall changed: files in the package folder, the install record, the uninstall
+      entry, and keys and values under HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE\Software and
+      HKEY_CURRENT_USER\Software (full snapshots compared; only keys Wine itself changes
+      are left out, and named). It passes when the install completed with no failure
+      message and the uninstall left the folder and the registry as they were before.
+      --keep-prefix PATH  make the prefix in PATH once and reuse it, each trial starting
+                          from the registry as it was made (a temporary prefix is made
+                          and removed otherwise)
+      --screenshots DIR   save Setup's window in its states as PNG files: not-installed,
+                          installing, installed-elsewhere (a copy of the package started
+                          in another folder), installed-here
+      --json              print the report as one JSON document (see the README)
+      The Windows driver quorin-pack-try.exe is taken from $QUORIN_PACK_TRY_DRIVER, beside
+      the tool, from ../win32 or from ../share/quorin-pack. On Windows, try does not run:
+      it would install into the machine itself (exit status 3).
 
 Manifest (UTF-8; paths relative to the manifest's folder):
   [Package]
@@ -49,7 +72,8 @@ Manifest (UTF-8; paths relative to the manifest's folder):
   Name=Joystick.OCX             final name (default: the source's file name)
   SelfRegister=YES
 
-Exit status: 0 success, 1 a problem with the input, 2 a usage error.
+Exit status: 0 success, 1 a problem with the input (for try: the package misbehaves, with the
+reasons), 2 a usage error, 3 (try) Wine, Xvfb or the Windows driver is missing.
 )";
 
 struct Options {
@@ -61,6 +85,9 @@ struct Options {
     std::optional<std::string> setupExe;
     std::optional<std::string> setupDll;
     std::vector<std::string> sources;
+    std::optional<std::string> keepPrefix;
+    std::optional<std::string> screenshots;
+    bool json = false;
 };
 
 class UsageError {
@@ -101,6 +128,12 @@ Options Parse(const std::string& command, const std::vector<std::string>& args) 
             o.setupDll = value();
         } else if (a == "--source" && allowed(" build ")) {
             o.sources.push_back(value());
+        } else if (a == "--keep-prefix" && allowed(" try ")) {
+            o.keepPrefix = value();
+        } else if (a == "--screenshots" && allowed(" try ")) {
+            o.screenshots = value();
+        } else if (a == "--json" && allowed(" try ")) {
+            o.json = true;
         } else {
             throw UsageError("unknown option " + a + " for " + command);
         }
@@ -232,7 +265,8 @@ int Run(const std::vector<std::string>& args, Output& out, Output& err) {
     }
     std::vector<Problem> problems;
     try {
-        if (command != "compress" && command != "expand" && command != "build" && command != "check")
+        if (command != "compress" && command != "expand" && command != "build" && command != "check" &&
+            command != "try")
             throw UsageError("unknown command " + command);
         const Options o = Parse(command, args);
         if (o.help) {
@@ -268,6 +302,10 @@ int Run(const std::vector<std::string>& args, Output& out, Output& err) {
             out << "building " << *o.outDir << " from " << o.operands[0] << "\n";
             if (BuildPackage(b, problems, out))
                 out << "package complete: " << *o.outDir << "\n";
+        } else if (command == "try") {
+            if (o.operands.size() != 1)
+                throw UsageError("try needs exactly one DIR");
+            return TryPackage({o.operands[0], o.keepPrefix, o.screenshots, o.json}, out, err);
         } else {
             if (o.operands.size() != 1)
                 throw UsageError("check needs exactly one DIR");

@@ -18,6 +18,7 @@ namespace quorin::pack {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitProblem = 1; // a problem with the input
 inline constexpr int kExitUsage = 2;   // a usage error
+inline constexpr int kExitNoWine = 3;  // try: Wine, Xvfb or the tool's Windows driver is missing
 
 // Where the tool writes its report and its errors: standard output and standard error in the
 // program, a string in tests. Not an iostream, which would link the C++ runtime's locale
@@ -28,6 +29,10 @@ public:
 
     Output& operator<<(std::string_view text) {
         Write(text);
+        return *this;
+    }
+    Output& operator<<(char c) {
+        Write(std::string_view(&c, 1));
         return *this;
     }
     template <typename Number,
@@ -132,5 +137,21 @@ bool BuildPackage(const BuildOptions& options, std::vector<Problem>& problems, O
 // Checks DIR/Setup.INF and the files it names; problems are appended. Returns the number of
 // entries read.
 int CheckPackage(const fs::path& folder, std::vector<Problem>& problems);
+
+// --- try ---------------------------------------------------------------------------------
+
+struct TryOptions {
+    std::string package; // DIR as given (UTF-8)
+    std::optional<std::string> keepPrefix;
+    std::optional<std::string> screenshots;
+    bool json = false;
+};
+
+// Runs the package's Setup under Wine as a user would and reports; the exit status of try.
+int TryPackage(const TryOptions& options, Output& out, Output& err);
+
+// The part that needs Wine (POSIX only): check's problems go into the report.
+int TryUnderWine(const TryOptions& options, const std::vector<std::string>& checkProblems, int entries,
+                 Output& out, Output& err);
 
 } // namespace quorin::pack

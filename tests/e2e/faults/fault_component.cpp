@@ -3,6 +3,8 @@
 // install and an uninstall leave the registry as they found it. While the registering process
 // has QUORIN_REFUSE_REGISTRATION in its environment both entry points fail with E_FAIL, as a
 // component does when its registration is refused; clearing the variable removes the fault.
+// Built with QUORIN_FAULT_KEEPS_KEY, unregistering reports success but leaves the key behind, as
+// a component does whose unregistration forgets what its registration wrote.
 #include <windows.h>
 #include <olectl.h>
 
@@ -45,6 +47,10 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
 extern "C" HRESULT WINAPI DllUnregisterServer() {
     if (Refused())
         return E_FAIL;
+#ifdef QUORIN_FAULT_KEEPS_KEY
+    return S_OK;
+#else
     const LONG rc = ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
+#endif
 }

@@ -2,8 +2,8 @@
 // builds a package (LzTrash NO, so an uninstall gives the folder back as it was), puts a fault
 // in place, drives Setup as a user would and checks the boxes shown, the files left and the
 // registry; then it removes the fault and proves that later runs still uninstall, install and
-// uninstall cleanly: the folder and the exported HKLM\Software and HKCU\Software end exactly as
-// they were before the first install.
+// uninstall cleanly: the folder and the registry (as the package trial snapshots and compares it)
+// end exactly as they were before the first install.
 //
 // Without a phase argument the cases that need nothing outside the prefix run here. The cases
 // whose fault is a mount (a read-only or a full folder) run in phases from run.sh, which mounts
@@ -14,11 +14,14 @@
 #include <set>
 
 #include "lz/encode.h"
-#include "support/setup_driver.h"
+#include "setup_driver.h"
+#include "winsupport/ansi.h"
+#include "system_snapshot.h"
+#include "try/report.h"
 
 namespace {
 
-using namespace quorin::e2e;
+using namespace quorin::driver;
 
 wstring g_payload;   // the folder with Setup.EXE and Setup.DLL
 wstring g_component; // the fault component library
@@ -110,56 +113,23 @@ void ForgetProduct(const Package& p) {
     RegDeleteKeyW(HKEY_CURRENT_USER, kComponentKey.c_str());
 }
 
-// Exports a registry tree with the prefix's own reg.exe, as an administrator would compare it.
-bool Export(const wchar_t* key, const wstring& file) {
-    wstring command = L"reg.exe export " + wstring(key) + L" \"" + file + L"\" /y";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    quorin::win::UniqueHandleObj process(pi.hProcess);
-    CloseHandle(pi.hThread);
-    DWORD code = 1;
-    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0)
-        TerminateProcess(process.get(), 1);
-    GetExitCodeProcess(process.get(), &code);
-    return code == 0;
+// The registry as the package trial compares it, kept in a file between the phases (separate
+// processes) in the trial record's form.
+wstring RegistryFile(const Package& p) {
+    return p.stateFolder() + L"\\registry.txt";
 }
 
-const wchar_t* const kExportedKeys[] = {L"HKLM\\Software", L"HKCU\\Software"};
-
-wstring ExportFile(const Package& p, int i, const wchar_t* when) {
-    return p.stateFolder() + L"\\" + when + std::to_wstring(i) + L".reg";
+bool SaveRegistry(const wstring& file) {
+    quorin::pack::TrialRecord record;
+    record.snapshots[quorin::pack::kSnapshotBefore].registry = SnapshotRegistry();
+    return WriteBytes(file, quorin::pack::WriteTrialRecord(record));
 }
 
-// The lines of an export (UTF-16 with a byte-order mark), blank ones left out. Wine keeps the
-// system parameters a program changes for the session only under a volatile key of its own;
-// that key is no state of the product and is left out too.
-std::multiset<wstring> ExportLines(const wstring& file) {
-    static const wstring kVolatile = L"[HKEY_CURRENT_USER\\Software\\Wine\\Temporary System Parameters";
-    const Bytes b = ReadBytes(file).value_or(Bytes());
-    std::multiset<wstring> lines;
-    wstring line;
-    bool skipping = false;
-    for (size_t i = 2; i + 1 < b.size(); i += 2) {
-        const wchar_t c =
-            static_cast<wchar_t>(static_cast<uint8_t>(b[i]) | static_cast<uint8_t>(b[i + 1]) << 8);
-        if (c == L'\r')
-            continue;
-        if (c != L'\n') {
-            line += c;
-            continue;
-        }
-        if (!line.empty() && line[0] == L'[')
-            skipping = line.compare(0, kVolatile.size(), kVolatile) == 0;
-        if (!line.empty() && !skipping)
-            lines.insert(line);
-        line.clear();
-    }
-    return lines;
+quorin::pack::RegistrySnapshot LoadRegistry(const wstring& file) {
+    quorin::pack::TrialRecord record;
+    std::string error;
+    EXPECT_TRUE(quorin::pack::ParseTrialRecord(ReadBytes(file).value_or(""), record, error)) << error;
+    return record.snapshots[quorin::pack::kSnapshotBefore].registry;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,8 +143,7 @@ void SaveBefore(const Package& p) {
     ASSERT_TRUE(CreateDirectoryW(copy.c_str(), nullptr));
     for (const auto& [path, data] : Tree(p.folder))
         ASSERT_TRUE(WriteBytes(copy + path.substr(p.folder.size()), data)) << Utf8(path);
-    for (int i = 0; i < 2; ++i)
-        ASSERT_TRUE(Export(kExportedKeys[i], ExportFile(p, i, L"before"))) << Utf8(kExportedKeys[i]);
+    ASSERT_TRUE(SaveRegistry(RegistryFile(p)));
 }
 
 std::map<wstring, Bytes> Relative(const wstring& folder) {
@@ -193,20 +162,17 @@ void ExpectAsBefore(const Package& p) {
     }
     for (const auto& [name, data] : before)
         EXPECT_TRUE(now.count(name)) << "missing: " << Utf8(name);
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(Utf8(kExportedKeys[i]));
-        ASSERT_TRUE(Export(kExportedKeys[i], ExportFile(p, i, L"after")));
-        const auto was = ExportLines(ExportFile(p, i, L"before")),
-                   is = ExportLines(ExportFile(p, i, L"after"));
-        EXPECT_GT(was.size(), 10u) << "an empty export compares as nothing";
-        std::vector<wstring> gone, added;
-        std::set_difference(was.begin(), was.end(), is.begin(), is.end(), std::back_inserter(gone));
-        std::set_difference(is.begin(), is.end(), was.begin(), was.end(), std::back_inserter(added));
-        for (size_t k = 0; k < gone.size() && k < 20; ++k)
-            ADD_FAILURE() << "registry line gone: " << Utf8(gone[k]);
-        for (size_t k = 0; k < added.size() && k < 20; ++k)
-            ADD_FAILURE() << "registry line added: " << Utf8(added[k]);
-    }
+    // Keys Wine itself changes are left out, as the package trial leaves them out.
+    const auto was = LoadRegistry(RegistryFile(p));
+    EXPECT_GT(was.size(), 1000u) << "an empty snapshot compares as nothing";
+    const quorin::pack::RegistryChanges changes = quorin::pack::DiffRegistry(was, SnapshotRegistry());
+    for (const std::string& key : changes.keysAdded)
+        ADD_FAILURE() << "registry key added: " << key;
+    for (const std::string& key : changes.keysRemoved)
+        ADD_FAILURE() << "registry key gone: " << key;
+    for (const quorin::pack::ValueChange& v : changes.values)
+        ADD_FAILURE() << "registry value " << (v.before ? v.after ? "changed" : "gone" : "added") << ": "
+                      << v.key << " \"" << v.name << "\"";
 }
 
 // ---------------------------------------------------------------------------------------------

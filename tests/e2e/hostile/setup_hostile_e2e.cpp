@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "support/setup_driver.h"
+#include "setup_driver.h"
+#include "winsupport/ansi.h"
 
 namespace {
 
-using namespace quorin::e2e;
+using namespace quorin::driver;
 std::wstring g_payload;
 const std::wstring kRoot = L"C:\\quorin-hostile";
 

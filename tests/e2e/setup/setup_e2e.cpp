@@ -2,8 +2,8 @@
 // started in them, its window and message boxes found by their captions, buttons pressed, and
 // the files and registry checked afterwards. The scenarios build on each other and run in the
 // order written: a bad script, a fresh install (No, then Yes), a second product, a copy of the
-// package elsewhere, the uninstalls. Screenshots of the window go to the folder given as the
-// first argument (default: "screenshots" beside this program), as BMP files.
+// package elsewhere, the uninstalls. Screenshots of the window go to "screenshots" beside this
+// program, as PNG files.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
@@ -18,9 +18,10 @@
 #include <vector>
 
 #include "lz/encode.h"
-#include "support/setup_driver.h"
+#include "setup_driver.h"
+#include "winsupport/ansi.h"
 
-using namespace quorin::e2e;
+using namespace quorin::driver;
 
 namespace {
 
@@ -40,11 +41,7 @@ const wstring kRecordSection = L"Software\\Ombrel's Quorin\\Installer";
 const wstring kUninstallParent = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wstring kComponentKey = L"Software\\Quorin Test Components\\Gantrel.OCX";
 
-const wchar_t kWelcomeCaption[] = L"\x3088\x3046\x3053\x305D(&W)";                // ようこそ(&W)
-const wchar_t kInstallTag[] = L"\x8FFD\x52A0\x3059\x308B\x5834\x6240\x306F...";   // 追加する場所は...
-const wchar_t kUninstallTag[] = L"\x524A\x9664\x3059\x308B\x5834\x6240\x306F..."; // 削除する場所は...
-const wchar_t kPathInitial[] =
-    L"\x30D7\x30ED\x30B0\x30E9\x30E0\x306E\x5834\x6240\x306F..."; // プログラムの場所は...
+const wchar_t kWelcomeCaption[] = L"\x3088\x3046\x3053\x305D(&W)"; // ようこそ(&W)
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -83,16 +80,6 @@ std::vector<wstring> Listing(const wstring& folder) {
     std::sort(names.begin(), names.end(),
               [](const wstring& a, const wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) < 0; });
     return names;
-}
-
-// A package folder copied elsewhere the way a user copies it: its files, over any earlier copy.
-bool CopyPackage(const wstring& from, const wstring& to) {
-    RemoveTree(to);
-    if (!CreateDirectoryW(to.c_str(), nullptr))
-        return false;
-    for (const wstring& name : Listing(from))
-        CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-    return true;
 }
 
 std::string Join(const std::vector<wstring>& names) {
@@ -228,26 +215,18 @@ RECT ClientOnScreen(HWND hwnd) {
     return r;
 }
 
-// The screen in a rectangle as a device-independent bitmap of `bitCount` bits a pixel: its
-// header and its rows, each padded to 4 bytes; top row first when `topDown`, else bottom row
-// first as a BMP file stores them. No rows when the bitmap cannot be made.
-struct ScreenImage {
-    BITMAPINFOHEADER header{};
-    Bytes rows;
-};
-
-ScreenImage CaptureScreen(const RECT& r, WORD bitCount, bool topDown) {
+// The screen's pixels in a rectangle, as 0x00RRGGBB, rows top first.
+std::vector<uint32_t> ScreenPixels(const RECT& r) {
     const int w = r.right - r.left, h = r.bottom - r.top;
-    ScreenImage image;
-    image.header.biSize = sizeof image.header;
-    image.header.biWidth = w;
-    image.header.biHeight = topDown ? -h : h;
-    image.header.biPlanes = 1;
-    image.header.biBitCount = bitCount;
-    image.header.biCompression = BI_RGB;
     BITMAPINFO bi{};
-    bi.bmiHeader = image.header;
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
+    std::vector<uint32_t> pixels;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     quorin::win::UniqueGdi bmp(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -255,20 +234,12 @@ ScreenImage CaptureScreen(const RECT& r, WORD bitCount, bool topDown) {
         HGDIOBJ old = SelectObject(mem, bmp.get());
         BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
         SelectObject(mem, old);
-        const size_t stride = (static_cast<size_t>(w) * bitCount / 8 + 3) / 4 * 4;
-        image.rows.assign(static_cast<const char*>(bits), stride * h);
+        pixels.resize(static_cast<size_t>(w) * h);
+        std::memcpy(pixels.data(), bits, pixels.size() * sizeof(uint32_t));
     }
     bmp.reset();
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
-    return image;
-}
-
-// The screen's pixels in a rectangle, as 0x00RRGGBB, rows top first.
-std::vector<uint32_t> ScreenPixels(const RECT& r) {
-    const ScreenImage image = CaptureScreen(r, 32, true);
-    std::vector<uint32_t> pixels(image.rows.size() / sizeof(uint32_t));
-    std::memcpy(pixels.data(), image.rows.data(), pixels.size() * sizeof(uint32_t));
     for (auto& p : pixels)
         p &= 0x00FFFFFF;
     return pixels;
@@ -321,19 +292,8 @@ wstring g_screenshotFolder;
 
 // Saves the client area of a window as it is on the screen.
 void Screenshot(HWND hwnd, const wstring& name) {
-    const wstring folder = g_screenshotFolder;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    UpdateWindow(hwnd);
-    Sleep(300);
-    const ScreenImage image = CaptureScreen(ClientOnScreen(hwnd), 24, false);
-    BITMAPFILEHEADER fh{};
-    fh.bfType = 0x4D42; // "BM"
-    fh.bfOffBits = sizeof fh + sizeof image.header;
-    fh.bfSize = static_cast<DWORD>(fh.bfOffBits + image.rows.size());
-    Bytes file(reinterpret_cast<const char*>(&fh), sizeof fh);
-    file.append(reinterpret_cast<const char*>(&image.header), sizeof image.header);
-    file += image.rows;
-    WriteAll(folder + L"\\" + name + L".bmp", file);
+    CreateDirectoryW(g_screenshotFolder.c_str(), nullptr);
+    EXPECT_TRUE(SaveWindowPicture(hwnd, g_screenshotFolder + L"\\" + name + L".png")) << Utf8(name);
 }
 
 // The Setup.EXE whose string table the expected texts come from; set by main.
@@ -571,7 +531,7 @@ TEST(SetupEndToEnd, ASecondProductSharesTheRecordSection) {
 }
 
 TEST(SetupEndToEnd, ACopyElsewhereOffersNeither) {
-    ASSERT_TRUE(CopyPackage(kFolderA, kFolderCopy));
+    ASSERT_TRUE(CopyTree(kFolderA, kFolderCopy));
     SetupRun run(kFolderCopy);
     auto stop = run.WaitForBox();
     ASSERT_TRUE(stop.has_value()) << "no message for a product installed elsewhere";
@@ -671,163 +631,7 @@ TEST(SetupEndToEnd, TheLastUninstallTakesTheSection) {
 
 } // namespace
 
-namespace {
-
-// ---------------------------------------------------------------------------------------------
-// The package road for the main job: a built package folder installed, met again from a copy,
-// and uninstalled, printing what each step changed.
-
-struct Snapshot {
-    std::vector<wstring> files;
-    std::optional<wstring> record, entry, component;
-};
-
-// A key below HKEY_CLASSES_ROOT whose default value shows a component's registration.
-wstring g_componentKey;
-
-Snapshot Take(const wstring& folder, const wstring& title) {
-    return {Listing(folder), RegString(HKEY_CURRENT_USER, kRecordSection, title.c_str()),
-            RegString(HKEY_LOCAL_MACHINE, kUninstallParent + L"\\" + title, L"UninstallString"),
-            g_componentKey.empty() ? std::nullopt : RegString(HKEY_CLASSES_ROOT, g_componentKey, nullptr)};
-}
-
-void PrintChanges(const char* step, const Snapshot& before, const Snapshot& after) {
-    std::printf("== %s\n", step);
-    for (const auto& f : after.files)
-        if (std::find(before.files.begin(), before.files.end(), f) == before.files.end())
-            std::printf("   file added:    %s\n", Utf8(f).c_str());
-    for (const auto& f : before.files)
-        if (std::find(after.files.begin(), after.files.end(), f) == after.files.end())
-            std::printf("   file removed:  %s\n", Utf8(f).c_str());
-    auto show = [](const std::optional<wstring>& v) {
-        return v ? "\"" + Utf8(*v) + "\"" : std::string("(none)");
-    };
-    std::printf("   install record:  %s -> %s\n", show(before.record).c_str(), show(after.record).c_str());
-    std::printf("   uninstall entry: %s -> %s\n", show(before.entry).c_str(), show(after.entry).c_str());
-    if (!g_componentKey.empty())
-        std::printf("   HKEY_CLASSES_ROOT\\%s: %s -> %s\n", Utf8(g_componentKey).c_str(),
-                    show(before.component).c_str(), show(after.component).c_str());
-    std::fflush(stdout);
-}
-
-wstring ScriptTitle(const wstring& folder) {
-    char title[256] = {};
-    GetPrivateProfileStringA(
-        "Main", "Title", "", title, sizeof title,
-        quorin::win::ToAnsi(quorin::win::FromWide((folder + L"\\Setup.INF").c_str())).c_str());
-    const quorin::Text t = quorin::win::FromAnsi(title);
-    return wstring(reinterpret_cast<const wchar_t*>(t.c_str()));
-}
-
-// Presses Install or Uninstall, answers Yes, waits for the completion message and answers it.
-bool RunProcedure(SetupRun& run, const wchar_t* button, UINT doneMessage, double& seconds) {
-    HWND b = run.Button(button);
-    if (b == nullptr || !IsWindowVisible(b))
-        return false;
-    Press(b);
-    auto ask = run.WaitForBox();
-    if (!ask || !run.Answer(*ask, kIdYes))
-        return false;
-    const auto start = Clock::now();
-    if (doneMessage == 105 &&
-        WaitUntil([&] { return Child(run.main(), L"Static", ResString(g_stringSource, 12)) != nullptr; },
-                  5000))
-        Screenshot(run.main(), L"installing");
-    auto done = run.WaitForBox(600000);
-    seconds = SecondsSince(start);
-    const bool ok = done && done->text == BoxText(g_stringSource, doneMessage);
-    if (done)
-        run.Answer(*done, kIdOk);
-    return ok;
-}
-
-bool Close(SetupRun& run) {
-    Press(run.Button(kCancelCaption));
-    return run.WaitForExit();
-}
-
-int RunPackage(const wstring& folder) {
-    const wstring title = ScriptTitle(folder);
-    std::printf("package %s, title \"%s\"\n", Utf8(folder).c_str(), Utf8(title).c_str());
-    // A run that stopped half-way must not leave this product installed for the next one.
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordSection.c_str(), title.c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kUninstallParent + L"\\" + title).c_str());
-    bool ok = true;
-    double seconds = 0;
-
-    Snapshot before = Take(folder, title);
-    {
-        SetupRun run(folder);
-        ok = ok && run.WaitForMain();
-        if (ok) {
-            Screenshot(run.main(), L"not-installed");
-            ok = RunProcedure(run, kInstallCaption, 105, seconds);
-            std::printf("== install: Yes answered, completion message after %.1f s\n", seconds);
-            ok = Close(run) && ok;
-        }
-    }
-    Snapshot afterInstall = Take(folder, title);
-    PrintChanges("install", before, afterInstall);
-    // The install is recorded, listed and (when a component key is named) registered.
-    ok = ok && afterInstall.record && afterInstall.entry;
-    if (!g_componentKey.empty() && !afterInstall.component) {
-        std::printf("   component not registered\n");
-        ok = false;
-    }
-
-    const wstring copy = folder + L" Copy";
-    ok = CopyPackage(folder, copy) && ok;
-    {
-        SetupRun run(copy);
-        auto stop = run.WaitForBox();
-        std::printf("== the package copied elsewhere: %s\n",
-                    stop && stop->text == BoxText(g_stringSource, 101) ? "message 101, neither button"
-                                                                       : "NO MESSAGE 101");
-        ok = ok && stop.has_value();
-        if (stop) {
-            run.Answer(*stop, kIdOk);
-            if (run.WaitForMain(5000))
-                Screenshot(run.main(), L"installed-elsewhere");
-        }
-        ok = run.WaitForMain(5000) && Close(run) && ok;
-    }
-    RemoveTree(copy);
-
-    {
-        SetupRun run(folder);
-        ok = run.WaitForMain() && ok;
-        if (run.main()) {
-            Screenshot(run.main(), L"installed-here");
-            ok = RunProcedure(run, kUninstallCaption, 107, seconds) && ok;
-            std::printf("== second start: Uninstall offered, Yes answered, completion message after %.1f s\n",
-                        seconds);
-            ok = Close(run) && ok;
-        }
-    }
-    const Snapshot afterUninstall = Take(folder, title);
-    PrintChanges("uninstall", afterInstall, afterUninstall);
-    if (afterUninstall.record || afterUninstall.entry || afterUninstall.component) {
-        std::printf("   uninstall left the record, the entry or the registration\n");
-        ok = false;
-    }
-    std::printf("%s\n", ok ? "package run: all steps done" : "package run: FAILED");
-    return ok ? 0 : 1;
-}
-
-} // namespace
-
-// Without arguments (or with GoogleTest's): the end-to-end scenarios. With
-// "--run-package FOLDER SHOTS [KEY]": the package road for the main job, also showing the
-// default value of HKEY_CLASSES_ROOT\KEY (a component's registration) before and after.
 int main(int argc, char** argv) {
-    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--run-package") {
-        if (argc == 5)
-            g_componentKey = quorin::win::W(quorin::win::FromAnsi(argv[4]));
-        g_screenshotFolder = quorin::win::W(quorin::win::FromAnsi(argv[3]));
-        const wstring folder = quorin::win::W(quorin::win::FromAnsi(argv[2]));
-        g_stringSource = folder + L"\\Setup.EXE";
-        return RunPackage(folder);
-    }
     g_screenshotFolder = DriverFolder() + L"\\screenshots";
     g_stringSource = Payload(L"Setup.EXE");
     ::testing::InitGoogleTest(&argc, argv);

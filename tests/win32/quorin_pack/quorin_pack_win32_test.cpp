@@ -1,5 +1,5 @@
 // quorin-pack on Windows: the code page 932 conversion through WideCharToMultiByte, and a
-// package built and checked in a temporary folder.
+// package built and checked in a temporary folder (and try declining to run there).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -72,6 +72,10 @@ TEST(QuorinPackWin32, BuildsAndChecksAPackage) {
               "LzTrash=YES\r\n\r\n[1]\r\nLz=Joystick.OC_,Joystick.OCX\r\nSelfRegister=YES\r\n");
     quorin::pack::StringOutput out2, err2;
     EXPECT_EQ(quorin::pack::Run({"check", base + "\\pkg"}, out2, err2), 0) << err2.str();
+    // try needs a private Wine prefix; on Windows it would install into the machine itself.
+    quorin::pack::StringOutput out3, err3;
+    EXPECT_EQ(quorin::pack::Run({"try", base + "\\pkg"}, out3, err3), 3);
+    EXPECT_NE(err3.str().find("runs the package under Wine on Linux"), std::string::npos) << err3.str();
     inf.close();
     fs::remove_all(dir);
 }

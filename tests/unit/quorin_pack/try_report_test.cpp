@@ -1,0 +1,475 @@
+// The portable half of `quorin-pack try`: the driver's record read back, registry data as the
+// record shows it, the snapshot differences, Setup's messages told apart, the verdict and its
+// two renderings.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "pack.h"
+#include "try/report.h"
+
+namespace {
+
+using namespace quorin::pack;
+
+// Setup's texts as the string table holds them (what the driver records).
+const std::string kAskInstall = "プログラムをインストールしてもよろしいですか";
+const std::string kInstalled = "インストールが完了しました";
+const std::string kAskUninstall = "プログラムをアンインストールしてもよろしいですか";
+const std::string kUninstalled =
+    "アンインストールが完了しました\n必要なければファイル フォルダは消去してください";
+const std::string kElsewhere =
+    "すでに他の場所にインストールされています\nアンインストールして再び起動してください";
+const std::string kNotInstalled = "次のファイルを正しくインストールできませんでした\n\n$";
+const std::string kOutside = "次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n$";
+const std::string kNoComma =
+    "セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'$'\n\nセクション [$] のキー "
+    "$ の値 '$' にコンマ (,) がありません";
+
+std::map<int, std::string> Strings() {
+    return {{101, kElsewhere},   {104, kAskInstall}, {105, kInstalled}, {106, kAskUninstall},
+            {107, kUninstalled}, {202, kNoComma},    {301, kOutside},   {303, kNotInstalled}};
+}
+
+const std::string kRecordKey = "HKEY_CURRENT_USER\\Software\\Ombrel's Quorin\\Installer";
+const std::string kEntryKey =
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrel's Gantrel";
+const std::string kClassKey = "HKEY_CLASSES_ROOT\\CLSID\\{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}";
+
+RegistryValue Sz(const std::string& s) {
+    return {"REG_SZ", s};
+}
+
+SetupRunRecord Run(const char* name, Offered toPress, Offered offered, std::vector<std::string> texts) {
+    SetupRunRecord r;
+    r.name = name;
+    r.toPress = toPress;
+    r.offered = offered;
+    r.pressed = toPress != Offered::Unknown && toPress == offered;
+    for (const std::string& t : texts)
+        r.boxes.push_back({"Ombrel's Quorin Installer", t});
+    r.started = r.ended = true;
+    r.seconds = 3.25;
+    return r;
+}
+
+// The record of a package that behaves: one registered control, LzTrash YES.
+TrialRecord GoodRecord() {
+    TrialRecord r;
+    r.title = "Ombrel's Gantrel";
+    r.folder = "C:\\quorin-pack-try\\package";
+    r.strings = Strings();
+    r.lzTrash = {"JOYSTICK.OC_"};
+    r.runs = {Run(kRunInstall, Offered::Install, Offered::Install, {kAskInstall, kInstalled}),
+              Run(kRunUninstall, Offered::Uninstall, Offered::Uninstall, {kAskUninstall, kUninstalled}),
+              Run(kRunAfterUninstall, Offered::Unknown, Offered::Install, {})};
+    Snapshot before;
+    before.folder = {
+        {"Setup.EXE", {false, 100, 1}}, {"Setup.INF", {false, 50, 2}}, {"Joystick.OC_", {false, 70, 3}}};
+    before.registry = {{"HKEY_CURRENT_USER\\Software", {}}, {"HKEY_CLASSES_ROOT\\CLSID", {}}};
+    Snapshot installed = before;
+    installed.folder.erase("Joystick.OC_");
+    installed.folder["Joystick.OCX"] = {false, 140, 4};
+    installed.registry[kRecordKey] = {{"Ombrel's Gantrel", Sz(r.folder)}};
+    installed.registry[kEntryKey] = {{"DisplayName", Sz(r.title)},
+                                     {"UninstallString", Sz(r.folder + "\\Setup.EXE")}};
+    installed.registry[kClassKey] = {{"", Sz("Ombrel's Gantrel")}};
+    Snapshot uninstalled = before;
+    uninstalled.folder.erase("Joystick.OC_");
+    r.snapshots = {
+        {kSnapshotBefore, before}, {kSnapshotInstalled, installed}, {kSnapshotUninstalled, uninstalled}};
+    return r;
+}
+
+bool HasReason(const TrialReport& report, const std::string& part) {
+    for (const std::string& r : report.reasons)
+        if (r.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string AllReasons(const TrialReport& report) {
+    std::string out;
+    for (const std::string& r : report.reasons)
+        out += r + "\n";
+    return out;
+}
+
+// --- the record --------------------------------------------------------------------------
+
+TEST(TrialRecord, SurvivesItsTextFormWithAwkwardFields) {
+    TrialRecord r = GoodRecord();
+    r.title = "タイトル\twith a tab\\and a backslash";
+    r.notes = {"line one\nline two\r\n", std::string("nul \0 bell \a del \x7f", 19), ""};
+    r.runs[0].boxes.push_back({"", "\\x41 is not an escape here"});
+    r.runs[0].screenshots = {"not-installed.png"};
+    r.runs[0].problems = {"a problem"};
+    r.runs[0].exitCode = -1073741819;
+    r.runs[1].ended = false;
+    r.snapshots[kSnapshotBefore].folder["sub"] = {true, 0, 0};
+    r.snapshots[kSnapshotBefore].folder["sub/ファイル.txt"] = {false, 1ull << 40, 0xFFFFFFFFFFFFFFFFull};
+    r.snapshots[kSnapshotBefore].registry["HKEY_CURRENT_USER\\Software\\Empty"] = {};
+    r.snapshots[kSnapshotBefore].registry["HKEY_CURRENT_USER\\Software\\Multi"] = {
+        {"", {"REG_MULTI_SZ", "a\nb"}}, {"tab\tname", {"REG_BINARY", "00 ff"}}};
+
+    TrialRecord back;
+    std::string error;
+    ASSERT_TRUE(ParseTrialRecord(WriteTrialRecord(r), back, error)) << error;
+    EXPECT_EQ(back.title, r.title);
+    EXPECT_EQ(back.notes, r.notes);
+    EXPECT_EQ(back.strings, r.strings);
+    EXPECT_EQ(back.lzTrash, r.lzTrash);
+    ASSERT_EQ(back.runs.size(), r.runs.size());
+    for (size_t i = 0; i < r.runs.size(); ++i) {
+        const SetupRunRecord &a = r.runs[i], &b = back.runs[i];
+        EXPECT_EQ(b.name, a.name);
+        EXPECT_EQ(b.toPress, a.toPress);
+        EXPECT_EQ(b.offered, a.offered);
+        EXPECT_EQ(b.pressed, a.pressed);
+        ASSERT_EQ(b.boxes.size(), a.boxes.size());
+        for (size_t k = 0; k < a.boxes.size(); ++k)
+            EXPECT_EQ(b.boxes[k].text, a.boxes[k].text);
+        EXPECT_EQ(b.ended, a.ended);
+        EXPECT_EQ(b.exitCode, a.exitCode);
+        EXPECT_DOUBLE_EQ(b.seconds, a.seconds);
+        EXPECT_EQ(b.screenshots, a.screenshots);
+        EXPECT_EQ(b.problems, a.problems);
+    }
+    ASSERT_EQ(back.snapshots.size(), 3u);
+    for (const auto& [name, s] : r.snapshots) {
+        EXPECT_EQ(back.snapshots[name].folder, s.folder) << name;
+        EXPECT_EQ(back.snapshots[name].registry, s.registry) << name;
+    }
+}
+
+TEST(TrialRecord, RejectsWhatIsNotACompleteRecord) {
+    const std::string head = "quorin-pack-try-record 1\n";
+    const struct {
+        std::string text;
+        const char* error;
+    } cases[] = {
+        {"", "cut short"},
+        {"quorin-pack-try-record 2\nend\n", "not a trial record"},
+        {head + "title\tT\n", "cut short"},
+        {head + "end\ntitle\tT\n", "after the end"},
+        {head + "title\tT\textra\nend\n", "unexpected"},
+        {head + "colour\tblue\nend\n", "unexpected"},
+        {head + "title\ta\\qb\nend\n", "bad escape"},
+        {head + "title\tends in \\\nend\n", "bad escape"},
+        {head + "title\t\\x4\nend\n", "bad escape"},
+        {head + "title\t\\xZZ\nend\n", "bad escape"},
+        {head + "press\tinstall\nend\n", "unexpected"},
+        {head + "run\tr\npress\tsideways\nend\n", "bad button"},
+        {head + "run\tr\npressed\t2\nend\n", "bad flag"},
+        {head + "run\tr\nprocess\t1\t1\tx\t1.0\nend\n", "bad process"},
+        {head + "run\tr\nprocess\t1\t1\t0\t\nend\n", "bad process"},
+        {head + "run\tr\nprocess\t1\t1\t99999999999999999999\t1\nend\n", "bad process"},
+        {head + "string\t70000\tx\nend\n", "bad string id"},
+        {head + "snapshot\ts\nv\tname\tREG_SZ\tdata\nend\n", "unexpected"},
+        {head + "snapshot\ts\nf\tpath\t12\tnothex0000000000\nend\n", "bad file"},
+        {head + "snapshot\ts\nf\tpath\t12\t00\nend\n", "bad file"},
+        {head + "snapshot\ts\nsnapshot\ts\nend\n", "twice"},
+        {head + "k\tHKEY_CLASSES_ROOT\nend\n", "unexpected"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TrialRecord r;
+        std::string error;
+        EXPECT_FALSE(ParseTrialRecord(c.text, r, error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+TEST(TrialRecord, RegistryDataReadsAsTheRegistryShowsIt) {
+    auto utf16 = [](const std::u16string& s) {
+        std::vector<uint8_t> b;
+        for (const char16_t c : s) {
+            b.push_back(static_cast<uint8_t>(c & 0xFF));
+            b.push_back(static_cast<uint8_t>(c >> 8));
+        }
+        return b;
+    };
+    const struct {
+        uint32_t type;
+        std::vector<uint8_t> bytes;
+        const char* shownType;
+        const char* shown;
+    } cases[] = {
+        {1, utf16(u"C:\\pkg\\Joystick.OCX\0"), "REG_SZ", "C:\\pkg\\Joystick.OCX"},
+        {1, utf16(u"no terminator"), "REG_SZ", "no terminator"},
+        {1, utf16(u"cut\0hidden\0"), "REG_SZ", "cut"},
+        {2, utf16(u"%SystemRoot%\\ゲーム\0"), "REG_EXPAND_SZ", "%SystemRoot%\\ゲーム"},
+        {7, utf16(std::u16string(u"one\0two\0\0", 9)), "REG_MULTI_SZ", "one\ntwo"},
+        {1, {0x41, 0x00, 0x42}, "REG_SZ", "41 00 42"},
+        {4, {0x2A, 0x00, 0x00, 0x80}, "REG_DWORD", "2147483690"},
+        {4, {0x2A, 0x00}, "REG_DWORD", "2a 00"},
+        {11, {1, 0, 0, 0, 1, 0, 0, 0}, "REG_QWORD", "4294967297"},
+        {3, {0x00, 0xFF, 0x10}, "REG_BINARY", "00 ff 10"},
+        {3, {}, "REG_BINARY", ""},
+        {0, {0x01}, "REG_NONE", "01"},
+        {99, {0x07}, "type 99", "07"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const RegistryValue v = FormatRegistryData(c.type, c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(v.type, c.shownType);
+        EXPECT_EQ(v.data, c.shown);
+    }
+}
+
+// --- differences -------------------------------------------------------------------------
+
+TEST(TrialDiff, FoldersByPathAndContents) {
+    const FolderSnapshot before = {{"a.txt", {false, 3, 11}},
+                                   {"b.txt", {false, 3, 12}},
+                                   {"c", {true, 0, 0}},
+                                   {"d.txt", {false, 4, 13}},
+                                   {"e.txt", {false, 5, 14}}};
+    const FolderSnapshot after = {{"a.txt", {false, 3, 11}},
+                                  {"b.txt", {false, 3, 99}},
+                                  {"c", {false, 0, 0}},
+                                  {"e.txt", {false, 6, 14}},
+                                  {"f/g.txt", {false, 1, 1}}};
+    const FolderChanges c = DiffFolders(before, after);
+    EXPECT_EQ(c.added, std::vector<std::string>{"f/g.txt"});
+    EXPECT_EQ(c.removed, std::vector<std::string>{"d.txt"});
+    EXPECT_EQ(c.changed, (std::vector<std::string>{"b.txt", "c", "e.txt"}));
+    EXPECT_TRUE(DiffFolders(before, before).empty());
+}
+
+TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
+    const std::string wine = "HKEY_CURRENT_USER\\Software\\Wine\\Temporary System Parameters";
+    const RegistrySnapshot before = {
+        {"HKEY_CLASSES_ROOT\\Gone", {{"", Sz("old")}}},
+        {"HKEY_CURRENT_USER\\Software\\Kept",
+         {{"same", Sz("1")}, {"changed", Sz("1")}, {"retyped", Sz("1")}, {"dropped", Sz("x")}}},
+        {wine, {}},
+    };
+    const RegistrySnapshot after = {
+        {"HKEY_CURRENT_USER\\Software\\Kept",
+         {{"same", Sz("1")},
+          {"changed", Sz("2")},
+          {"retyped", {"REG_EXPAND_SZ", "1"}},
+          {"", Sz("new default")}}},
+        {"HKEY_LOCAL_MACHINE\\Software\\New", {{"v", {"REG_DWORD", "1"}}}},
+        {wine + "\\Control Panel\\Mouse", {{"x", Sz("y")}}},
+        // Shares the ignored key's name as a prefix but is another key.
+        {wine + " Too", {}},
+    };
+    const RegistryChanges c = DiffRegistry(before, after);
+    EXPECT_EQ(c.keysAdded, (std::vector<std::string>{wine + " Too", "HKEY_LOCAL_MACHINE\\Software\\New"}));
+    EXPECT_EQ(c.keysRemoved, std::vector<std::string>{"HKEY_CLASSES_ROOT\\Gone"});
+    std::vector<std::string> values;
+    for (const ValueChange& v : c.values)
+        values.push_back(v.key.substr(v.key.rfind('\\') + 1) + "/" + v.name + ":" +
+                         (v.before ? v.before->data : "-") + ">" +
+                         (v.after ? v.after->type + "," + v.after->data : "-"));
+    EXPECT_EQ(values, (std::vector<std::string>{"Gone/:old>-", "Kept/:->REG_SZ,new default",
+                                                "Kept/changed:1>REG_SZ,2", "Kept/dropped:x>-",
+                                                "Kept/retyped:1>REG_EXPAND_SZ,1", "New/v:->REG_DWORD,1"}));
+    EXPECT_TRUE(DiffRegistry(after, after).empty());
+    // Nothing is ignored when no key is named.
+    EXPECT_EQ(DiffRegistry(before, after, {}).keysAdded.size(), 3u);
+}
+
+// --- Setup's messages --------------------------------------------------------------------
+
+TEST(TrialMessages, AreToldApartByTheirFixedText) {
+    const std::map<int, std::string> strings = Strings();
+    const struct {
+        std::string text;
+        int id;
+    } cases[] = {
+        {kAskInstall, 104},
+        {kInstalled, 105},
+        {kUninstalled, 107},
+        {"次のファイルを正しくインストールできませんでした\n\nBroken.OCX\nOther.DLL", 303},
+        {"次のファイルを正しくインストールできませんでした\n\n", 303},
+        {"次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n..\\Outside.TXT", 301},
+        {"セットアップ "
+         "スクリプトに誤りがあるため、セットアップを終了します\n\n'C:\\pkg\\Setup.INF'\n\nセクション [4] "
+         "のキー Lz の値 'NOCOMMA.DL_' にコンマ (,) がありません",
+         202},
+        {"セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'C:\\pkg\\Setup.INF'", 0},
+        {kInstalled + " ", 0},
+        {"A program error occurred", 0},
+        {"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(IdentifyMessage(c.text, strings), c.id);
+    }
+    // A placeholder alone would match anything; the more specific of two patterns wins.
+    EXPECT_EQ(IdentifyMessage("anything", {{1, "$"}}), 0);
+    EXPECT_EQ(IdentifyMessage("abc", {{1, "a$"}, {2, "ab$"}, {3, "$c"}}), 2);
+}
+
+// --- the verdict -------------------------------------------------------------------------
+
+TEST(TrialVerdict, AWellBehavedPackagePasses) {
+    const TrialReport r = JudgeTrial(GoodRecord(), "dist/package", {});
+    EXPECT_TRUE(r.passed) << AllReasons(r);
+    ASSERT_EQ(r.phases.size(), 3u);
+    EXPECT_EQ(r.phases[0].messages[0].id, 104);
+    EXPECT_EQ(r.phases[0].messages[1].id, 105);
+    EXPECT_EQ(r.install.files.added, std::vector<std::string>{"Joystick.OCX"});
+    EXPECT_EQ(r.install.files.removed, std::vector<std::string>{"Joystick.OC_"});
+    EXPECT_FALSE(r.install.recordBefore.has_value());
+    EXPECT_EQ(r.install.recordAfter.value_or(""), "C:\\quorin-pack-try\\package");
+    ASSERT_TRUE(r.install.entryAfter.has_value());
+    EXPECT_EQ(r.install.entryAfter->at("UninstallString").data, "C:\\quorin-pack-try\\package\\Setup.EXE");
+    EXPECT_FALSE(r.uninstall.entryAfter.has_value());
+    EXPECT_EQ(r.uninstall.registry.keysRemoved.size(), 3u);
+    EXPECT_TRUE(r.leftFiles.empty());
+    EXPECT_EQ(r.removedByLzTrash, std::vector<std::string>{"Joystick.OC_"});
+}
+
+TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
+    const struct Case {
+        const char* name;
+        std::function<void(TrialRecord&)> spoil;
+        std::vector<std::string> reasons;
+    } cases[] = {
+        {"a component that cannot register",
+         [](TrialRecord& r) {
+             r.runs[0].boxes.insert(r.runs[0].boxes.begin() + 1,
+                                    {"", "次のファイルを正しくインストールできませんでした\n\nJoystick.OCX"});
+         },
+         {"install (first start): Setup showed message 303 (some files were not installed): "
+          "次のファイルを正しくインストールできませんでした Joystick.OCX"}},
+        {"no completion message",
+         [](TrialRecord& r) { r.runs[2 - 1].boxes.pop_back(); },
+         {"uninstall (second start): Setup did not show message 107 (completion)"}},
+        {"not recorded as installed",
+         [](TrialRecord& r) {
+             r.runs[1].offered = Offered::Install;
+             r.runs[1].pressed = false;
+             r.runs[1].boxes.clear();
+         },
+         {"uninstall (second start): Setup offered install, expected uninstall"}},
+        {"a hang",
+         [](TrialRecord& r) {
+             r.runs[0].ended = false;
+             r.runs[0].seconds = 90.4;
+         },
+         {"Setup did not end by itself; the driver ended it after 90 s"}},
+        {"a crash",
+         [](TrialRecord& r) { r.runs[2].exitCode = -1073741819; },
+         {"after-uninstall (third start): Setup ended with exit code -1073741819"}},
+        {"a window that is not Setup's",
+         [](TrialRecord& r) {
+             r.runs[2].boxes.push_back({"Program Error", "Setup.EXE has crashed"});
+         },
+         {"a window that is none of Setup's messages: \"Program Error\": Setup.EXE has crashed"}},
+        {"a key left by the uninstall",
+         [](TrialRecord& r) {
+             r.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {
+                 {"Path", Sz("x")}};
+         },
+         {"the uninstall left registry keys behind: HKEY_CURRENT_USER\\Software\\Leaky"}},
+        {"a value changed by the uninstall",
+         [](TrialRecord& r) {
+             r.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software"]["Seen"] = Sz("yes");
+         },
+         {"the uninstall left registry values different: HKEY_CURRENT_USER\\Software\\Seen (added)"}},
+        {"a file left and one lost",
+         [](TrialRecord& r) {
+             r.snapshots[kSnapshotUninstalled].folder["Joystick.OCX"] = {false, 140, 4};
+             r.snapshots[kSnapshotUninstalled].folder.erase("Setup.INF");
+         },
+         {"the uninstall left files added in the package folder: Joystick.OCX",
+          "the uninstall left files removed in the package folder: Setup.INF"}},
+        {"a compressed file removed without LzTrash",
+         [](TrialRecord& r) { r.lzTrash.clear(); },
+         {"the uninstall left files removed in the package folder: Joystick.OC_"}},
+        {"a run missing",
+         [](TrialRecord& r) { r.runs.pop_back(); },
+         {"after-uninstall: Setup was not started for it"}},
+        {"a snapshot missing",
+         [](TrialRecord& r) { r.snapshots.erase(kSnapshotUninstalled); },
+         {"the folder and the registry were not compared"}},
+        {"Setup could not start",
+         [](TrialRecord& r) {
+             r.runs[2].started = false;
+             r.runs[2].ended = false;
+         },
+         {"after-uninstall (third start): Setup.EXE could not be started"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrialRecord record = GoodRecord();
+        c.spoil(record);
+        const TrialReport r = JudgeTrial(record, "pkg", {});
+        EXPECT_FALSE(r.passed);
+        for (const std::string& reason : c.reasons)
+            EXPECT_TRUE(HasReason(r, reason)) << "wanted: " << reason << "\ngot:\n" << AllReasons(r);
+    }
+}
+
+TEST(TrialVerdict, CheckProblemsComeFirstAndFail) {
+    const TrialReport r =
+        JudgeTrial(GoodRecord(), "pkg", {"pkg/Setup.INF: [1] Lz: the compressed file is missing"});
+    EXPECT_FALSE(r.passed);
+    ASSERT_EQ(r.reasons.size(), 1u);
+    EXPECT_EQ(r.reasons[0], "check: pkg/Setup.INF: [1] Lz: the compressed file is missing");
+}
+
+// --- renderings --------------------------------------------------------------------------
+
+TEST(TrialRendering, JsonStringsEscapeOnlyWhatJsonRequires) {
+    const struct {
+        std::string text, json;
+    } cases[] = {
+        {"plain", "\"plain\""},
+        {"C:\\pkg \"quoted\"", "\"C:\\\\pkg \\\"quoted\\\"\""},
+        {"a\nb\rc\td", "\"a\\nb\\rc\\td\""},
+        {std::string("nul\0\x1f\x7f", 6), "\"nul\\u0000\\u001f\\u007f\""},
+        {"ゲーム/é", "\"ゲーム/é\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(JsonString(c.text), c.json);
+}
+
+TEST(TrialRendering, BothFormsCarryTheVerdictAndTheChanges) {
+    TrialRecord record = GoodRecord();
+    record.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {
+        {"Path", Sz("C:\\x")}};
+    const TrialReport r = JudgeTrial(record, "dist/package", {});
+    quorin::pack::StringOutput text, json;
+    RenderTrialText(r, text);
+    RenderTrialJson(r, json);
+    for (const char* part :
+         {"quorin-pack try: dist/package (\"Ombrel's Gantrel\")", "message 105: インストールが完了しました",
+          "file added:   Joystick.OCX", "install record: (none) -> \"C:\\quorin-pack-try\\package\"",
+          "+ key   HKEY_CURRENT_USER\\Software\\Leaky", "Temporary System Parameters", "verdict: FAIL",
+          "   - the uninstall left registry keys behind"})
+        EXPECT_NE(text.str().find(part), std::string::npos) << part << "\n" << text.str();
+    for (const char* part :
+         {"\"passed\": false", "\"name\": \"install\", \"expected\": \"install\", \"offered\": \"install\"",
+          "{\"id\": 104, \"caption\": \"Ombrel's Quorin Installer\"",
+          "\"removedByLzTrash\": [\"Joystick.OC_\"]", "\"after\": \"C:\\\\quorin-pack-try\\\\package\"",
+          "\"keysAdded\": [\"HKEY_CURRENT_USER\\\\Software\\\\Leaky\"]", "\"ignoredKeys\": [{\"key\": "})
+        EXPECT_NE(json.str().find(part), std::string::npos) << part << "\n" << json.str();
+    // One document: balanced, and closed at the end.
+    int depth = 0;
+    bool inString = false;
+    const std::string s = json.str();
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (inString) {
+            if (s[i] == '\\')
+                ++i;
+            else if (s[i] == '"')
+                inString = false;
+            continue;
+        }
+        inString = s[i] == '"';
+        depth += (s[i] == '{' || s[i] == '[') - (s[i] == '}' || s[i] == ']');
+        ASSERT_GE(depth, 0);
+        if (depth == 0) {
+            EXPECT_EQ(s.substr(i), "}\n");
+            break;
+        }
+    }
+}
+
+} // namespace
