@@ -34,11 +34,14 @@ function(quorin_add_native_test)
     gtest_discover_tests(${T_NAME} PROPERTIES LABELS "${T_LABELS}" DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# quorin_add_win32_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s] [ARGS ...])
+# quorin_add_win32_test(NAME name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s] [ARGS ...]
+#                       [OWN_PREFIX])
 # A GoogleTest executable cross-built for Windows and run under Wine as one CTest test
-# (listing the cases under Wine would start Wine once per case).
+# (listing the cases under Wine would start Wine once per case). OWN_PREFIX runs it in a Wine
+# prefix of its own (wineprefix-<name>, copied from the pristine template), so it may change
+# the registry and its records while other tests run beside it.
 function(quorin_add_win32_test)
-    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
+    cmake_parse_arguments(T "OWN_PREFIX" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE quorin_core gtest gtest_main ${T_LIBS})
     if(NOT T_LABELS)
@@ -47,7 +50,13 @@ function(quorin_add_win32_test)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
+    if(T_OWN_PREFIX)
+        add_test(NAME ${T_NAME}
+                 COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh --prefix ${CMAKE_BINARY_DIR}/wineprefix-${T_NAME}
+                         $<TARGET_FILE:${T_NAME}> ${T_ARGS})
+    else()
+        add_test(NAME ${T_NAME} COMMAND ${T_NAME} ${T_ARGS})
+    endif()
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
 endfunction()
 

@@ -24,7 +24,10 @@ run_tier native "$BUILD_ROOT/native" -j 2
 if [ -d "$BUILD_ROOT/fuzz" ]; then run_tier fuzz "$BUILD_ROOT/fuzz" -L fuzz -j 2; fi
 run_tier win32 "$BUILD_ROOT/win32" -j 2 -LE e2e
 run_tier e2e "$BUILD_ROOT/win32" -L e2e
-bash scripts/wine-stop.sh "$BUILD_ROOT/win32/wineprefix"
+for prefix in "$BUILD_ROOT"/win32/wineprefix*; do
+    case "$prefix" in *.state | *.lock | *.copy) continue ;; esac
+    bash scripts/wine-stop.sh "$prefix"
+done
 
 passed=0; failed=0
 for f in "$logdir"/*.log; do

@@ -11,6 +11,21 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 _qstate=$_qprefix.state
 mkdir -p "$_qstate"
+# QUORIN_WINE_TEMPLATE names the pristine prefix new ones are copied from; set it empty to boot
+# each prefix itself.
+_qtemplate=${QUORIN_WINE_TEMPLATE-$(dirname "$_qprefix")/wineprefix-template}
+[ "$_qtemplate" != "$_qprefix" ] || _qtemplate=
+# Boots a prefix once, under its own lock: code page 932 settings and fonts, then waits for its
+# server to end so the registry is on disk.
+_quorin_boot_prefix() (
+    mkdir -p "$1"
+    flock 8
+    [ -f "$1/.quorin-booted" ] && exit 0
+    WINEPREFIX=$1 wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX=$1 wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 || true
+    WINEPREFIX=$1 wineserver -w
+    touch "$1/.quorin-booted"
+) 8>"$1.lock"
 (
     flock 9
     if [ -z "${DISPLAY:-}" ] || [ -f "$_qstate/display" ]; then
@@ -24,16 +39,20 @@ mkdir -p "$_qstate"
             mv "$_qstate/display.new" "$_qstate/display"
         fi
     fi
-    # A new prefix is booted; an existing one takes the settings again when they have changed.
+    # A new prefix is a copy of the pristine template beside it (booted once, never run in, so a
+    # copy carries no other test's records), or booted itself when there is no template; an
+    # existing one takes the settings again when they have changed.
     if [ ! -f "$_qprefix/.quorin-ready" ] || [ "$_qhere/wine-prefix.reg" -nt "$_qprefix/.quorin-ready" ]; then
         export DISPLAY=:$(cat "$_qstate/display" 2>/dev/null || echo "${DISPLAY#:}")
         if [ -f "$_qprefix/.quorin-ready" ]; then
             # The server may be kept running for later programs: do not wait for it to end.
             wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 9>&- || true
+        elif [ -n "$_qtemplate" ]; then
+            _quorin_boot_prefix "$_qtemplate" 9>&-
+            rm -rf "$_qprefix.copy"
+            cp -a "$_qtemplate" "$_qprefix.copy" && rm -rf "$_qprefix" && mv "$_qprefix.copy" "$_qprefix"
         else
-            wineboot -i >/dev/null 2>&1 9>&- || true
-            wine regedit /S "$_qhere/wine-prefix.reg" >/dev/null 2>&1 9>&- || true
-            wineserver -w 9>&-
+            _quorin_boot_prefix "$_qprefix" 9>&-
         fi
         touch "$_qprefix/.quorin-ready"
     fi
