@@ -5,6 +5,7 @@
 #include <hlink.h>
 
 #include <new>
+#include <string>
 
 #include "ComObject.h"
 #include "FormAbout.h"
@@ -172,7 +173,7 @@ quorin::joystick::PropValue ToPropValue(const VARIANT& v, VARIANT& scratch) noex
     case VT_BSTR: {
         const BSTR s = V_BSTR(&v);
         return PropValue::Of(
-            quorin::TextView(reinterpret_cast<const char16_t*>(s ? s : L""), ::SysStringLen(s)));
+            quorin::joystick::TextView(reinterpret_cast<const char16_t*>(s ? s : L""), ::SysStringLen(s)));
     }
     case VT_I1:
     case VT_UI1:

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "JoystickIds.h"
-#include "core/joystick_persist.h"
-#include "core/joystick_scan.h"
+#include "joystick_logic/property_bag.h"
+#include "joystick_logic/stream_record.h"
+#include "joystick_logic/scan.h"
 
 namespace joystick {
 

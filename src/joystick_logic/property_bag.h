@@ -1,15 +1,15 @@
-// The joystick control's persistent properties: the value conversions a property bag load
-// applies, the load and save order with the bag's default rule, and the control's own binary
-// record for stream and storage containers. Portable so that it can be fuzzed natively; the
-// Windows layer only maps VARIANTs and streams onto these types.
+// The joystick control's persistent properties as a property bag holds them: the value
+// conversions a load applies, and the load and save order with the bag's default rule.
+// Portable so that it can be fuzzed natively; the Windows layer only maps VARIANTs onto these
+// types.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-
-#include "core/text.h"
+#include <string_view>
 
 namespace quorin::joystick {
+
+using TextView = std::u16string_view;
 
 // A value as a property bag hands it over, reduced to the kinds the conversions distinguish.
 enum class ValueKind : uint8_t { Empty, Null, Int16, Int32, Double, Bool, Text, Unsupported };
@@ -96,25 +96,5 @@ LoadResult LoadProperties(PropertyBagReader& bag, PersistedProperties& fields) n
 // Saves in the same order; a value equal to its default (0 or false) is not stored. Stops at the
 // first refused write and returns false.
 bool SaveProperties(const PersistedProperties& fields, PropertyBagWriter& bag) noexcept;
-
-// The record kept in streams and storages: a 32-bit little-endian body length, then the body:
-// interval and port (signed 32-bit), the two repeat switches (signed 16-bit), all little-endian.
-// Later versions may append to the body; a reader skips what it does not know. The length is
-// bounded so that a corrupt record cannot make a container skip gigabytes.
-inline constexpr size_t StreamHeaderSize = 4;
-inline constexpr size_t StreamBodySize = 12;
-inline constexpr size_t StreamRecordSize = StreamHeaderSize + StreamBodySize;
-inline constexpr uint32_t StreamMaxBodyLength = 4096;
-
-enum class StreamStatus : uint8_t { Ok, Truncated, BadLength };
-
-void EncodeStreamRecord(const PersistedProperties& fields, uint8_t (&out)[StreamRecordSize]) noexcept;
-// Checks the header; bodyLength is the number of body bytes that follow it.
-StreamStatus DecodeStreamHeader(const uint8_t* header, size_t size, uint32_t& bodyLength) noexcept;
-// Reads the known part of a body of at least StreamBodySize bytes.
-StreamStatus DecodeStreamBody(const uint8_t* body, size_t size, PersistedProperties& fields) noexcept;
-// A whole record from memory; consumed is header plus the declared body length.
-StreamStatus DecodeStreamRecord(const uint8_t* data, size_t size, PersistedProperties& fields,
-                                size_t& consumed) noexcept;
 
 } // namespace quorin::joystick

@@ -1,4 +1,4 @@
-#include "core/joystick_scan.h"
+#include "joystick_logic/scan.h"
 
 namespace quorin::joystick {
 

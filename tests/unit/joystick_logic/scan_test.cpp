@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/joystick_scan.h"
+#include "joystick_logic/scan.h"
 
 using namespace quorin::joystick;
 

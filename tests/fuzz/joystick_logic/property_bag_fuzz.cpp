@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/joystick_persist.h"
+#include "joystick_logic/stream_record.h"
 
 using namespace quorin::joystick;
 
