@@ -1,38 +1,50 @@
-// Where Joystick.OCX keeps its type libraries, and the few identifiers that the generated
-// libraries add to those of JoystickIds.h. The control's registration, its IDispatch and the
-// hyperlink object build on these.
+// The C++ layout of the interfaces the control implements or hands out. Hosts built against
+// the type library call through these vtables, so the order of their members may not change.
 #pragma once
 
-#include <windows.h>
+#include "joystick/identifiers.h"
 
 namespace joystick {
 
-// "TYPELIB" resources of Joystick.OCX. Library 1 describes the control; library 2 holds the
-// container hyperlink interface that library 1 imports for the return type of Hyperlink.
-// Hosts resolve that import through the registry, so registration registers both libraries
-// (LoadTypeLibEx on "<path>\\2" with REGKIND_REGISTER for the second).
-inline constexpr WORD TypeLibResourceControl = 1;
-inline constexpr WORD TypeLibResourceHyperlink = 2;
+// The container hyperlink interface (dual). NavigateTo's Location and FrameName are optional.
+struct IContainerHyperlink : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE NavigateTo(BSTR Target, VARIANT Location, VARIANT FrameName) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;
+};
 
-// The hyperlink library. Its one interface is IContainerHyperlink of JoystickIds.h.
-// {3A158410-718C-4862-8341-29DAAC02F924}
-inline constexpr GUID LIBID_JoystickHyperlink = {
-    0x3A158410, 0x718C, 0x4862, {0x83, 0x41, 0x29, 0xDA, 0xAC, 0x02, 0xF9, 0x24}};
-inline constexpr WORD HyperlinkLibVersionMajor = 1;
-inline constexpr WORD HyperlinkLibVersionMinor = 0;
-inline constexpr LCID HyperlinkLibLocale = 0x0409;
+// The dual default interface. The control's own members follow IDispatch in exactly this
+// order; the type library's function table (oVft) must match it. Property writes take their
+// value by reference.
+struct IControlJoystick : public IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE About() = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Interval(SHORT* Interval) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Interval(SHORT* Interval) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Port(JoystickPortConstants* Port) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Port(JoystickPortConstants* Port) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_RepeatButton(VARIANT_BOOL* RepeatButton) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_RepeatButton(VARIANT_BOOL* RepeatButton) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_RepeatCursor(VARIANT_BOOL* RepeatCursor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_RepeatCursor(VARIANT_BOOL* RepeatCursor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Begin() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Finish() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Hyperlink(IContainerHyperlink** Result) = 0;
+};
 
-// Dispatch identifiers of IContainerHyperlink.
-inline constexpr DISPID DISPID_NavigateTo = 1;
-inline constexpr DISPID DISPID_GoForward = 2;
-inline constexpr DISPID DISPID_GoBack = 3;
+// Number of IDispatch entries before the control's own members in the function table.
+inline constexpr int ControlVtableBase = 7;
 
-// Custom data of _ControlJoystick naming the property categories, as a string of
-// "Property=Category" pairs separated by ";" (today only "Port=その他"). The type library
-// writer of the build platform cannot attach custom data to a single member, so the list is
-// kept on the interface; at run time hosts ask the control itself (ICategorizeProperties).
-// {A98FD4A9-AAC1-4D04-A052-5CAC7FD3C449}
-inline constexpr GUID GUID_JoystickPropertyCategories = {
-    0xA98FD4A9, 0xAAC1, 0x4D04, {0xA0, 0x52, 0x5C, 0xAC, 0x7F, 0xD3, 0xC4, 0x49}};
+using PROPCAT = int;
+inline constexpr PROPCAT PropertyCategoryMisc = -2;
+
+struct ICategorizeProperties : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE MapPropertyToCategory(DISPID dispid, PROPCAT* category) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCategoryName(PROPCAT category, LCID lcid, BSTR* name) = 0;
+};
 
 } // namespace joystick
+
+__CRT_UUID_DECL(joystick::IContainerHyperlink, 0x888A5A60, 0xB283, 0x11CF, 0x8A, 0xD5, 0x00, 0xA0, 0xC9, 0x0A,
+                0xEA, 0x82)
+__CRT_UUID_DECL(joystick::IControlJoystick, 0x8AECF5E4, 0x8EBC, 0x11D7, 0xBB, 0xAF, 0x44, 0x45, 0x53, 0x54,
+                0x00, 0x00)

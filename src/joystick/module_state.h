@@ -1,51 +1,29 @@
-// The IUnknown half of the library's small COM objects, those with a single vtable: the table
-// of identifiers they answer, their reference count, and their place in the module count that
-// DllCanUnloadNow reads.
+// Module-wide state of the control library: its instance handle, and the count of live
+// objects and server locks behind DllCanUnloadNow. A leaf: every object of the library counts
+// itself here, and only the server knows the classes.
 #pragma once
 
 #include <windows.h>
-#include <unknwn.h>
 
-#include "JoystickModule.h"
+#include "win/com_object.h"
 
 namespace joystick {
 
-// Itf is the object's one vtable. It answers IUnknown and every identifier in Iids through that
-// vtable, is born with one reference, and deletes itself at the last Release. The destructor is
-// virtual so that each object keeps its own private; it comes after Itf's slots, which are all a
-// caller of the interface sees.
-template <typename Itf, const IID&... Iids> class ComObject : public Itf {
-public:
-    ComObject(const ComObject&) = delete;
-    ComObject& operator=(const ComObject&) = delete;
+HINSTANCE ModuleInstance() noexcept;
+void SetModuleInstance(HINSTANCE instance) noexcept;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override {
-        if (!ppv)
-            return E_POINTER;
-        for (const IID* iid : {&IID_IUnknown, &Iids...}) {
-            if (riid == *iid) {
-                *ppv = static_cast<Itf*>(this);
-                AddRef();
-                return S_OK;
-            }
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ::InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return n;
-    }
+// Every COM object of the library calls ModuleAddRef in its constructor and ModuleRelease in
+// its destructor; IClassFactory::LockServer uses the same pair.
+void ModuleAddRef() noexcept;
+void ModuleRelease() noexcept;
+LONG ModuleCount() noexcept;
 
-protected:
-    ComObject() noexcept { ModuleAddRef(); }
-    virtual ~ComObject() { ModuleRelease(); }
-
-private:
-    LONG refs_ = 1;
+struct ModuleLock {
+    static void Lock() noexcept { ModuleAddRef(); }
+    static void Unlock() noexcept { ModuleRelease(); }
 };
+
+// A single-vtable COM object of this library.
+template <typename Itf, const IID&... Iids> using ComObject = quorin::win::ComObject<ModuleLock, Itf, Iids...>;
 
 } // namespace joystick

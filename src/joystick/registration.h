@@ -1,16 +1,15 @@
-// Module-wide state of the control library: its instance handle and the count of live objects
-// and server locks behind DllCanUnloadNow.
+// Self-registration of the library found at `path`.
 #pragma once
 
 #include <windows.h>
 
 namespace joystick {
 
-HINSTANCE ModuleInstance() noexcept;
-// Every COM object of the library calls ModuleAddRef in its constructor and ModuleRelease in
-// its destructor; IClassFactory::LockServer uses the same pair.
-void ModuleAddRef() noexcept;
-void ModuleRelease() noexcept;
-LONG ModuleCount() noexcept;
+// Writes the classes, the program identifier and the type libraries. A failure part-way takes
+// back everything written before it and is returned.
+HRESULT RegisterServer(const wchar_t* path) noexcept;
+// Removes what RegisterServer writes; keys that another program added values or subkeys to
+// stay. Nothing left to remove is no error.
+HRESULT UnregisterServer(const wchar_t* path) noexcept;
 
 } // namespace joystick

@@ -7,6 +7,6 @@ namespace joystick {
 
 // Loads the box, shows it modally without an owner until it is hidden (OK), then unloads and
 // releases it. Returns a failure HRESULT instead of throwing; the caller swallows it.
-HRESULT ShowFormAbout() noexcept;
+HRESULT ShowAboutBox() noexcept;
 
 } // namespace joystick

@@ -1,6 +1,10 @@
-// ControlJoystick: the library's one control, as plain C++ COM. It polls the joystick service
-// on its own window timer (on the host's thread) and raises its events synchronously on every
-// connected sink; the scan logic itself lives in core/joystick_scan.
+// The library's one control, as plain C++ COM. It polls the joystick service on its own window
+// timer (on the host's thread) and raises its events synchronously on every connected sink; the
+// scan logic itself lives in joystick_logic. Its members are implemented by interface family:
+// control.cpp (lifetime, properties, methods, class information), control_dispatch.cpp
+// (IDispatch, events, connection points), control_persistence.cpp, control_embedding.cpp (OLE
+// object, in-place activation, OLE control), control_view.cpp (drawing and extents) and
+// control_scan.cpp (the scan timer and the control's window).
 #pragma once
 
 #include <windows.h>
@@ -9,66 +13,29 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
-#include <vector>
-
-#include "JoystickIds.h"
+#include "joystick/control/connection_point.h"
+#include "joystick/interfaces.h"
 #include "joystick_logic/property_bag.h"
-#include "joystick_logic/stream_record.h"
 #include "joystick_logic/scan.h"
 
 namespace joystick {
 
-// Creates a ControlJoystick and queries it for riid (class-factory contract, no aggregation).
-HRESULT CreateControlJoystick(REFIID riid, void** ppv) noexcept;
+// Creates a control and queries it for riid (class-factory contract, no aggregation).
+HRESULT CreateControl(REFIID riid, void** ppv) noexcept;
+
+// Removes the control's window class; called when the library is unloaded so that a later
+// load at another address registers its own window procedure.
+void UnregisterControlWindowClass() noexcept;
+
+// The joystick service the control reads: the platform's, bound by name.
+quorin::joystick::JoystickReader& JoystickService() noexcept;
 
 // The design-time picture: a 24 x 24, 16-colour bitmap in the module's resources.
 inline constexpr WORD BitmapControlFace = 31000;
 // The face is always this many pixels square, whatever size the host asks for.
 inline constexpr int ControlSizePixels = 24;
 
-// Removes the control's window class; called when the library is unloaded so that a later
-// load at another address registers its own window procedure.
-void UnregisterControlWindowClass() noexcept;
-
-// Loads the library's type information for guid from the "TYPELIB" resource of the module.
-HRESULT LoadJoystickTypeInfo(WORD resource, REFGUID guid, ITypeInfo** info) noexcept;
-
-class ControlJoystick;
-
-// One outgoing interface of the control: the events, or property change notifications.
-class ConnectionPoint final : public IConnectionPoint {
-public:
-    ConnectionPoint(ControlJoystick& owner, const IID& iid) noexcept : owner_(owner), iid_(iid) {}
-
-    // IUnknown (lifetime delegated to the control)
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-    // IConnectionPoint
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** cpc) noexcept override;
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** e) noexcept override;
-
-    // Calls f(sink) for every sink connected when the call starts, in connection order.
-    // Sinks may connect or disconnect from inside f; nothing is allocated.
-    template <typename Sink, typename F> void ForEach(F&& f) noexcept;
-
-    void DisconnectAll() noexcept { connections_.clear(); }
-
-private:
-    struct Connection {
-        DWORD cookie;
-        Microsoft::WRL::ComPtr<IUnknown> sink; // the interface of iid_ (or IDispatch)
-    };
-    ControlJoystick& owner_;
-    IID iid_;
-    std::vector<Connection> connections_;
-    DWORD nextCookie_ = 1;
-};
-
-class ControlJoystick final : public IControlJoystick,
+class Control final : public IControlJoystick,
                               public IPersistStreamInit,
                               public IPersistPropertyBag,
                               public IPersistStorage,
@@ -84,7 +51,7 @@ class ControlJoystick final : public IControlJoystick,
                               public ICategorizeProperties,
                               private quorin::joystick::ScanEvents {
 public:
-    static HRESULT CreateInstance(REFIID riid, void** ppv) noexcept;
+    Control() noexcept;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) noexcept override;
@@ -210,8 +177,7 @@ public:
     LRESULT OnWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
 
 private:
-    ControlJoystick() noexcept;
-    ~ControlJoystick();
+    ~Control();
 
     // ScanEvents: the tick's events, raised on the event interface.
     void ButtonDown(int16_t first, int32_t button) noexcept override;
@@ -223,6 +189,8 @@ private:
     void OnTimerTick() noexcept;
     HRESULT UpdateTimer() noexcept;
     HRESULT EnsureTimerWindow() noexcept;
+    // A window of the control's class, whose messages come to OnWindowMessage.
+    HWND CreateControlWindow(DWORD style, const RECT& at, HWND parent) noexcept;
     void RaiseEvent(DISPID id, VARIANTARG* args, UINT count) noexcept;
     void ReportChange(DISPID id) noexcept;
     HRESULT EnsureTypeInfo() noexcept;
@@ -261,8 +229,6 @@ private:
 
     ConnectionPoint events_;
     ConnectionPoint propertyNotify_;
-
-    friend class ConnectionPoint;
 };
 
 } // namespace joystick

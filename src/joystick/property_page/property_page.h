@@ -6,8 +6,7 @@
 
 namespace joystick {
 
-// Creates a PropertyPageJoystick and queries it for riid (same contract as CreateInstance of a
-// class factory without aggregation).
-HRESULT CreatePropertyPageJoystick(REFIID riid, void** ppv) noexcept;
+// Creates a property page and queries it for riid (class-factory contract, no aggregation).
+HRESULT CreatePropertyPage(REFIID riid, void** ppv) noexcept;
 
 } // namespace joystick

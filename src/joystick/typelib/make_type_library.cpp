@@ -1,9 +1,10 @@
 // Build-time generator of the control's type libraries. Runs under the cross-compiling
 // emulator and writes them with CreateTypeLib2, which (unlike the IDL compiler) takes every
 // attribute hosts bind to: versions and flags on the event interface and the aliases, help
-// contexts, member order independent of the vtable order, explicit vtable offsets.
+// contexts, member order independent of the vtable order, explicit vtable offsets. What the
+// libraries describe is in type_descriptions.cpp.
 //
-//   MakeTypeLib <Joystick.tlb> <JoystickHyperlink.tlb>
+//   make_type_library <Joystick.tlb> <JoystickHyperlink.tlb>
 //
 // Help strings are written in the ANSI code page, so the generator insists on 932.
 
@@ -14,8 +15,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "JoystickIds.h"
-#include "JoystickTypeLib.h"
+#include "joystick/interfaces.h"
+#include "joystick/typelib/type_descriptions.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ using Microsoft::WRL::ComPtr;
 using namespace joystick;
 
 HRESULT Report(HRESULT hr, const char* what, int line) {
-    std::fprintf(stderr, "MakeTypeLib: %s failed with 0x%08lX (line %d)\n", what,
+    std::fprintf(stderr, "make_type_library: %s failed with 0x%08lX (line %d)\n", what,
                  static_cast<unsigned long>(hr), line);
     return hr;
 }
@@ -39,158 +40,11 @@ LPOLESTR Ole(const char16_t* text) {
     return const_cast<LPOLESTR>(reinterpret_cast<const wchar_t*>(text));
 }
 
-const char16_t* const ProductTitle = u"Ombrel's Gantrel";
-const char16_t* const LibraryHelp = u"Ombrel's Gantrel powered by SideWinder GamePad";
-const char16_t* const HelpFile = u"Joystick.HLP";
-constexpr DWORD LibraryHelpContext = 1;
-constexpr DWORD ControlHelpContext = 301;
-constexpr DWORD PropertyPageHelpContext = 203;
-
-// The value types of members and event parameters.
-enum class ValueType { None, Short, Boolean, Port, Button, CursorX, CursorY, Hyperlink };
-
-// Entries of IControlJoystick's function table after IDispatch's, in the order JoystickIds.h
-// declares them.
-enum Slot : int {
-    SlotAbout,
-    SlotGetInterval,
-    SlotPutInterval,
-    SlotGetPort,
-    SlotPutPort,
-    SlotGetRepeatButton,
-    SlotPutRepeatButton,
-    SlotGetRepeatCursor,
-    SlotPutRepeatCursor,
-    SlotBegin,
-    SlotFinish,
-    SlotHyperlink,
-};
+using namespace typelib;
 
 SHORT VtableOffset(int slot) {
     return static_cast<SHORT>((ControlVtableBase + slot) * static_cast<int>(sizeof(void*)));
 }
-
-// Members of _ControlJoystick in the order the library lists them. A property contributes
-// its reading, then its writing.
-struct ControlMember {
-    const char16_t* name;
-    DISPID id;
-    bool property;
-    ValueType type;
-    WORD flags;
-    DWORD helpContext;
-    const char16_t* help;
-    int slot;    // the method, or the property reading
-    int putSlot; // the property writing
-};
-
-const ControlMember ControlMembers[] = {
-    {u"Port", DISPID_Port, true, ValueType::Port, FUNCFLAG_FUIDEFAULT, 401,
-     u"ｼﾞｮｲｽﾃｨｯｸが接続されているﾎﾟｰﾄです。", SlotGetPort, SlotPutPort},
-    {u"Interval", DISPID_Interval, true, ValueType::Short, 0, 402, u"ｼﾞｮｲｽﾃｨｯｸのｽｷｬﾝ間隔です。",
-     SlotGetInterval, SlotPutInterval},
-    {u"RepeatButton", DISPID_RepeatButton, true, ValueType::Boolean, 0, 403,
-     u"ﾎﾞﾀﾝを連続してｽｷｬﾝする、ﾄﾘｶﾞｰ機能の有無です。", SlotGetRepeatButton, SlotPutRepeatButton},
-    {u"RepeatCursor", DISPID_RepeatCursor, true, ValueType::Boolean, 0, 404,
-     u"ｶｰｿﾙを連続してｽｷｬﾝする、ﾄﾘｶﾞｰ機能の有無です。", SlotGetRepeatCursor, SlotPutRepeatCursor},
-    {u"Begin", DISPID_Begin, false, ValueType::None, 0, 501, u"ｼﾞｮｲｽﾃｨｯｸのｽｷｬﾝを始めます。", SlotBegin, -1},
-    {u"Finish", DISPID_Finish, false, ValueType::None, 0, 502, u"ｼﾞｮｲｽﾃｨｯｸのｽｷｬﾝを終えます。", SlotFinish,
-     -1},
-    {u"About", DISPID_About, false, ValueType::None, FUNCFLAG_FHIDDEN, 0,
-     u"著作権とﾊﾞｰｼﾞｮﾝ情報のﾀﾞｲｱﾛｸﾞです。また、ﾕｰｻﾞｰ用は隠れています。", SlotAbout, -1},
-    {u"Hyperlink", DISPID_Hyperlink, false, ValueType::Hyperlink, FUNCFLAG_FHIDDEN, 0,
-     u"ｲﾝﾀｰﾈｯﾄへ移動するために必要です。また、ﾕｰｻﾞｰ用は隠れています。", SlotHyperlink, -1},
-};
-
-struct EventParam {
-    const char16_t* name;
-    ValueType type;
-};
-
-struct ControlEvent {
-    const char16_t* name;
-    DISPID id;
-    WORD flags;
-    DWORD helpContext;
-    const char16_t* help;
-    std::vector<EventParam> params;
-};
-
-const ControlEvent ControlEvents[] = {
-    {u"Begin", DISPID_EvBegin, 0, 601, u"ｼﾞｮｲｽﾃｨｯｸのｽｷｬﾝが始まると発生します。", {}},
-    {u"Finish", DISPID_EvFinish, 0, 602, u"ｼﾞｮｲｽﾃｨｯｸのｽｷｬﾝが終わると発生します。", {}},
-    {u"ScanButton",
-     DISPID_EvScanButton,
-     0,
-     603,
-     u"ﾎﾞﾀﾝがｸﾘｯｸされると発生します。",
-     {{u"Button", ValueType::Button}}},
-    {u"ScanCursor",
-     DISPID_EvScanCursor,
-     0,
-     604,
-     u"ｶｰｿﾙがｸﾘｯｸされると発生します。",
-     {{u"CursorX", ValueType::CursorX}, {u"CursorY", ValueType::CursorY}}},
-    {u"ButtonDown",
-     DISPID_EvButtonDown,
-     0,
-     605,
-     u"ﾎﾞﾀﾝが押されると発生します。",
-     {{u"First", ValueType::Boolean}, {u"Button", ValueType::Button}}},
-    {u"ButtonUp",
-     DISPID_EvButtonUp,
-     0,
-     606,
-     u"ﾎﾞﾀﾝが離されると発生します。",
-     {{u"Last", ValueType::Boolean}, {u"Button", ValueType::Button}}},
-    {u"CursorPress",
-     DISPID_EvCursorPress,
-     FUNCFLAG_FUIDEFAULT,
-     607,
-     u"ｶｰｿﾙが押されたり、離されたりすると発生します。",
-     {{u"First", ValueType::Boolean}, {u"Last", ValueType::Boolean}}},
-    {u"Error",
-     DISPID_EvError,
-     FUNCFLAG_FHIDDEN,
-     608,
-     u"ｼﾞｮｲｽﾃｨｯｸがﾎﾟｰﾄに接続されていないと発生します。また、ﾕｰｻﾞｰ用は隠れています。",
-     {{u"Port", ValueType::Port}}},
-};
-
-struct EnumConstant {
-    const char16_t* name;
-    LONG value;
-};
-
-struct EnumType {
-    const char16_t* name;
-    const GUID* guid;
-    std::vector<EnumConstant> constants;
-};
-
-const EnumType EnumTypes[] = {
-    {u"JoystickPortConstants",
-     &GUID_JoystickPortConstants,
-     {{u"JoystickPort1", 0}, {u"JoystickPort2", 1}, {u"JoystickPort3", 2}, {u"JoystickPort4", 3}}},
-    {u"JoystickButtonConstants",
-     &GUID_JoystickButtonConstants,
-     {{u"JoystickButtonA", 1},
-      {u"JoystickButtonB", 2},
-      {u"JoystickButtonC", 4},
-      {u"JoystickButtonX", 8},
-      {u"JoystickButtonY", 16},
-      {u"JoystickButtonZ", 32},
-      {u"JoystickButtonL", 64},
-      {u"JoystickButtonR", 128},
-      {u"JoystickButtonStart", 256},
-      {u"JoystickButtonMacro", 512}}},
-    {u"JoystickCursorXConstants",
-     &GUID_JoystickCursorXConstants,
-     {{u"JoystickCursorLeft", 256}, {u"JoystickCursorRight", 65280}}},
-    {u"JoystickCursorYConstants",
-     &GUID_JoystickCursorYConstants,
-     {{u"JoystickCursorUp", 256}, {u"JoystickCursorDown", 65280}}},
-};
 
 // Enumeration constants get the identifiers the IDL compiler would give them.
 constexpr MEMBERID FirstEnumConstantId = 0x40000000;
@@ -323,6 +177,23 @@ HRESULT Implement(ICreateTypeInfo* coclass, UINT index, ITypeInfo* iface, INT im
 
 constexpr UINT DualFlags = TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
 
+// One member of the hyperlink interface: a method returning an HRESULT at vtable slot `slot`.
+HRESULT AddHyperlinkMethod(ICreateTypeInfo* info, UINT slot, MEMBERID id, std::vector<ELEMDESC> params,
+                           std::vector<LPOLESTR> names) {
+    FUNCDESC desc = {};
+    desc.funckind = FUNC_PUREVIRTUAL;
+    desc.invkind = INVOKE_FUNC;
+    desc.callconv = CC_STDCALL;
+    desc.elemdescFunc.tdesc.vt = VT_HRESULT;
+    desc.memid = id;
+    desc.cParams = static_cast<SHORT>(params.size());
+    desc.lprgelemdescParam = params.empty() ? nullptr : params.data();
+    desc.oVft = static_cast<SHORT>((ControlVtableBase + slot) * sizeof(void*));
+    RETURN_IF_FAILED(info->AddFuncDesc(slot, &desc));
+    RETURN_IF_FAILED(info->SetFuncAndParamNames(slot, names.data(), static_cast<UINT>(names.size())));
+    return S_OK;
+}
+
 // Library 2: the container hyperlink interface, NavigateTo(Target, [Location], [FrameName]),
 // GoForward, GoBack, laid out like IContainerHyperlink.
 HRESULT WriteHyperlinkLibrary(const wchar_t* path, TypeSources& sources, ComPtr<ICreateTypeLib2>& lib) {
@@ -340,40 +211,15 @@ HRESULT WriteHyperlinkLibrary(const wchar_t* path, TypeSources& sources, ComPtr<
     RETURN_IF_FAILED(DeriveFromDispatch(info.Get(), sources));
     RETURN_IF_FAILED(info->SetTypeFlags(DualFlags));
 
-    const int base = ControlVtableBase * static_cast<int>(sizeof(void*));
-    FUNCDESC desc = {};
-    desc.funckind = FUNC_PUREVIRTUAL;
-    desc.invkind = INVOKE_FUNC;
-    desc.callconv = CC_STDCALL;
-    desc.elemdescFunc.tdesc.vt = VT_HRESULT;
-
-    ELEMDESC params[3] = {};
-    params[0].tdesc.vt = VT_BSTR;
-    params[0].paramdesc.wParamFlags = PARAMFLAG_FIN;
-    params[1].tdesc.vt = VT_VARIANT;
-    params[1].paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOPT;
-    params[2] = params[1];
-    desc.memid = DISPID_NavigateTo;
-    desc.cParams = 3;
-    desc.lprgelemdescParam = params;
-    desc.oVft = static_cast<SHORT>(base);
-    RETURN_IF_FAILED(info->AddFuncDesc(0, &desc));
-    LPOLESTR navigateNames[] = {Ole(u"NavigateTo"), Ole(u"Target"), Ole(u"Location"), Ole(u"FrameName")};
-    RETURN_IF_FAILED(info->SetFuncAndParamNames(0, navigateNames, 4));
-
-    desc.cParams = 0;
-    desc.lprgelemdescParam = nullptr;
-    desc.memid = DISPID_GoForward;
-    desc.oVft = static_cast<SHORT>(base + sizeof(void*));
-    RETURN_IF_FAILED(info->AddFuncDesc(1, &desc));
-    LPOLESTR forwardName[] = {Ole(u"GoForward")};
-    RETURN_IF_FAILED(info->SetFuncAndParamNames(1, forwardName, 1));
-
-    desc.memid = DISPID_GoBack;
-    desc.oVft = static_cast<SHORT>(base + 2 * sizeof(void*));
-    RETURN_IF_FAILED(info->AddFuncDesc(2, &desc));
-    LPOLESTR backName[] = {Ole(u"GoBack")};
-    RETURN_IF_FAILED(info->SetFuncAndParamNames(2, backName, 1));
+    ELEMDESC target = {}, optional = {};
+    target.tdesc.vt = VT_BSTR;
+    target.paramdesc.wParamFlags = PARAMFLAG_FIN;
+    optional.tdesc.vt = VT_VARIANT;
+    optional.paramdesc.wParamFlags = PARAMFLAG_FIN | PARAMFLAG_FOPT;
+    RETURN_IF_FAILED(AddHyperlinkMethod(info.Get(), 0, DISPID_NavigateTo, {target, optional, optional},
+                                        {Ole(u"NavigateTo"), Ole(u"Target"), Ole(u"Location"), Ole(u"FrameName")}));
+    RETURN_IF_FAILED(AddHyperlinkMethod(info.Get(), 1, DISPID_GoForward, {}, {Ole(u"GoForward")}));
+    RETURN_IF_FAILED(AddHyperlinkMethod(info.Get(), 2, DISPID_GoBack, {}, {Ole(u"GoBack")}));
 
     RETURN_IF_FAILED(info->LayOut());
     RETURN_IF_FAILED(lib->SaveAllChanges());
@@ -403,6 +249,33 @@ HRESULT FillEnum(ICreateTypeInfo* info, const EnumType& type) {
     return S_OK;
 }
 
+// The functions of one member: a property's reading (returning its value) then its writing
+// (taking it by reference), or a method, Hyperlink returning the container's object.
+std::vector<FuncShape> MemberFunctions(const ControlMember& member) {
+    auto shape = [&](INVOKEKIND invoke, int slot, std::vector<ParamShape> params) {
+        return FuncShape{member.id, FUNC_PUREVIRTUAL, invoke, VT_HRESULT, VtableOffset(slot), member.flags, params};
+    };
+    const USHORT returned = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
+    if (member.property)
+        return {shape(INVOKE_PROPERTYGET, member.slot, {{member.type, 1, returned}}),
+                shape(INVOKE_PROPERTYPUT, member.putSlot, {{member.type, 1, PARAMFLAG_FIN | PARAMFLAG_FOUT}})};
+    if (member.type == ValueType::Hyperlink)
+        return {shape(INVOKE_FUNC, member.slot, {{member.type, 2, returned}})};
+    return {shape(INVOKE_FUNC, member.slot, {})};
+}
+
+HRESULT SetPropertyCategories(ICreateTypeInfo* info) {
+    ComPtr<ICreateTypeInfo2> info2;
+    RETURN_IF_FAILED(info->QueryInterface(IID_PPV_ARGS(&info2)));
+    VARIANT categories;
+    VariantInit(&categories);
+    V_VT(&categories) = VT_BSTR;
+    V_BSTR(&categories) = SysAllocString(reinterpret_cast<const wchar_t*>(u"Port=その他"));
+    const HRESULT hr = info2->SetCustData(GUID_JoystickPropertyCategories, &categories);
+    VariantClear(&categories);
+    return hr;
+}
+
 HRESULT FillControlInterface(ICreateTypeInfo* info, const TypeSources& sources) {
     RETURN_IF_FAILED(info->SetGuid(IID__ControlJoystick));
     RETURN_IF_FAILED(info->SetVersion(1, 1));
@@ -410,44 +283,9 @@ HRESULT FillControlInterface(ICreateTypeInfo* info, const TypeSources& sources) 
     RETURN_IF_FAILED(info->SetTypeFlags(TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | DualFlags));
     RETURN_IF_FAILED(info->SetDocString(Ole(ProductTitle)));
     RETURN_IF_FAILED(info->SetHelpContext(ControlHelpContext));
-
     UINT index = 0;
     for (const ControlMember& member : ControlMembers) {
-        // Property writings take their value by reference; readings return it.
-        std::vector<FuncShape> funcs;
-        if (member.property) {
-            funcs.push_back({member.id,
-                             FUNC_PUREVIRTUAL,
-                             INVOKE_PROPERTYGET,
-                             VT_HRESULT,
-                             VtableOffset(member.slot),
-                             member.flags,
-                             {{member.type, 1, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL}}});
-            funcs.push_back({member.id,
-                             FUNC_PUREVIRTUAL,
-                             INVOKE_PROPERTYPUT,
-                             VT_HRESULT,
-                             VtableOffset(member.putSlot),
-                             member.flags,
-                             {{member.type, 1, PARAMFLAG_FIN | PARAMFLAG_FOUT}}});
-        } else if (member.type == ValueType::Hyperlink) {
-            funcs.push_back({member.id,
-                             FUNC_PUREVIRTUAL,
-                             INVOKE_FUNC,
-                             VT_HRESULT,
-                             VtableOffset(member.slot),
-                             member.flags,
-                             {{member.type, 2, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL}}});
-        } else {
-            funcs.push_back({member.id,
-                             FUNC_PUREVIRTUAL,
-                             INVOKE_FUNC,
-                             VT_HRESULT,
-                             VtableOffset(member.slot),
-                             member.flags,
-                             {}});
-        }
-        for (const FuncShape& func : funcs) {
+        for (const FuncShape& func : MemberFunctions(member)) {
             RETURN_IF_FAILED(AddFunction(info, sources, index, func));
             // Accessors and Hyperlink name only the member: the value parameter is unnamed.
             LPOLESTR names[] = {Ole(member.name)};
@@ -457,17 +295,7 @@ HRESULT FillControlInterface(ICreateTypeInfo* info, const TypeSources& sources) 
             ++index;
         }
     }
-
-    ComPtr<ICreateTypeInfo2> info2;
-    RETURN_IF_FAILED(info->QueryInterface(IID_PPV_ARGS(&info2)));
-    VARIANT categories;
-    VariantInit(&categories);
-    V_VT(&categories) = VT_BSTR;
-    V_BSTR(&categories) = SysAllocString(reinterpret_cast<const wchar_t*>(u"Port=その他"));
-    const HRESULT hr = info2->SetCustData(GUID_JoystickPropertyCategories, &categories);
-    VariantClear(&categories);
-    RETURN_IF_FAILED(hr);
-
+    RETURN_IF_FAILED(SetPropertyCategories(info));
     RETURN_IF_FAILED(info->LayOut());
     return S_OK;
 }
@@ -508,6 +336,59 @@ HRESULT FillAlias(ICreateTypeInfo* info, const GUID& guid, WORD minor, ITypeInfo
     return S_OK;
 }
 
+// The types of library 1, created first in the library's order so that members can refer to
+// later types.
+struct ControlLibraryTypes {
+    ComPtr<ICreateTypeInfo> control, controlClass, aliasV0, aliasV1, page, pageClass, events, enums[4];
+
+    HRESULT Create(ICreateTypeLib2* lib, TypeSources& sources) {
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"_ControlJoystick"), TKIND_INTERFACE, &control));
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"ControlJoystick"), TKIND_COCLASS, &controlClass));
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"ControlJoystick___v0"), TKIND_ALIAS, &aliasV0));
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"ControlJoystick___v1"), TKIND_ALIAS, &aliasV1));
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"_PropertyPageJoystick"), TKIND_INTERFACE, &page));
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"PropertyPageJoystick"), TKIND_COCLASS, &pageClass));
+        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"__ControlJoystick"), TKIND_DISPATCH, &events));
+        ComPtr<ITypeInfo>* enumSources[4] = {&sources.port, &sources.button, &sources.cursorX, &sources.cursorY};
+        for (int i = 0; i < 4; ++i) {
+            RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(EnumTypes[i].name), TKIND_ENUM, &enums[i]));
+            RETURN_IF_FAILED(enums[i].As(enumSources[i]));
+        }
+        return S_OK;
+    }
+};
+
+HRESULT FillControlClass(ICreateTypeInfo* controlClass, ITypeInfo* control, ITypeInfo* events) {
+    RETURN_IF_FAILED(Describe(controlClass, CLSID_ControlJoystick, 1, 1, TYPEFLAG_FCONTROL, ProductTitle,
+                              ControlHelpContext));
+    RETURN_IF_FAILED(Implement(controlClass, 0, control, IMPLTYPEFLAG_FDEFAULT));
+    RETURN_IF_FAILED(Implement(controlClass, 1, events, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE));
+    RETURN_IF_FAILED(controlClass->LayOut());
+    // LayOut marks a class with a source dispinterface dispatchable; the class's flags are
+    // exactly "control".
+    RETURN_IF_FAILED(controlClass->SetTypeFlags(TYPEFLAG_FCONTROL));
+    return S_OK;
+}
+
+// The page's default interface has no members of its own.
+HRESULT FillPageTypes(ControlLibraryTypes& types, const TypeSources& sources) {
+    ICreateTypeInfo* page = types.page.Get();
+    RETURN_IF_FAILED(page->SetGuid(IID__PropertyPageJoystick));
+    RETURN_IF_FAILED(page->SetVersion(1, 0));
+    RETURN_IF_FAILED(DeriveFromDispatch(page, sources));
+    RETURN_IF_FAILED(page->SetTypeFlags(TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | DualFlags));
+    RETURN_IF_FAILED(page->SetDocString(Ole(ProductTitle)));
+    RETURN_IF_FAILED(page->SetHelpContext(PropertyPageHelpContext));
+    RETURN_IF_FAILED(page->LayOut());
+    ComPtr<ITypeInfo> pageInfo;
+    RETURN_IF_FAILED(types.page.As(&pageInfo));
+    RETURN_IF_FAILED(Describe(types.pageClass.Get(), CLSID_PropertyPageJoystick, 1, 0, 0, ProductTitle,
+                              PropertyPageHelpContext));
+    RETURN_IF_FAILED(Implement(types.pageClass.Get(), 0, pageInfo.Get(), IMPLTYPEFLAG_FDEFAULT));
+    RETURN_IF_FAILED(types.pageClass->LayOut());
+    return S_OK;
+}
+
 HRESULT WriteControlLibrary(const wchar_t* path, TypeSources& sources) {
     ComPtr<ICreateTypeLib2> lib;
     RETURN_IF_FAILED(CreateTypeLib2(SYS_WIN32, path, &lib));
@@ -520,65 +401,26 @@ HRESULT WriteControlLibrary(const wchar_t* path, TypeSources& sources) {
     RETURN_IF_FAILED(lib->SetHelpFileName(Ole(HelpFile)));
     RETURN_IF_FAILED(lib->SetHelpContext(LibraryHelpContext));
 
-    // Created first, in the library's order, so that members can refer to later types.
-    ComPtr<ICreateTypeInfo> control, controlClass, aliasV0, aliasV1, page, pageClass, events;
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"_ControlJoystick"), TKIND_INTERFACE, &control));
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"ControlJoystick"), TKIND_COCLASS, &controlClass));
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"ControlJoystick___v0"), TKIND_ALIAS, &aliasV0));
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"ControlJoystick___v1"), TKIND_ALIAS, &aliasV1));
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"_PropertyPageJoystick"), TKIND_INTERFACE, &page));
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"PropertyPageJoystick"), TKIND_COCLASS, &pageClass));
-    RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(u"__ControlJoystick"), TKIND_DISPATCH, &events));
-    ComPtr<ICreateTypeInfo> enums[4];
-    ComPtr<ITypeInfo>* enumSources[4] = {&sources.port, &sources.button, &sources.cursorX, &sources.cursorY};
-    for (int i = 0; i < 4; ++i) {
-        RETURN_IF_FAILED(lib->CreateTypeInfo(Ole(EnumTypes[i].name), TKIND_ENUM, &enums[i]));
-        RETURN_IF_FAILED(enums[i].As(enumSources[i]));
-    }
-
+    ControlLibraryTypes types;
+    RETURN_IF_FAILED(types.Create(lib.Get(), sources));
     for (int i = 0; i < 4; ++i)
-        RETURN_IF_FAILED(FillEnum(enums[i].Get(), EnumTypes[i]));
-    RETURN_IF_FAILED(FillControlInterface(control.Get(), sources));
-    RETURN_IF_FAILED(FillEventInterface(events.Get(), sources));
-
-    ComPtr<ITypeInfo> controlInfo, eventsInfo, pageInfo;
-    RETURN_IF_FAILED(control.As(&controlInfo));
-    RETURN_IF_FAILED(events.As(&eventsInfo));
-    RETURN_IF_FAILED(FillAlias(aliasV0.Get(), IID__ControlJoystick_v0, 0, controlInfo.Get()));
-    RETURN_IF_FAILED(FillAlias(aliasV1.Get(), IID__ControlJoystick_v1, 1, controlInfo.Get()));
-
-    RETURN_IF_FAILED(Describe(controlClass.Get(), CLSID_ControlJoystick, 1, 1, TYPEFLAG_FCONTROL,
-                              ProductTitle, ControlHelpContext));
-    RETURN_IF_FAILED(Implement(controlClass.Get(), 0, controlInfo.Get(), IMPLTYPEFLAG_FDEFAULT));
-    RETURN_IF_FAILED(
-        Implement(controlClass.Get(), 1, eventsInfo.Get(), IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE));
-    RETURN_IF_FAILED(controlClass->LayOut());
-    // LayOut marks a class with a source dispinterface dispatchable; the class's flags are
-    // exactly "control".
-    RETURN_IF_FAILED(controlClass->SetTypeFlags(TYPEFLAG_FCONTROL));
-
-    // The page's default interface has no members of its own.
-    RETURN_IF_FAILED(page->SetGuid(IID__PropertyPageJoystick));
-    RETURN_IF_FAILED(page->SetVersion(1, 0));
-    RETURN_IF_FAILED(DeriveFromDispatch(page.Get(), sources));
-    RETURN_IF_FAILED(page->SetTypeFlags(TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | DualFlags));
-    RETURN_IF_FAILED(page->SetDocString(Ole(ProductTitle)));
-    RETURN_IF_FAILED(page->SetHelpContext(PropertyPageHelpContext));
-    RETURN_IF_FAILED(page->LayOut());
-    RETURN_IF_FAILED(page.As(&pageInfo));
-
-    RETURN_IF_FAILED(Describe(pageClass.Get(), CLSID_PropertyPageJoystick, 1, 0, 0, ProductTitle,
-                              PropertyPageHelpContext));
-    RETURN_IF_FAILED(Implement(pageClass.Get(), 0, pageInfo.Get(), IMPLTYPEFLAG_FDEFAULT));
-    RETURN_IF_FAILED(pageClass->LayOut());
-
+        RETURN_IF_FAILED(FillEnum(types.enums[i].Get(), EnumTypes[i]));
+    RETURN_IF_FAILED(FillControlInterface(types.control.Get(), sources));
+    RETURN_IF_FAILED(FillEventInterface(types.events.Get(), sources));
+    ComPtr<ITypeInfo> controlInfo, eventsInfo;
+    RETURN_IF_FAILED(types.control.As(&controlInfo));
+    RETURN_IF_FAILED(types.events.As(&eventsInfo));
+    RETURN_IF_FAILED(FillAlias(types.aliasV0.Get(), IID__ControlJoystick_v0, 0, controlInfo.Get()));
+    RETURN_IF_FAILED(FillAlias(types.aliasV1.Get(), IID__ControlJoystick_v1, 1, controlInfo.Get()));
+    RETURN_IF_FAILED(FillControlClass(types.controlClass.Get(), controlInfo.Get(), eventsInfo.Get()));
+    RETURN_IF_FAILED(FillPageTypes(types, sources));
     RETURN_IF_FAILED(lib->SaveAllChanges());
     return S_OK;
 }
 
 HRESULT Run(const wchar_t* controlPath, const wchar_t* hyperlinkPath) {
     if (GetACP() != 932) {
-        std::fprintf(stderr, "MakeTypeLib: the ANSI code page is %u; help strings need 932\n", GetACP());
+        std::fprintf(stderr, "make_type_library: the ANSI code page is %u; help strings need 932\n", GetACP());
         return E_FAIL;
     }
     TypeSources sources;
@@ -597,7 +439,7 @@ HRESULT Run(const wchar_t* controlPath, const wchar_t* hyperlinkPath) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: MakeTypeLib <Joystick.tlb> <JoystickHyperlink.tlb>\n");
+        std::fprintf(stderr, "usage: make_type_library <Joystick.tlb> <JoystickHyperlink.tlb>\n");
         return 2;
     }
     // Stale output must not survive a failed run.

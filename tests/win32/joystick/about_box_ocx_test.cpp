@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "JoystickIds.h"
-#include "about_support.h"
+#include "joystick/interfaces.h"
+#include "about_box_test_support.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace abouttest;
@@ -146,7 +146,7 @@ class LinkHandlers {
 public:
     explicit LinkHandlers(const std::wstring& record) {
         std::wstring command =
-            L"\"" + BesideExe(L"about_ocx_test.exe") + L"\" --record-url \"" + record + L"\" \"%1\"";
+            L"\"" + BesideExe(L"joystick_about_box_ocx_test.exe") + L"\" --record-url \"" + record + L"\" \"%1\"";
         for (const wchar_t* scheme : {L"http", L"mailto"}) {
             std::wstring key = std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command";
             Saved saved{key, false, {}};

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "FormAbout.h"
-#include "FormAboutRes.h"
-#include "JoystickIds.h"
-#include "JoystickModule.h"
-#include "about_support.h"
+#include "joystick/about_box/about_box.h"
+#include "joystick/about_box/about_box_resources.h"
+#include "joystick/interfaces.h"
+#include "joystick/module_state.h"
+#include "about_box_test_support.h"
 
 using namespace abouttest;
 
@@ -170,7 +170,7 @@ protected:
         OleUninitialize();
     }
     static BoxRun Show(std::function<bool(HWND)> step) {
-        return RunBox([] { return joystick::ShowFormAbout(); }, std::move(step));
+        return RunBox([] { return joystick::ShowAboutBox(); }, std::move(step));
     }
 };
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "JoystickTestSupport.h"
+#include "joystick_test_support.h"
 
 using namespace joytest;
 using namespace joystick;

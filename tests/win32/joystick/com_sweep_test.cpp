@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "robustness_support.h"
+#include "robustness_test_support.h"
 
 using namespace robust;
 using namespace joystick;

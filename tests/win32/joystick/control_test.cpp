@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "JoystickTestSupport.h"
+#include "joystick_test_support.h"
 
 using namespace joytest;
 using namespace joystick;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "JoystickIds.h"
+#include "joystick/interfaces.h"
 
 namespace joytest {
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "robustness_support.h"
+#include "robustness_test_support.h"
 
 using namespace robust;
 using namespace joystick;

@@ -1,6 +1,6 @@
 // The library's module entry points for a test program that builds one of the library's forms
 // in: the program is the module, and the count lets a test see that every object went away.
-#include "JoystickModule.h"
+#include "joystick/module_state.h"
 
 namespace {
 LONG g_moduleCount = 0;

@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "JoystickIds.h"
-#include "page_support.h"
+#include "joystick/interfaces.h"
+#include "page_test_support.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace pagetest;

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "JoystickIds.h"
-#include "JoystickModule.h"
-#include "PropertyPageJoystick.h"
-#include "page_support.h"
+#include "joystick/interfaces.h"
+#include "joystick/module_state.h"
+#include "joystick/property_page/property_page.h"
+#include "page_test_support.h"
 
 using namespace pagetest;
 
@@ -105,7 +105,7 @@ class Opaque final : public StackObject<IUnknown> {};
 
 IPropertyPage2* NewPage() {
     IPropertyPage2* page = nullptr;
-    EXPECT_EQ(joystick::CreatePropertyPageJoystick(IID_IPropertyPage2, reinterpret_cast<void**>(&page)),
+    EXPECT_EQ(joystick::CreatePropertyPage(IID_IPropertyPage2, reinterpret_cast<void**>(&page)),
               S_OK);
     return page;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "robustness_support.h"
+#include "robustness_test_support.h"
 #include "winsupport/unique_handle.h"
 
 using namespace robust;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "typelib_support.h"
+#include "type_library_test_support.h"
 
 using namespace typelib_test;
 

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "JoystickIds.h"
+#include "joystick/interfaces.h"
 #include "ocx_test_support.h"
 
 namespace robust {

@@ -4,7 +4,7 @@
 // Runs with the test-only winmm.dll loaded in place of the system's.
 #include <gtest/gtest.h>
 
-#include "JoystickTestSupport.h"
+#include "joystick_test_support.h"
 
 using namespace joytest;
 using namespace joystick;

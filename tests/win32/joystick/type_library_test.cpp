@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "JoystickIds.h"
-#include "JoystickTypeLib.h"
-#include "typelib_support.h"
+#include "joystick/interfaces.h"
+#include "type_library_test_support.h"
 
 using namespace typelib_test;
 
