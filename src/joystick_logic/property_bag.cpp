@@ -55,49 +55,52 @@ TextView Trim(TextView t) noexcept {
         t.remove_suffix(1);
     return t;
 }
-} // namespace
 
-bool ParseNumericText(TextView text, double& out) noexcept {
-    text = Trim(text);
+size_t SkipDigits(TextView text, size_t i, size_t& digits) noexcept {
+    for (; i < text.size() && IsDigit(text[i]); ++i)
+        ++digits;
+    return i;
+}
+
+// Whether the whole of `text` is a sign, digits with an optional fraction, and an optional
+// exponent.
+bool IsDecimalNumber(TextView text) noexcept {
     size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
         ++i;
-    }
-    const size_t start = i;
     size_t digits = 0;
-    while (i < text.size() && IsDigit(text[i]))
-        ++i, ++digits;
-    if (i < text.size() && text[i] == u'.') {
-        ++i;
-        while (i < text.size() && IsDigit(text[i]))
-            ++i, ++digits;
-    }
+    i = SkipDigits(text, i, digits);
+    if (i < text.size() && text[i] == u'.')
+        i = SkipDigits(text, i + 1, digits);
     if (digits == 0)
         return false;
     if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
         ++i;
         if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
             ++i;
-        size_t expDigits = 0;
-        while (i < text.size() && IsDigit(text[i]))
-            ++i, ++expDigits;
-        if (expDigits == 0)
+        size_t exponentDigits = 0;
+        i = SkipDigits(text, i, exponentDigits);
+        if (exponentDigits == 0)
             return false;
     }
-    if (i != text.size())
+    return i == text.size();
+}
+
+} // namespace
+
+bool ParseNumericText(TextView text, double& out) noexcept {
+    text = Trim(text);
+    if (!IsDecimalNumber(text))
         return false;
-    // Everything between start and i is ASCII now.
     try {
-        std::string ascii(text.begin() + static_cast<std::ptrdiff_t>(start), text.end());
-        // The grammar is checked above, so strtod sees plain decimal text; an overflowing
-        // magnitude comes back as HUGE_VAL and fails every integer conversion later.
+        // The grammar is checked, so the text is ASCII and strtod sees plain decimal text; an
+        // overflowing magnitude comes back as HUGE_VAL and fails every integer conversion later.
+        const std::string ascii(text.begin(), text.end());
         char* end = nullptr;
-        double v = std::strtod(ascii.c_str(), &end);
+        const double v = std::strtod(ascii.c_str(), &end);
         if (end != ascii.c_str() + ascii.size())
             return false;
-        out = negative ? -v : v;
+        out = v;
         return true;
     } catch (const std::bad_alloc&) {
         return false;
