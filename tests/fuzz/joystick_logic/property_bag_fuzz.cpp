@@ -1,7 +1,7 @@
 // Loading the joystick control's properties from hostile input. The first byte picks the form:
-// even = a stream record (the rest of the input is the stream), odd = a property bag whose
-// entries are read from the rest: [key 0-3][kind 0-7][8 payload bytes][text length][UTF-16 text].
-// Whatever loads must save and load back to the same fields.
+// even, a stream record (the rest of the input is the stream); odd, a property bag whose entries
+// are read from the rest: [key 0-3][kind 0-7][8 payload bytes][text length][UTF-16 text].
+// A failed load changes nothing; whatever loads saves and loads back to the same fields.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,108 +13,84 @@ using namespace quorin::joystick;
 
 namespace {
 
-const char16_t* const kKeys[] = {KeyInterval, KeyPort, KeyRepeatButton, KeyRepeatCursor};
+const char16_t* const Keys[] = {KeyInterval, KeyPort, KeyRepeatButton, KeyRepeatCursor};
 
-struct Entry {
-    bool present = false;
-    ValueKind kind = ValueKind::Empty;
-    int32_t integer = 0;
-    double real = 0.0;
-    std::u16string text;
-};
-
-class FuzzBag final : public PropertyBagReader, public PropertyBagWriter {
-public:
-    Entry entries[4];
-
-    ReadOutcome Read(const char16_t* name, PropValue& out) noexcept override {
-        for (int i = 0; i < 4; ++i) {
-            if (std::u16string_view(name) == kKeys[i]) {
-                if (!entries[i].present)
-                    return ReadOutcome::Missing;
-                const Entry& e = entries[i];
-                out = {e.kind, e.integer, e.real, e.text};
-                return ReadOutcome::Stored;
-            }
-        }
-        std::abort(); // the loader asked for a key it does not own
-    }
-    bool Write(const char16_t* name, const PropValue& v) noexcept override {
-        for (int i = 0; i < 4; ++i) {
-            if (std::u16string_view(name) == kKeys[i]) {
-                entries[i] = {true, v.kind, v.integer, v.real, std::u16string(v.text)};
-                return true;
-            }
-        }
-        std::abort();
-    }
-};
-
-void CheckSameAfterSave(const PersistedProperties& loaded) {
-    FuzzBag saved;
-    if (!SaveProperties(loaded, saved))
-        std::abort();
-    PersistedProperties again{1, 1, 1, 1};
-    if (LoadProperties(saved, again).status != LoadStatus::Ok || !(again == loaded))
+void Require(bool condition) {
+    if (!condition)
         std::abort();
 }
 
-void FuzzStream(const uint8_t* data, size_t size) {
-    PersistedProperties fields{3, 3, 3, 3};
-    size_t consumed = 0;
-    const StreamStatus s = DecodeStreamRecord(data, size, fields, consumed);
-    if (s != StreamStatus::Ok) {
-        if (!(fields == PersistedProperties{3, 3, 3, 3}))
-            std::abort();
-        return;
+int KeyIndex(const char16_t* name) {
+    for (int i = 0; i < 4; ++i)
+        if (std::u16string_view(name) == Keys[i])
+            return i;
+    std::abort(); // the loader asked for a key it does not own
+}
+
+class FuzzBag final : public PropertyBagReader, public PropertyBagWriter {
+public:
+    struct Entry {
+        bool present = false;
+        PropValue value;
+        std::u16string text;
+    } entries[4];
+
+    ReadOutcome Read(const char16_t* name, PropValue& out) noexcept override {
+        Entry& e = entries[KeyIndex(name)];
+        out = e.value;
+        out.text = e.text;
+        return e.present ? ReadOutcome::Stored : ReadOutcome::Missing;
     }
-    if (consumed > size || consumed < StreamRecordSize)
-        std::abort();
+    bool Write(const char16_t* name, const PropValue& v) noexcept override {
+        entries[KeyIndex(name)] = {true, v, std::u16string(v.text)};
+        return true;
+    }
+};
+
+void FuzzStream(const uint8_t* data, size_t size) {
+    PersistedProperties fields{3, 3, 3, 3}, back;
+    size_t consumed = 0, again = 0;
+    if (DecodeStreamRecord(data, size, fields, consumed) != StreamStatus::Ok)
+        return Require(fields == PersistedProperties{3, 3, 3, 3});
+    Require(consumed <= size && consumed >= StreamRecordSize);
     uint8_t bytes[StreamRecordSize];
     EncodeStreamRecord(fields, bytes);
-    PersistedProperties back;
-    size_t n = 0;
-    if (DecodeStreamRecord(bytes, sizeof bytes, back, n) != StreamStatus::Ok || !(back == fields))
-        std::abort();
+    Require(DecodeStreamRecord(bytes, sizeof bytes, back, again) == StreamStatus::Ok && back == fields);
 }
 
 void FuzzBagInput(const uint8_t* data, size_t size) {
     FuzzBag bag;
-    size_t pos = 0;
-    while (pos + 11 <= size) {
-        Entry& e = bag.entries[data[pos] % 4];
+    for (size_t pos = 0; pos + 11 <= size;) {
+        FuzzBag::Entry& e = bag.entries[data[pos] % 4];
         e.present = true;
-        e.kind = static_cast<ValueKind>(data[pos + 1] % 8);
-        std::memcpy(&e.integer, data + pos + 2, 4);
-        std::memcpy(&e.real, data + pos + 2, 8);
-        if (e.kind == ValueKind::Int16 || e.kind == ValueKind::Bool)
-            e.integer = static_cast<int16_t>(e.integer);
-        const size_t len = data[pos + 10];
-        pos += 11;
+        e.value.kind = static_cast<ValueKind>(data[pos + 1] % 8);
+        std::memcpy(&e.value.integer, data + pos + 2, 4);
+        std::memcpy(&e.value.real, data + pos + 2, 8);
+        if (e.value.kind == ValueKind::Int16 || e.value.kind == ValueKind::Bool)
+            e.value.integer = static_cast<int16_t>(e.value.integer);
+        const size_t length = data[pos + 10];
         e.text.clear();
-        for (size_t i = 0; i < len && pos + 1 < size; ++i, pos += 2)
+        for (pos += 11; e.text.size() < length && pos + 1 < size; pos += 2)
             e.text.push_back(static_cast<char16_t>(data[pos] | data[pos + 1] << 8));
     }
     PersistedProperties fields{5, 5, 5, 5};
     const LoadResult r = LoadProperties(bag, fields);
-    if (r.status == LoadStatus::Ok) {
-        if ((fields.repeatButton != 0 && fields.repeatButton != -1) ||
-            (fields.repeatCursor != 0 && fields.repeatCursor != -1))
-            std::abort();
-        CheckSameAfterSave(fields);
-    } else if (r.key == nullptr) {
-        std::abort();
-    }
+    if (r.status != LoadStatus::Ok)
+        return Require(r.key != nullptr);
+    Require((fields.repeatButton == 0 || fields.repeatButton == -1) &&
+            (fields.repeatCursor == 0 || fields.repeatCursor == -1));
+    FuzzBag saved;
+    PersistedProperties again{1, 1, 1, 1};
+    Require(SaveProperties(fields, saved));
+    Require(LoadProperties(saved, again).status == LoadStatus::Ok && again == fields);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size == 0)
-        return 0;
-    if (data[0] % 2 == 0)
+    if (size > 0 && data[0] % 2 == 0)
         FuzzStream(data + 1, size - 1);
-    else
+    else if (size > 0)
         FuzzBagInput(data + 1, size - 1);
     return 0;
 }
