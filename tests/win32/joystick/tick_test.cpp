@@ -1,123 +1,43 @@
-// The scan tick end to end: the control polls the scripted joystick service on its own
-// window timer, through this thread's message loop, with no container; the events reach a
-// C++ sink in order, and a host that binds them through the type library receives the same.
-// Runs with the test-only winmm.dll loaded in place of the system's.
-#include <gtest/gtest.h>
+// The scan tick end to end: the control polls the scripted joystick service (the test-only
+// winmm.dll beside this program) on its own window timer, through this thread's message loop,
+// with no container. The events reach a recording sink in order, and a host that binds them
+// through the control's type library receives the same.
+#include <memory>
 
-#include "joystick_test_support.h"
+#include "ocx_test_support.h"
 
-using namespace joytest;
-using namespace joystick;
+using namespace ocxtest;
 
 namespace {
 
-HMODULE g_ocx = nullptr;
-LONG(__cdecl* g_calls)() = nullptr;
-void(__cdecl* g_reset)() = nullptr;
+void (*g_script)(const char*) = nullptr;
+LONG (*g_calls)() = nullptr;
 
-class FakeService : public testing::Environment {
-public:
+class Tick : public testing::Test {
+protected:
     void SetUp() override {
-        ExitOnCrash();
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        g_ocx = LoadLibraryW(BesideExe(L"Joystick.OCX").c_str());
-        ASSERT_NE(g_ocx, nullptr);
-        // The library's import of the joystick service must have bound to the stand-in.
         HMODULE winmm = GetModuleHandleW(L"winmm.dll");
-        ASSERT_NE(winmm, nullptr);
-        g_calls = reinterpret_cast<LONG(__cdecl*)()>(GetProcAddress(winmm, "FakeJoyCalls"));
-        g_reset = reinterpret_cast<void(__cdecl*)()>(GetProcAddress(winmm, "FakeJoyReset"));
-        ASSERT_NE(g_calls, nullptr)
-            << "the system's winmm.dll was loaded: WINEDLLOVERRIDES must say winmm=n,b";
-        ASSERT_NE(g_reset, nullptr);
+        g_script = reinterpret_cast<void (*)(const char*)>(reinterpret_cast<void*>(GetProcAddress(winmm, "FakeJoyScript")));
+        g_calls = reinterpret_cast<LONG (*)()>(reinterpret_cast<void*>(GetProcAddress(winmm, "FakeJoyCalls")));
+        ASSERT_TRUE(g_script && g_calls) << "the system's winmm.dll was loaded: WINEDLLOVERRIDES must say winmm=n,b";
     }
-    void TearDown() override { CoUninitialize(); }
-};
-const auto* const g_env = testing::AddGlobalTestEnvironment(new FakeService);
-
-ComPtr<IControlJoystick> NewControl() {
-    auto get = reinterpret_cast<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(GetProcAddress(g_ocx, "DllGetClassObject")));
-    ComPtr<IClassFactory> factory;
-    ComPtr<IControlJoystick> c;
-    EXPECT_EQ(get(CLSID_ControlJoystick, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())),
-              S_OK);
-    if (factory) {
-        EXPECT_EQ(factory->CreateInstance(nullptr, IID__ControlJoystick,
-                                          reinterpret_cast<void**>(c.GetAddressOf())),
-                  S_OK);
+    void TearDown() override { g_script(""); } // every later reading: no joystick
+    static void Scan(IControlJoystick* c, SHORT interval) {
+        ASSERT_EQ(c->put_Interval(&interval), S_OK);
+        ASSERT_EQ(c->Begin(), S_OK);
     }
-    return c;
-}
-
-void UseScript(const char* script) {
-    SetEnvironmentVariableA("FAKEWINMM_SCRIPT", script);
-    g_reset();
-}
-
-// Runs the thread's message loop until the service has been read `reads` times, then a short
-// while longer so that a tick too many would show; bounded so a broken timer fails, not hangs.
-void PumpUntilReads(LONG reads, DWORD settleMs = 150) {
-    const DWORD start = GetTickCount();
-    DWORD reached = 0;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const DWORD now = GetTickCount();
-        if (!reached && g_calls() >= reads)
-            reached = now;
-        if (reached && now - reached >= settleMs)
-            return;
-        if (now - start > 15000)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    static bool PumpUntilReads(LONG reads) {
+        return PumpUntil([&] { return g_calls() >= reads; });
     }
-}
-
-// Runs the message loop for a fixed time, to show that nothing more happens.
-void PumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-struct Sink {
-    EventSink events;
-    Connected connection;
 };
 
-void Connect(IControlJoystick* c, Sink& s) {
-    ComPtr<IConnectionPointContainer> cpc;
-    ASSERT_EQ(c->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.GetAddressOf())),
-              S_OK);
-    ASSERT_EQ(cpc->FindConnectionPoint(DIID___ControlJoystick, &s.connection.cp), S_OK);
-    ASSERT_EQ(s.connection.cp->Advise(&s.events, &s.connection.cookie), S_OK);
-}
-
-std::vector<std::string> Names(const std::vector<RaisedEvent>& events) {
-    std::vector<std::string> out;
-    for (const auto& e : events)
-        out.push_back(Describe(e));
-    return out;
-}
-
-// A host that binds the events as the control's own type library declares them: the members of
+// A host that binds the events as the control's type library declares them: the members of
 // __ControlJoystick, with their parameters and types, laid out as a vtable interface behind
-// CreateStdDispatch. Before each call the platform converts every argument to its declared
-// type, passing by-reference arguments of exactly that type through and refusing any other.
+// CreateStdDispatch. The platform converts every argument to its declared type before the
+// call, passing by-reference arguments of exactly that type through and refusing any other.
 class TypedSink final : public IUnknown {
 public:
-    std::vector<RaisedEvent> events;
-
+    std::vector<std::string> events;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         *ppv = riid == IID_IUnknown ? this : nullptr;
         return *ppv ? S_OK : E_NOINTERFACE;
@@ -127,12 +47,8 @@ public:
     // The events in dispatch-identifier order, as the view lays them out.
     virtual HRESULT STDMETHODCALLTYPE Begin() { return Record(DISPID_EvBegin, {}); }
     virtual HRESULT STDMETHODCALLTYPE Finish() { return Record(DISPID_EvFinish, {}); }
-    virtual HRESULT STDMETHODCALLTYPE ScanButton(LONG* button) {
-        return Record(DISPID_EvScanButton, {*button});
-    }
-    virtual HRESULT STDMETHODCALLTYPE ScanCursor(LONG* x, LONG* y) {
-        return Record(DISPID_EvScanCursor, {*x, *y});
-    }
+    virtual HRESULT STDMETHODCALLTYPE ScanButton(LONG* button) { return Record(DISPID_EvScanButton, {*button}); }
+    virtual HRESULT STDMETHODCALLTYPE ScanCursor(LONG* x, LONG* y) { return Record(DISPID_EvScanCursor, {*x, *y}); }
     virtual HRESULT STDMETHODCALLTYPE ButtonDown(VARIANT_BOOL* first, LONG* button) {
         return Record(DISPID_EvButtonDown, {*first, *button});
     }
@@ -145,61 +61,30 @@ public:
     virtual HRESULT STDMETHODCALLTYPE Error(LONG* port) { return Record(DISPID_EvError, {*port}); }
 
 private:
-    HRESULT Record(DISPID id, std::vector<LONG> args) {
-        events.push_back({id, std::move(args)});
-        return S_OK;
-    }
+    HRESULT Record(DISPID id, std::vector<LONG> args) { return events.push_back(Describe(id, args)), S_OK; }
 };
 
-// The vtable view of __ControlJoystick, made in memory from the library in Joystick.OCX.
-struct EventsView {
-    ComPtr<ICreateTypeLib2> library;
-    ComPtr<ITypeInfo> info;
-};
-
-HRESULT MakeEventsView(EventsView& view) {
-    ComPtr<ITypeLib> control, standard;
-    ComPtr<ITypeInfo> events, unknown;
-    HRESULT hr = LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &control);
-    if (SUCCEEDED(hr))
-        hr = control->GetTypeInfoOfGuid(DIID___ControlJoystick, &events);
-    if (SUCCEEDED(hr))
-        hr = LoadTypeLib(L"stdole2.tlb", &standard);
-    if (SUCCEEDED(hr))
-        hr = standard->GetTypeInfoOfGuid(IID_IUnknown, &unknown);
-    wchar_t path[MAX_PATH + 16];
-    GetTempPathW(MAX_PATH, path);
-    wcscat(path, L"events-view.tlb"); // never saved
-    ComPtr<ICreateTypeInfo> created;
-    HREFTYPE base = 0;
-    if (SUCCEEDED(hr))
-        hr = CreateTypeLib2(SYS_WIN32, path, &view.library);
-    if (SUCCEEDED(hr))
-        hr = view.library->CreateTypeInfo(const_cast<LPOLESTR>(L"EventsView"), TKIND_INTERFACE, &created);
-    if (SUCCEEDED(hr))
-        hr = created->AddRefTypeInfo(unknown.Get(), &base);
-    if (SUCCEEDED(hr))
-        hr = created->AddImplType(0, base);
+// Adds the events of `events` to `view` as vtable members after IUnknown's, each parameter as
+// declared, with references to enumerations made anew in the view's library.
+HRESULT AddEventMembers(ITypeInfo* events, ICreateTypeInfo* view) {
     TYPEATTR* attr = nullptr;
-    if (SUCCEEDED(hr))
-        hr = events->GetTypeAttr(&attr);
+    HRESULT hr = events->GetTypeAttr(&attr);
     for (UINT i = 0; SUCCEEDED(hr) && i < attr->cFuncs; ++i) {
         FUNCDESC* func = nullptr;
         if (FAILED(hr = events->GetFuncDesc(i, &func)))
             break;
         if (func->memid >= DISPID_EvBegin && func->memid <= DISPID_EvError) {
-            // Each parameter as declared; a reference to an enumeration is made anew in the view.
             std::vector<ELEMDESC> params(func->lprgelemdescParam, func->lprgelemdescParam + func->cParams);
             std::vector<TYPEDESC> pointees(params.size());
             for (size_t p = 0; SUCCEEDED(hr) && p < params.size(); ++p) {
                 TYPEDESC& type = params[p].tdesc;
+                ComPtr<ITypeInfo> target;
                 if (type.vt != VT_PTR || type.lptdesc->vt != VT_USERDEFINED)
                     continue;
-                ComPtr<ITypeInfo> target;
                 pointees[p] = *type.lptdesc;
                 hr = events->GetRefTypeInfo(type.lptdesc->hreftype, &target);
                 if (SUCCEEDED(hr))
-                    hr = created->AddRefTypeInfo(target.Get(), &pointees[p].hreftype);
+                    hr = view->AddRefTypeInfo(target.Get(), &pointees[p].hreftype);
                 type.lptdesc = &pointees[p];
             }
             FUNCDESC slot = *func;
@@ -210,228 +95,173 @@ HRESULT MakeEventsView(EventsView& view) {
             slot.elemdescFunc.tdesc.vt = VT_HRESULT;
             slot.lprgelemdescParam = params.data();
             if (SUCCEEDED(hr))
-                hr = created->AddFuncDesc(index, &slot);
+                hr = view->AddFuncDesc(index, &slot);
         }
         events->ReleaseFuncDesc(func);
     }
     if (attr)
         events->ReleaseTypeAttr(attr);
-    if (SUCCEEDED(hr))
-        hr = created->LayOut();
-    if (SUCCEEDED(hr))
-        hr = created.As(&view.info);
     return hr;
 }
 
-// The typed host's sink, connected to the control's events.
-constexpr const char* kRefusedArgumentsMissEvents =
-    "an argument of another type than declared is refused, and the typed host misses its event";
-
+// The typed sink behind a dispatcher made from an in-memory view of __ControlJoystick, connected.
 struct BoundSink {
-    EventsView view;
+    ComPtr<ICreateTypeLib2> library;
+    ComPtr<ITypeInfo> view;
     TypedSink typed;
     ComPtr<IUnknown> dispatch;
-    Connected connection;
+    std::unique_ptr<Connection> connection;
+
+    void Bind(IControlJoystick* c) {
+        ComPtr<ITypeLib> control, standard;
+        ComPtr<ITypeInfo> events, unknown;
+        ComPtr<ICreateTypeInfo> created;
+        HREFTYPE base = 0;
+        wchar_t never[MAX_PATH + 16]; // the view library is never saved
+        GetTempPathW(MAX_PATH, never);
+        wcscat(never, L"events-view.tlb");
+        ASSERT_EQ(LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &control), S_OK);
+        ASSERT_EQ(control->GetTypeInfoOfGuid(DIID___ControlJoystick, &events), S_OK);
+        ASSERT_EQ(LoadTypeLib(L"stdole2.tlb", &standard), S_OK);
+        ASSERT_EQ(standard->GetTypeInfoOfGuid(IID_IUnknown, &unknown), S_OK);
+        ASSERT_EQ(CreateTypeLib2(SYS_WIN32, never, &library), S_OK);
+        ASSERT_EQ(library->CreateTypeInfo(const_cast<LPOLESTR>(L"EventsView"), TKIND_INTERFACE, &created), S_OK);
+        ASSERT_EQ(created->AddRefTypeInfo(unknown.Get(), &base), S_OK);
+        ASSERT_EQ(created->AddImplType(0, base), S_OK);
+        ASSERT_EQ(AddEventMembers(events.Get(), created.Get()), S_OK);
+        ASSERT_EQ(created->LayOut(), S_OK);
+        ASSERT_EQ(created.As(&view), S_OK);
+        ASSERT_EQ(CreateStdDispatch(nullptr, &typed, view.Get(), &dispatch), S_OK);
+        connection = std::make_unique<Connection>(c, DIID___ControlJoystick, dispatch.Get());
+        ASSERT_EQ(connection->advised, S_OK);
+    }
 };
 
-void ConnectBound(IControlJoystick* c, BoundSink& s) {
-    ASSERT_EQ(MakeEventsView(s.view), S_OK);
-    ASSERT_EQ(CreateStdDispatch(nullptr, &s.typed, s.view.info.Get(), &s.dispatch), S_OK);
-    ComPtr<IConnectionPointContainer> cpc;
-    ASSERT_EQ(c->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(cpc.GetAddressOf())),
-              S_OK);
-    ASSERT_EQ(cpc->FindConnectionPoint(DIID___ControlJoystick, &s.connection.cp), S_OK);
-    ASSERT_EQ(s.connection.cp->Advise(s.dispatch.Get(), &s.connection.cookie), S_OK);
-}
-
-TEST(Tick, ScriptedReadingsBecomeEventsInOrder) {
-    // One reading for the port test, then two per tick; the last entry repeats at rest.
-    UseScript("32768,32768,0;"                // Port: a joystick answers, so a beep and no Error
-              "32768,32768,0;32768,32768,0;"  // pad at rest: arms the cursor, no event
-              "32768,32768,1;32768,32768,1;"  // A pressed
-              "256,32768,1;256,32768,1;"      // pad left while A is held
-              "32768,32768,0;32768,32768,0"); // everything released
-    auto c = NewControl();
-    ASSERT_TRUE(c);
-    Sink sink;
-    Connect(c.Get(), sink);
-    BoundSink bound;
-    ConnectBound(c.Get(), bound);
-    JoystickPortConstants port = JoystickPort2;
-    ASSERT_EQ(c->put_Port(&port), S_OK);
-    SHORT interval = 10;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    ASSERT_EQ(c->Begin(), S_OK);
-    PumpUntilReads(1 + 8 + 4);
-    ASSERT_EQ(c->Finish(), S_OK);
-    const LONG afterFinish = g_calls();
-    PumpFor(100); // nothing more may be read
-    EXPECT_EQ(g_calls(), afterFinish);
-    EXPECT_EQ(Names(sink.events.events),
-              (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "CursorPress(-1,0)",
-                                        "ScanCursor(256,32768)", "ButtonUp(-1,1)", "CursorPress(0,-1)",
-                                        "Finish()"}));
-    EXPECT_TRUE(sink.events.allByRef);
-    EXPECT_EQ(Names(bound.typed.events), Names(sink.events.events)) << kRefusedArgumentsMissEvents;
+TEST_F(Tick, ScriptedReadingsBecomeEventsInOrder) {
+    const struct {
+        const char* script; // the port test's reading, then two per tick; the last repeats
+        JoystickPortConstants port;
+        LONG reads;
+        std::vector<std::string> events;
+    } rows[] = {
+        {"32768,32768,0;"               // a joystick answers the port test: a beep, no Error
+         "32768,32768,0;32768,32768,0;" // pad at rest: arms the cursor, no event
+         "32768,32768,1;32768,32768,1;" // A pressed
+         "256,32768,1;256,32768,1;"     // pad left while A is held
+         "32768,32768,0;32768,32768,0", // everything released
+         JoystickPort2,
+         9,
+         {"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "CursorPress(-1,0)", "ScanCursor(256,32768)",
+          "ButtonUp(-1,1)", "CursorPress(0,-1)", "Finish()"}},
+        {"0,0,0,165;"                  // no joystick on the port: Error
+         "32768,32768,2;32768,32768,2;" // B pressed; the pad's first move only arms
+         "0,0,0,165;32768,32768,2",     // a failed reading counts as (0, 0) without buttons
+         JoystickPort3,
+         5,
+         {"Error(2)", "Begin()", "ButtonDown(-1,2)", "ScanButton(2)", "ButtonUp(-1,2)", "CursorPress(-1,0)",
+          "ScanCursor(0,0)", "Finish()"}},
+    };
+    for (const auto& row : rows) {
+        auto c = NewControl();
+        Host host;
+        Connection events(c.Get(), DIID___ControlJoystick, &host);
+        BoundSink bound;
+        bound.Bind(c.Get());
+        g_script(row.script);
+        JoystickPortConstants port = row.port;
+        ASSERT_EQ(c->put_Port(&port), S_OK);
+        Scan(c.Get(), 10);
+        ASSERT_TRUE(PumpUntilReads(row.reads));
+        ASSERT_EQ(c->Finish(), S_OK);
+        const LONG afterFinish = g_calls();
+        PumpPeriods(3, 10);
+        EXPECT_EQ(g_calls(), afterFinish) << "ticks after Finish";
+        EXPECT_EQ(host.events, row.events);
+        EXPECT_TRUE(host.allByReference);
+        EXPECT_EQ(bound.typed.events, row.events) << "a typed host misses events whose arguments differ in type";
+    }
 }
 
 // Finish and Begin leave the saved state and the armed cursor alone: a button still held is no
 // new press, and the first pad move of the next scan is a press at once.
-TEST(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
-    UseScript("32768,32768,0;32768,32768,0;32768,32768,1"); // at rest, then A pressed and held
+TEST_F(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
     auto c = NewControl();
-    ASSERT_TRUE(c);
-    Sink sink;
-    Connect(c.Get(), sink);
-    SHORT interval = 10;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    ASSERT_EQ(c->Begin(), S_OK);
-    PumpUntilReads(4);
+    Host host;
+    Connection events(c.Get(), DIID___ControlJoystick, &host);
+    g_script("32768,32768,0;32768,32768,0;32768,32768,1"); // at rest, then A held
+    Scan(c.Get(), 10);
+    ASSERT_TRUE(PumpUntilReads(4));
     ASSERT_EQ(c->Finish(), S_OK);
-    UseScript("256,32768,1"); // pad left, A still held
+    g_script("256,32768,1"); // pad left, A still held
     ASSERT_EQ(c->Begin(), S_OK);
-    PumpUntilReads(4);
+    ASSERT_TRUE(PumpUntilReads(2));
     ASSERT_EQ(c->Finish(), S_OK);
-    EXPECT_EQ(Names(sink.events.events),
-              (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "Finish()", "Begin()",
-                                        "CursorPress(-1,0)", "ScanCursor(256,32768)", "Finish()"}));
+    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "Finish()",
+                                                     "Begin()", "CursorPress(-1,0)", "ScanCursor(256,32768)",
+                                                     "Finish()"}));
 }
 
-// Writing Interval while scanning changes the period at once; 0 stops the ticks but leaves the
+// Interval written while scanning changes the period at once; 0 stops the ticks but leaves the
 // timer enabled, so a later interval starts them again without Begin.
-TEST(Tick, IntervalWrittenWhileScanning) {
-    UseScript("32768,32768,0");
+TEST_F(Tick, IntervalWrittenWhileScanning) {
     auto c = NewControl();
-    ASSERT_TRUE(c);
-    Sink sink;
-    Connect(c.Get(), sink);
-    SHORT interval = 10000;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    ASSERT_EQ(c->Begin(), S_OK);
-    interval = 10;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    PumpUntilReads(4, 0); // at the old period this would take 20 s; the wait gives up at 15
-    EXPECT_GE(g_calls(), 4);
-    interval = 0;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    const LONG stopped = g_calls();
-    PumpFor(100);
-    EXPECT_EQ(g_calls(), stopped);
-    interval = 10;
-    ASSERT_EQ(c->put_Interval(&interval), S_OK);
-    PumpUntilReads(stopped + 2, 0);
-    EXPECT_GE(g_calls(), stopped + 2);
+    Host host;
+    Connection events(c.Get(), DIID___ControlJoystick, &host);
+    g_script("32768,32768,0");
+    Scan(c.Get(), 10000);
+    SHORT fast = 10, stopped = 0;
+    ASSERT_EQ(c->put_Interval(&fast), S_OK);
+    EXPECT_TRUE(PumpUntilReads(4)) << "at the old period this takes 20 s; the wait gives up at 15";
+    ASSERT_EQ(c->put_Interval(&stopped), S_OK);
+    const LONG reads = g_calls();
+    PumpPeriods(3, 10);
+    EXPECT_EQ(g_calls(), reads);
+    ASSERT_EQ(c->put_Interval(&fast), S_OK);
+    EXPECT_TRUE(PumpUntilReads(reads + 2));
     ASSERT_EQ(c->Finish(), S_OK);
-    EXPECT_EQ(Names(sink.events.events), (std::vector<std::string>{"Begin()", "Finish()"}));
+    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "Finish()"}));
 }
 
-TEST(Tick, MissingJoystickRaisesErrorAndFailedReadingsScanAsZero) {
-    UseScript("0,0,0,165;"                   // Port: unplugged
-              "32768,32768,2;32768,32768,2;" // B: pressed (arms nothing: pad moved from zero)
-              "0,0,0,165;32768,32768,2");    // a failed first reading: (0, 0), no buttons
+TEST_F(Tick, NoIntervalMeansNoTick) {
     auto c = NewControl();
-    ASSERT_TRUE(c);
-    Sink sink;
-    Connect(c.Get(), sink);
-    BoundSink bound;
-    ConnectBound(c.Get(), bound);
-    JoystickPortConstants port = JoystickPort3;
-    ASSERT_EQ(c->put_Port(&port), S_OK);
-    SHORT interval = 10;
-    c->put_Interval(&interval);
-    c->Begin();
-    PumpUntilReads(1 + 4);
-    c->Finish();
-    auto names = Names(sink.events.events);
-    ASSERT_GE(names.size(), 7u);
-    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 7),
-              (std::vector<std::string>{"Error(2)", "Begin()", "ButtonDown(-1,2)", "ScanButton(2)",
-                                        "ButtonUp(-1,2)", "CursorPress(-1,0)", "ScanCursor(0,0)"}));
-    EXPECT_EQ(names.back(), "Finish()");
-    EXPECT_EQ(Names(bound.typed.events), names) << kRefusedArgumentsMissEvents;
-}
-
-TEST(Tick, NoIntervalMeansNoTick) {
-    UseScript("32768,32768,1");
-    auto c = NewControl();
-    ASSERT_TRUE(c);
-    Sink sink;
-    Connect(c.Get(), sink);
-    ASSERT_EQ(c->Begin(), S_OK);
-    PumpFor(300); // a timer with interval 0 never fires
+    g_script("32768,32768,1");
+    Scan(c.Get(), 0);
+    PumpPeriods(5, 10);
     EXPECT_EQ(g_calls(), 0);
     c->Finish();
-    EXPECT_EQ(Names(sink.events.events), (std::vector<std::string>{"Begin()", "Finish()"}));
 }
 
-// A handler that calls Finish stops later ticks; the tick in progress still takes its second
-// reading. A handler that runs a message loop gets no tick inside its own tick.
-class FinishingSink final : public TestObject<IDispatch> {
+// A handler that runs a message loop gets no tick inside its own tick; a handler that calls
+// Finish stops later ticks, and the tick in progress still takes its second reading.
+class FinishingHost final : public Host {
 public:
     IControlJoystick* control = nullptr;
-    std::vector<DISPID> seen;
-    LONG readsDuringPump = -1;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        seen.push_back(id);
+    LONG readsDuringLoop = -1;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* p, VARIANT* result,
+                                     EXCEPINFO* error, UINT* argError) override {
+        const HRESULT hr = Host::Invoke(id, iid, lcid, flags, p, result, error, argError);
         if (id == DISPID_EvButtonDown) {
             const LONG before = g_calls();
-            // A modal loop inside the handler: timer messages keep coming.
-            const DWORD start = GetTickCount();
-            while (GetTickCount() - start < 100) {
-                MSG msg;
-                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                    DispatchMessageW(&msg);
-                Sleep(5);
-            }
-            readsDuringPump = g_calls() - before;
+            PumpPeriods(3, 5); // the scan timer's messages keep coming meanwhile
+            readsDuringLoop = g_calls() - before;
             control->Finish();
         }
-        return S_OK;
+        return hr;
     }
 };
 
-TEST(Tick, FinishFromAHandlerAndNoTickInsideATick) {
-    UseScript("32768,32768,0;32768,32768,0;32768,32768,4;32768,32768,4;32768,32768,0");
+TEST_F(Tick, FinishFromAHandlerAndNoTickInsideATick) {
     auto c = NewControl();
-    ASSERT_TRUE(c);
-    FinishingSink sink;
-    sink.control = c.Get();
-    Connected connection;
-    ComPtr<IConnectionPointContainer> cpc;
-    c.As(&cpc);
-    cpc->FindConnectionPoint(DIID___ControlJoystick, &connection.cp);
-    ASSERT_EQ(connection.cp->Advise(&sink, &connection.cookie), S_OK);
-    SHORT interval = 5;
-    c->put_Interval(&interval);
-    c->Begin();
-    PumpUntilReads(4, 200);
-    // Second tick: ButtonDown, the handler's own loop (no nested tick), Finish, then the rest of
-    // the tick (ScanButton) and its second reading; nothing after.
-    EXPECT_EQ(sink.readsDuringPump, 0);
+    FinishingHost host;
+    host.control = c.Get();
+    Connection events(c.Get(), DIID___ControlJoystick, &host);
+    g_script("32768,32768,0;32768,32768,0;32768,32768,4;32768,32768,4;32768,32768,0");
+    Scan(c.Get(), 5);
+    ASSERT_TRUE(PumpUntilReads(4));
+    PumpPeriods(3, 5);
+    EXPECT_EQ(host.readsDuringLoop, 0);
     EXPECT_EQ(g_calls(), 4);
-    EXPECT_EQ(sink.seen, (std::vector<DISPID>{DISPID_EvBegin, DISPID_EvButtonDown, DISPID_EvFinish,
-                                              DISPID_EvScanButton}));
-}
-
-TEST(Tick, LibraryCanUnloadWhenEverythingIsReleased) {
-    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(g_ocx, "DllCanUnloadNow"));
-    EXPECT_EQ(canUnload(), S_OK);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "ButtonDown(-1,4)", "Finish()", "ScanButton(4)"}));
 }
 
 } // namespace
