@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "core/joystick_scan.h"
+#include "joystick_logic/scan.h"
 
 using namespace quorin::joystick;
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the library's own pictures and writes them as Windows resource files:
-JoystickToolbox.bmp, the 16 x 15 16-colour toolbox bitmap (resource 30000), and Joystick.ico,
+toolbox.bmp, the 16 x 15 16-colour toolbox bitmap (resource 30000), and joystick.ico,
 the "APPICON" group with a 32 x 32 and a 16 x 16 16-colour image, in that order.
 
 Run once after changing a drawing; the outputs are checked in beside this script.
@@ -153,10 +153,10 @@ def icon_file(images):
 
 
 def main():
-    with open(os.path.join(HERE, "JoystickToolbox.bmp"), "wb") as f:
+    with open(os.path.join(HERE, "toolbox.bmp"), "wb") as f:
         # The toolbox picture is 16 x 15: the small drawing without its empty top row.
         f.write(bitmap_file(JOYSTICK_16[1:]))
-    with open(os.path.join(HERE, "Joystick.ico"), "wb") as f:
+    with open(os.path.join(HERE, "joystick.ico"), "wb") as f:
         f.write(icon_file([JOYSTICK_32, JOYSTICK_16]))
 
 

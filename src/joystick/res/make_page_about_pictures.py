@@ -220,13 +220,13 @@ def write(name, data):
 if __name__ == "__main__":
     assert all(len(line) <= 32 for line in HAND) and len(HAND) == 32
     assert HAND[5][12] == "o", "hot spot must lie on the finger tip"
-    # Image identifiers equal the resource identifiers of PropertyPageJoystickRes.h and
-    # FormAboutRes.h.
-    write("PageTitle.bmp", bmp4(page_title()))
+    # Image identifiers equal the resource identifiers of property_page/page_form_resources.h
+    # and about_box/about_box_resources.h.
+    write("page_title.bmp", bmp4(page_title()))
     image, group = icon_resources(page_info(), FUCHSIA, 2001)
-    write("PageInfo.icon.bin", image)
-    write("PageInfo.icongroup.bin", group)
-    write("AboutTitle.bmp", bmp4(about_title()))
+    write("page_info.icon.bin", image)
+    write("page_info.icongroup.bin", group)
+    write("about_title.bmp", bmp4(about_title()))
     image, group = cursor_resources(HAND, (12, 5), 2101)
-    write("AboutHand.cursor.bin", image)
-    write("AboutHand.cursorgroup.bin", group)
+    write("about_hand.cursor.bin", image)
+    write("about_hand.cursorgroup.bin", group)

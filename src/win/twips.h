@@ -1,0 +1,25 @@
+// Layout units: forms are designed in twips (1/1440 inch) and OLE extents are in HIMETRIC
+// (1/100 mm); both become pixels at the screen's resolution.
+#pragma once
+
+#include <windows.h>
+
+namespace quorin::win {
+
+struct ScreenDpi {
+    int x = 96;
+    int y = 96;
+};
+
+// The screen's resolution; 96 dpi when it cannot be read.
+ScreenDpi ReadScreenDpi() noexcept;
+
+int TwipsToPixels(int twips, int dpi) noexcept;
+// Every field of a twips rectangle converted, horizontal ones with dpi.x, vertical with dpi.y.
+RECT TwipsToPixels(const RECT& twips, ScreenDpi dpi) noexcept;
+int PixelsToHimetric(int pixels, int dpi) noexcept;
+
+// A font of `face` at `centipoints` hundredths of a point for the screen's resolution.
+HFONT CreatePointFont(const wchar_t* face, int centipoints, int weight, BYTE charset, ScreenDpi dpi) noexcept;
+
+} // namespace quorin::win

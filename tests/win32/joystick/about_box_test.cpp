@@ -1,0 +1,217 @@
+// The About box, opened the way hosts open it: the control's About command through
+// IDispatch::Invoke with DISPID_ABOUTBOX. Its texts, fonts and links, its help, its modal loop,
+// its links through the embedded control's hyperlink object to the system's handlers, and the
+// event log entry it writes when it closes (checked by check_eventlog.sh).
+#include <algorithm>
+#include <utility>
+
+#include "ocx_test_support.h"
+
+using namespace ocxtest;
+
+namespace {
+
+const wchar_t* const Caption = W(u"著作権とバージョン情報について");
+const wchar_t* const HelpCaption = W(u"ヘルプ(&H)");
+
+HRESULT InvokeAbout(IDispatch* control) {
+    DISPPARAMS none = {};
+    return control->Invoke(DISPID_ABOUTBOX, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+}
+
+class AboutBox : public testing::Test {
+protected:
+    BoxRun Show(std::function<bool(HWND)> step) {
+        return RunBox([this] { return InvokeAbout(control.Get()); }, std::move(step));
+    }
+    ComPtr<IControlJoystick> control = NewControl();
+};
+
+// Each call shows a fresh box: the version line once, from the library's own version block.
+TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
+    for (int call = 0; call < 2; ++call) {
+        std::wstring caption, text, links[2];
+        RECT client = {};
+        std::vector<LOGFONTW> fonts;
+        COLORREF colours[2] = {};
+        HCURSOR cursors[2] = {};
+        bool okIsDefault = false;
+        const BoxRun run = Show([&](HWND box) {
+            caption = Text(box);
+            GetClientRect(box, &client);
+            text = Text(ChildOfClass(box, L"Edit"));
+            HWND labels[2] = {ChildByPrefix(box, L"http://"), ChildByPrefix(box, L"mailto:")};
+            for (HWND c : {ChildByText(box, L"Ombrel's Gantrel"), ChildByText(box, L"powered by SideWinder GamePad"),
+                           ChildOfClass(box, L"Edit"), labels[0], labels[1], GetDlgItem(box, IDOK),
+                           ChildByText(box, HelpCaption)})
+                fonts.push_back(FontOf(c));
+            HDC dc = CreateCompatibleDC(nullptr);
+            for (int i = 0; i < 2; ++i) {
+                links[i] = Text(labels[i]);
+                SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(labels[i]));
+                colours[i] = GetTextColor(dc);
+                SetCursor(nullptr);
+                SendMessageW(box, WM_SETCURSOR, reinterpret_cast<WPARAM>(labels[i]), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+                cursors[i] = GetCursor();
+            }
+            DeleteDC(dc);
+            okIsDefault = (GetWindowLongW(GetDlgItem(box, IDOK), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+            return PressOk(box);
+        });
+        EXPECT_EQ(run.result, S_OK);
+        EXPECT_EQ(caption, Caption);
+        EXPECT_EQ(client.right, 360);
+        EXPECT_EQ(client.bottom, 180);
+        EXPECT_EQ(text, L"Ombrel's Gantrel\t1.50,2004\r\nCopyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.");
+        EXPECT_TRUE(links[0].size() > 7 && links[1].find(L'@') != std::wstring::npos);
+        ASSERT_EQ(fonts.size(), 7u);
+        EXPECT_STREQ(fonts[0].lfFaceName, L"Tahoma");
+        EXPECT_EQ(fonts[0].lfWeight, FW_BOLD);
+        EXPECT_EQ(fonts[0].lfHeight, -11); // 8.25 point at 96 dpi
+        EXPECT_STREQ(fonts[1].lfFaceName, L"Tahoma");
+        EXPECT_EQ(fonts[1].lfWeight, FW_NORMAL);
+        for (size_t i = 2; i < fonts.size(); ++i) { // the form font
+            EXPECT_STREQ(fonts[i].lfFaceName, L"MS UI Gothic") << i;
+            EXPECT_EQ(fonts[i].lfHeight, -12) << i;
+            EXPECT_EQ(fonts[i].lfCharSet, SHIFTJIS_CHARSET) << i;
+        }
+        EXPECT_TRUE(okIsDefault);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(colours[i], GetSysColor(COLOR_HOTLIGHT));
+            ICONINFO hand = {};
+            ASSERT_TRUE(cursors[i] && GetIconInfo(cursors[i], &hand));
+            EXPECT_EQ(hand.xHotspot, 12u) << "the hand's finger tip";
+            EXPECT_EQ(hand.yHotspot, 5u);
+            DeleteObject(hand.hbmMask);
+            DeleteObject(hand.hbmColor);
+        }
+    }
+}
+
+TEST_F(AboutBox, HelpButtonF1AndHelpMessageOpenContext801BesideTheLibrary) {
+    const std::function<void(HWND)> triggers[] = {
+        [](HWND box) { SendMessageW(ChildByText(box, HelpCaption), BM_CLICK, 0, 0); },
+        [](HWND box) {
+            SetForegroundWindow(box);
+            SendKey(VK_F1);
+        },
+        [](HWND box) {
+            HELPINFO info = {sizeof(info), HELPINFO_WINDOW, 0, box, 0, {0, 0}};
+            SendMessageW(box, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        }};
+    for (const auto& trigger : triggers) {
+        HelpViewer viewer;
+        bool sent = false;
+        // The key goes through the input queue: wait for the request, then close.
+        const BoxRun run = Show([&](HWND box) {
+            if (!std::exchange(sent, true))
+                trigger(box);
+            return !g_helpRequests.empty() && PressOk(box);
+        });
+        EXPECT_FALSE(run.timedOut);
+        HelpViewer::ExpectOneRequest(801);
+    }
+}
+
+// Through the embedded control's hyperlink object: with no hyperlink frame in the box, the
+// system's handlers for the addresses get the labels' captions.
+TEST_F(AboutBox, LinksReachTheSystemHandlersWithTheirCaptions) {
+    UrlRecorder recorder({L"http", L"mailto"});
+    std::vector<std::string> captions;
+    const BoxRun run = Show([&](HWND box) {
+        if (captions.empty()) {
+            for (const wchar_t* prefix : {L"http://", L"mailto:"}) {
+                HWND label = ChildByPrefix(box, prefix);
+                const std::wstring caption = Text(label);
+                captions.emplace_back(caption.begin(), caption.end());
+                ClickLabel(label);
+            }
+            return false;
+        }
+        // The handlers run as processes of their own.
+        return recorder.Urls().size() >= 2 && PressOk(box);
+    });
+    EXPECT_FALSE(run.timedOut);
+    std::vector<std::string> urls = recorder.Urls();
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, captions);
+}
+
+TEST_F(AboutBox, ModalOverTheThreadsOtherWindowsAndEndedByCloseEscapeOrQuit) {
+    HWND other = CreateWindowExW(0, L"STATIC", L"host form", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    bool enabledDuring = true;
+    const std::function<void(HWND)> endings[] = {
+        [](HWND box) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); },
+        [](HWND box) { PostMessageW(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0x00010001); },
+        [](HWND) { PostQuitMessage(7); }};
+    for (size_t i = 0; i < 3; ++i) {
+        const BoxRun run = Show([&](HWND box) {
+            enabledDuring = IsWindowEnabled(other);
+            endings[i](box);
+            return true;
+        });
+        EXPECT_EQ(run.result, S_OK);
+        EXPECT_FALSE(run.timedOut);
+        MSG msg = {};
+        EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, i == 2)
+            << "the host's loop must still see its quit";
+        EXPECT_EQ(msg.wParam, i == 2 ? 7u : 0u);
+    }
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_TRUE(IsWindowEnabled(other));
+    DestroyWindow(other);
+}
+
+LRESULT CALLBACK RefuseDialogs(int code, WPARAM wParam, LPARAM lParam) {
+    const CREATESTRUCTW* cs = code == HCBT_CREATEWND ? reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs : nullptr;
+    if (cs && IS_INTRESOURCE(cs->lpszClass) && LOWORD(reinterpret_cast<ULONG_PTR>(cs->lpszClass)) == 0x8002)
+        return 1; // the dialog class
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// About swallows every failure of the box: here the system refuses to create dialogs.
+TEST_F(AboutBox, SucceedsWhenTheBoxCannotBeCreated) {
+    HHOOK refuse = SetWindowsHookExW(WH_CBT, RefuseDialogs, nullptr, GetCurrentThreadId());
+    const BoxRun refused = Show(PressOk);
+    UnhookWindowsHookEx(refuse);
+    EXPECT_EQ(refused.result, S_OK);
+    EXPECT_EQ(refused.ticksWithBox, 0);
+    const BoxRun next = Show(PressOk);
+    EXPECT_GT(next.ticksWithBox, 0) << "the next call works again";
+}
+
+// Run again by check_eventlog.sh under Wine's eventlog channel, which checks the entries the
+// box writes as it closes: an empty text after a clean run, then the failed navigation's message.
+TEST_F(AboutBox, EventLogEntries) {
+    EXPECT_EQ(Show(PressOk).result, S_OK);
+    UrlRecorder broken({L"mailto"}, false);
+    const BoxRun failed = Show([](HWND box) {
+        ClickLabel(ChildByPrefix(box, L"mailto:"));
+        return IsWindowVisible(box) && PressOk(box); // a failed link leaves the box running
+    });
+    EXPECT_EQ(failed.result, S_OK);
+}
+
+} // namespace
+
+// The box opened by the control's About command, for the screenshot.
+int ocxtest::ShowAboutBoxForScreenshot(const wchar_t* ready, const wchar_t* done) {
+    OleInitialize(nullptr);
+    int status = 1;
+    {
+        ComPtr<IControlJoystick> control = NewControl();
+        if (control) {
+            int ticks = 0;
+            RunBox([&] { return InvokeAbout(control.Get()); },
+                   [&](HWND box) {
+                       if (++ticks == 5) // a few ticks after it shows, so that it has painted
+                           status = WriteScreenRect(ready, box) ? 0 : 1;
+                       return ticks > 5 && GetFileAttributesW(done) != INVALID_FILE_ATTRIBUTES && PressOk(box);
+                   },
+                   6000);
+        }
+    }
+    OleUninitialize();
+    return status;
+}

@@ -1,0 +1,484 @@
+// The control's property page, from the library's class factory, driven through a page site of
+// the test's own (the system's property frame under Wine never applies) with objects that carry
+// the page's three properties, lack some, or answer with garbage; and once in the system's
+// property frame, for its help key and the screenshot.
+#include "ocx_test_support.h"
+
+using namespace ocxtest;
+
+namespace {
+
+// The page's captions, exactly as the page must show them, top to bottom.
+const wchar_t* const Heading = W(u"ジョイスティックに関するプロパティを変更できます");
+const wchar_t* const Frame = W(u"スキャン間隔(&S)");
+const wchar_t* const Fast = W(u"ジョイスティックの動作と操作感をよくする(&R)");
+const wchar_t* const Smooth = W(u"タスク処理をスムーズにする(&T)");
+const wchar_t* const Other = W(u"その他(&O) ");
+const wchar_t* const EntryLabel = W(u"任意のスキャン間隔(&I)");
+const wchar_t* const Unit = W(u"ミリ秒");
+const wchar_t* const RepeatButton = W(u"ボタンを連続してスキャンする(&B)");
+const wchar_t* const RepeatCursor = W(u"カーソルを連続してスキャンする(&C)");
+
+// An object with the control's three page properties, reached by name only. Interval is a
+// 16-bit integer that takes 0 to 10000 and ignores other numbers, as the control does; the
+// switches are 16-bit booleans. Every write is logged as "Name=type:value".
+class FakeJoystick final : public NoMembers<TestObject<IDispatch, IID_IDispatch>> {
+public:
+    SHORT interval = 0;
+    VARIANT_BOOL button = VARIANT_FALSE, cursor = VARIANT_FALSE;
+    bool hasRepeatButton = true;
+    std::vector<std::wstring> writes;
+
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+        const std::wstring name = names[0];
+        *ids = name == L"Interval" ? 0 : name == L"RepeatCursor" ? 2 : name == L"RepeatButton" && hasRepeatButton ? 1 : -1;
+        return *ids >= 0 ? S_OK : DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override {
+        if (flags & DISPATCH_PROPERTYGET) {
+            V_VT(result) = id == 0 ? VT_I2 : VT_BOOL;
+            V_I2(result) = id == 0 ? interval : id == 1 ? button : cursor;
+            return S_OK;
+        }
+        VARIANT text, value;
+        VariantInit(&text);
+        VariantInit(&value);
+        VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR);
+        writes.push_back(std::wstring(id == 0 ? L"Interval" : id == 1 ? L"RepeatButton" : L"RepeatCursor") + L"=" +
+                         std::to_wstring(V_VT(&params->rgvarg[0])) + L":" + V_BSTR(&text));
+        VariantClear(&text);
+        const HRESULT hr = VariantChangeType(&value, &params->rgvarg[0], 0, id == 0 ? VT_I2 : VT_BOOL);
+        if (SUCCEEDED(hr) && id == 0 && V_I2(&value) >= 0 && V_I2(&value) <= 10000)
+            interval = V_I2(&value);
+        else if (SUCCEEDED(hr) && id != 0)
+            (id == 1 ? button : cursor) = V_BOOL(&value);
+        return hr;
+    }
+};
+
+class Page : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(page->SetPageSite(&site), S_OK); }
+    void TearDown() override {
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+        page->SetPageSite(nullptr);
+        page.Reset();
+        EXPECT_EQ(site.refs, 1);
+    }
+    // A visible top-level window the pages live in, as a host's property frame gives them.
+    static HWND HostWindow() {
+        static HWND host = [] {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = DefWindowProcW;
+            wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+            wc.lpszClassName = L"PageTestHost";
+            RegisterClassW(&wc);
+            return CreateWindowExW(WS_EX_CONTROLPARENT, L"PageTestHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 440, 240,
+                                   nullptr, nullptr, nullptr, nullptr);
+        }();
+        return host;
+    }
+    void Activate() {
+        RECT r = {0, 0, 420, 220};
+        ASSERT_EQ(page->Activate(HostWindow(), &r, FALSE), S_OK);
+        ASSERT_EQ(page->Show(SW_SHOW), S_OK);
+        window = GetWindow(HostWindow(), GW_CHILD);
+        box = ChildOfClass(window, L"Edit");
+        ASSERT_NE(box, nullptr);
+    }
+    void Select(std::vector<IUnknown*> objects) {
+        ASSERT_EQ(page->SetObjects(static_cast<ULONG>(objects.size()), objects.data()), S_OK);
+    }
+    HWND Item(const wchar_t* caption) {
+        HWND c = ChildByText(window, caption);
+        EXPECT_NE(c, nullptr) << "no control captioned " << std::string(caption, caption + wcslen(caption));
+        return c;
+    }
+    bool Checked(const wchar_t* caption) { return SendMessageW(Item(caption), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Click(const wchar_t* caption) { SendMessageW(Item(caption), BM_CLICK, 0, 0); }
+    void Type(const wchar_t* text) { SetWindowTextW(box, text); }
+
+    PageSite site;
+    FakeJoystick control, other; // selected until TearDown clears the selection
+    ComPtr<IPropertyPage2> page = Create<IPropertyPage2>(CLSID_PropertyPageJoystick);
+    HWND window = nullptr, box = nullptr;
+};
+
+TEST_F(Page, InfoCaptionsFontAndLayout) {
+    PROPPAGEINFO info = {};
+    ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+    EXPECT_STREQ(info.pszTitle, W(u"ｼﾞｮｲｽﾃｨｯｸ"));
+    EXPECT_EQ(info.size.cx, 420) << "6300 twips at 96 dpi";
+    EXPECT_EQ(info.size.cy, 220) << "3300 twips at 96 dpi";
+    EXPECT_EQ(_wcsicmp(info.pszHelpFile, std::wstring(BesideExe(L"Joystick.HLP")).c_str()), 0);
+    EXPECT_EQ(info.dwHelpContext, 203u);
+    CoTaskMemFree(info.pszTitle);
+    CoTaskMemFree(info.pszDocString);
+    CoTaskMemFree(info.pszHelpFile);
+    Activate();
+    int previousTop = -1;
+    for (const wchar_t* caption : {Heading, Frame, Fast, Smooth, Other, EntryLabel, RepeatButton, RepeatCursor}) {
+        RECT r;
+        GetWindowRect(Item(caption), &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_GT(r.top, previousTop) << "out of vertical order";
+        EXPECT_TRUE(r.left >= 0 && r.right <= 420 && r.bottom <= 220);
+        previousTop = r.top;
+        const LOGFONTW font = FontOf(Item(caption));
+        EXPECT_STREQ(font.lfFaceName, L"MS UI Gothic");
+        EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
+        EXPECT_EQ(font.lfHeight, -12);
+    }
+    EXPECT_NE(Item(Unit), nullptr);
+    // As the page opens: no option chosen, "0" in the enabled box, both switches off.
+    EXPECT_EQ(Text(box), L"0");
+    EXPECT_TRUE(IsWindowEnabled(box));
+    for (const wchar_t* unchecked : {Fast, Smooth, Other, RepeatButton, RepeatCursor})
+        EXPECT_FALSE(Checked(unchecked));
+}
+
+// Every access key, as the frame hands the key over: where the focus goes and what it chooses.
+TEST_F(Page, AccessKeysAndTabOrder) {
+    const struct {
+        wchar_t key;
+        const wchar_t* focus;  // the control that gets the focus; nullptr: the box
+        const wchar_t* chosen; // the option chosen, nullptr: none
+        const wchar_t* text;   // the box's text afterwards
+        bool button, cursor;   // the switches afterwards (both off before)
+    } rows[] = {
+        {L's', Fast, nullptr, L"250", false, false}, // the frame's key: its first option
+        {L'r', Fast, Fast, L"10", false, false},     {L't', Smooth, Smooth, L"100", false, false},
+        {L'o', Other, Other, L"250", false, false},  {L'i', nullptr, nullptr, L"250", false, false},
+        {L'b', RepeatButton, nullptr, L"250", true, false}, {L'c', RepeatCursor, nullptr, L"250", false, true},
+    };
+    control.interval = 250;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "Alt+" << char(row.key));
+        page->Deactivate();
+        page = Create<IPropertyPage2>(CLSID_PropertyPageJoystick);
+        page->SetPageSite(&site);
+        Select({&control});
+        Activate();
+        SetFocus(box);
+        MSG msg = {GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(row.key), 0x20000001, 0, {0, 0}};
+        EXPECT_EQ(page->TranslateAccelerator(&msg), S_OK);
+        EXPECT_EQ(GetFocus(), row.focus ? Item(row.focus) : box);
+        for (const wchar_t* option : {Fast, Smooth, Other})
+            EXPECT_EQ(Checked(option), option == row.chosen);
+        EXPECT_EQ(Text(box), row.text);
+        EXPECT_EQ(IsWindowEnabled(box) != FALSE, row.chosen != Fast && row.chosen != Smooth);
+        EXPECT_EQ(Checked(RepeatButton), row.button);
+        EXPECT_EQ(Checked(RepeatCursor), row.cursor);
+    }
+    // Tab and Shift+Tab go round: the options (one stop), the box, the two switches.
+    const HWND order[] = {Item(Fast), box, Item(RepeatButton), Item(RepeatCursor)};
+    for (bool backwards : {false, true}) {
+        BYTE keys[256] = {};
+        keys[VK_SHIFT] = backwards ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SetFocus(order[0]);
+        for (size_t step = 1; step <= 4; ++step) {
+            MSG tab = {GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+            EXPECT_EQ(page->TranslateAccelerator(&tab), S_OK);
+            EXPECT_EQ(GetFocus(), order[(backwards ? 4 - step : step) % 4]) << (backwards ? "back " : "") << step;
+        }
+    }
+    BYTE none[256] = {};
+    SetKeyboardState(none);
+}
+
+// Filling shows the first object; values that differ from the page's raise its change handlers.
+TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
+    const struct {
+        SHORT interval;
+        VARIANT_BOOL button, cursor;
+        bool selectFirst; // as a frame does it: objects before the window
+        bool dirty;
+    } rows[] = {{250, VARIANT_TRUE, VARIANT_FALSE, false, true},
+                {40, VARIANT_FALSE, VARIANT_TRUE, true, true},
+                {0, VARIANT_FALSE, VARIANT_FALSE, false, false}, // equal to the page: no change
+                {0, VARIANT_TRUE, VARIANT_FALSE, false, true}};
+    for (const auto& row : rows) {
+        FakeJoystick control, second; // this row's
+        control.interval = row.interval;
+        control.button = row.button;
+        control.cursor = row.cursor;
+        page->Deactivate();
+        page = Create<IPropertyPage2>(CLSID_PropertyPageJoystick);
+        page->SetPageSite(&site);
+        site.dirty = false;
+        if (row.selectFirst)
+            Select({&control, &second});
+        Activate();
+        if (!row.selectFirst)
+            Select({&control, &second});
+        EXPECT_EQ(Text(box), std::to_wstring(row.interval));
+        EXPECT_EQ(Checked(RepeatButton), row.button != VARIANT_FALSE);
+        EXPECT_EQ(Checked(RepeatCursor), row.cursor != VARIANT_FALSE);
+        EXPECT_EQ(site.dirty, row.dirty);
+        EXPECT_EQ(page->IsPageDirty(), row.dirty ? S_OK : S_FALSE);
+        EXPECT_TRUE(IsWindowEnabled(box)) << "the options and the box's state are left alone";
+        Type(L"55");
+        page->Apply();
+        EXPECT_EQ(control.interval, 55);
+        EXPECT_TRUE(second.writes.empty()) << "only the first selected object is written";
+        page->SetObjects(0, nullptr);
+        EXPECT_EQ(control.refs, 1);
+        EXPECT_EQ(second.refs, 1);
+    }
+}
+
+TEST_F(Page, PresetsFillAndLockTheBoxOtherFreesItWithItsText) {
+    control.interval = 250;
+    Activate();
+    Select({&control});
+    for (auto [option, text] : {std::pair{Fast, L"10"}, std::pair{Smooth, L"100"}}) {
+        page->Apply();
+        site.dirty = false;
+        Click(option);
+        EXPECT_EQ(Text(box), text);
+        EXPECT_FALSE(IsWindowEnabled(box));
+        EXPECT_TRUE(site.dirty) << "the preset's text change marks the page";
+        EXPECT_EQ(page->Apply(), S_OK);
+        EXPECT_EQ(std::to_wstring(control.interval), text);
+        EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    }
+    Click(Other);
+    EXPECT_TRUE(IsWindowEnabled(box));
+    EXPECT_EQ(Text(box), L"100") << "the box keeps its last text";
+    Type(L"777");
+    page->Apply();
+    EXPECT_EQ(control.interval, 777);
+}
+
+// The text goes over as a string for the object to convert; what fails is skipped and the
+// switches still apply, as 16-bit integers.
+TEST_F(Page, ApplyHandsTheTextOverAndSkipsWhatFails) {
+    const struct {
+        const wchar_t* typed;
+        SHORT interval; // afterwards, from 250
+    } rows[] = {{L"abc", 250}, {L"20000", 250}, {L"40000", 250}, {L"", 250}, {L"10000", 10000}, {L" 42", 42}};
+    for (const auto& row : rows) {
+        FakeJoystick control; // this row's
+        control.interval = 250;
+        Activate();
+        Select({&control});
+        Type(row.typed);
+        Click(RepeatButton);
+        ASSERT_EQ(page->Apply(), S_OK);
+        EXPECT_EQ(control.interval, row.interval);
+        EXPECT_EQ(control.writes, (std::vector<std::wstring>{std::wstring(L"Interval=8:") + row.typed,
+                                                             L"RepeatButton=2:1", L"RepeatCursor=2:0"}));
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+    }
+    // The same with a real control, which converts the text itself.
+    auto real = NewControl();
+    SHORT interval = 250;
+    real->put_Interval(&interval);
+    Activate();
+    Select({real.Get()});
+    Type(L"abc");
+    Click(RepeatCursor);
+    ASSERT_EQ(page->Apply(), S_OK);
+    VARIANT_BOOL cursor = VARIANT_FALSE;
+    real->get_Interval(&interval);
+    real->get_RepeatCursor(&cursor);
+    EXPECT_EQ(interval, 250);
+    EXPECT_EQ(cursor, VARIANT_TRUE);
+}
+
+// What the user set comes back with the page after a frame took its window away (another tab),
+// and is applied (OK on another tab).
+TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
+    control.interval = 250;
+    Select({&control});
+    Activate();
+    Click(Smooth);
+    Click(RepeatButton);
+    page->Deactivate();
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    site.dirty = false;
+    Activate();
+    EXPECT_EQ(Text(box), L"100");
+    EXPECT_FALSE(IsWindowEnabled(box));
+    EXPECT_TRUE(Checked(Smooth));
+    EXPECT_TRUE(Checked(RepeatButton));
+    EXPECT_FALSE(site.dirty) << "its own values are no new change";
+    page->Deactivate();
+    ASSERT_EQ(page->Apply(), S_OK);
+    EXPECT_EQ(control.writes, (std::vector<std::wstring>{L"Interval=8:100", L"RepeatButton=2:1", L"RepeatCursor=2:0"}));
+    // A new selection while the page is away fills what it keeps, as it fills its window.
+    other.interval = 40;
+    other.cursor = VARIANT_TRUE;
+    Select({&other});
+    EXPECT_EQ(page->IsPageDirty(), S_OK);
+    Activate();
+    EXPECT_EQ(Text(box), L"40");
+    EXPECT_FALSE(Checked(RepeatButton));
+    EXPECT_TRUE(Checked(RepeatCursor));
+}
+
+// An object that lacks the properties or answers garbage. One answers with itself, whose default
+// member is itself again: converting it would ask without end.
+enum class Answer { NoDispatch, NoNames, Fails, Empty, Text, Huge, Array, Itself, Null, PullsWindow, ClearsSelection };
+class HostileObject final : public NoMembers<TestObject<IDispatch, IID_IDispatch>> {
+public:
+    HostileObject(Answer a, IPropertyPage* page) : answer_(a), page_(page) {}
+    int reads = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IDispatch && answer_ == Answer::NoDispatch)
+            return *ppv = nullptr, E_NOINTERFACE;
+        return NoMembers::QueryInterface(riid, ppv);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) override {
+        return answer_ == Answer::NoNames ? (*ids = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME) : (*ids = 100, S_OK);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        if (++reads > 1000)
+            return E_FAIL; // a conversion that keeps asking: stopped here rather than overflow the stack
+        if (answer_ == Answer::PullsWindow)
+            return page_->Deactivate(), E_FAIL;
+        if (answer_ == Answer::ClearsSelection)
+            return page_->SetObjects(0, nullptr), E_FAIL;
+        if (answer_ == Answer::Fails || !(flags & DISPATCH_PROPERTYGET))
+            return answer_ == Answer::Fails ? DISP_E_EXCEPTION : S_OK;
+        const VARTYPE types[] = {VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_EMPTY, VT_BSTR, VT_R8, VT_ARRAY | VT_I4, VT_DISPATCH, VT_NULL};
+        VariantInit(result);
+        V_VT(result) = types[static_cast<int>(answer_)];
+        if (answer_ == Answer::Text)
+            V_BSTR(result) = SysAllocString(L"abc");
+        if (answer_ == Answer::Huge)
+            V_R8(result) = 1e300;
+        if (answer_ == Answer::Array)
+            V_ARRAY(result) = SafeArrayCreateVector(VT_I4, 0, 2);
+        if (answer_ == Answer::Itself)
+            V_DISPATCH(result) = this, AddRef();
+        return S_OK;
+    }
+
+private:
+    Answer answer_;
+    IPropertyPage* page_;
+};
+
+TEST_F(Page, ObjectsThatLackThePropertiesOrAnswerGarbageAreSkipped) {
+    for (int a = 0; a <= static_cast<int>(Answer::ClearsSelection); ++a) {
+        HostileObject hostile(static_cast<Answer>(a), page.Get());
+        Select({&hostile, nullptr}); // before the window exists, then while it exists, then applied
+        Activate();
+        Select({&hostile});
+        EXPECT_EQ(page->Apply(), S_OK);
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+        EXPECT_EQ(hostile.refs, 1) << a << ": the page kept a reference to a released selection";
+        EXPECT_LE(hostile.reads, 20) << a << ": the page kept asking the object";
+    }
+    // Without RepeatButton the other two properties still go both ways.
+    control.hasRepeatButton = false;
+    control.cursor = VARIANT_TRUE;
+    Activate();
+    Select({&control});
+    EXPECT_TRUE(Checked(RepeatCursor));
+    Click(RepeatCursor);
+    page->Apply();
+    EXPECT_EQ(control.writes, (std::vector<std::wstring>{L"Interval=8:0", L"RepeatCursor=2:0"}));
+}
+
+// Calls in the wrong state are refused; a frame that goes before deactivating the page takes
+// the page's window with it, and the page does not touch that window again.
+TEST_F(Page, LifecycleCallsCheckTheirState) {
+    RECT r = {0, 0, 420, 220};
+    Select({&control});
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_TRUE(control.writes.empty()) << "a page never shown has no values of its own";
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
+    Activate();
+    EXPECT_EQ(page->Activate(HostWindow(), &r, FALSE), E_UNEXPECTED);
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    HWND frame = CreateWindowExW(0, L"PageTestHost", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
+                                 nullptr);
+    ASSERT_EQ(page->Activate(frame, &r, FALSE), S_OK);
+    DestroyWindow(frame);
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
+    EXPECT_EQ(page->Deactivate(), S_OK);
+}
+
+// The system's property frame of this process, once it shows.
+HWND FindFrame() {
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == GetCurrentProcessId() && IsWindowVisible(w) && ChildOfClass(w, L"SysTabControl32"))
+            return w;
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK MatchEdit(HWND w, LPARAM found) {
+    return ClassOf(w) == L"Edit" ? (*reinterpret_cast<HWND*>(found) = w, FALSE) : TRUE;
+}
+
+// Shows the page for one control in the system's property frame; `step` runs every 20 ms in the
+// frame's loop, with the frame once it shows and the ticks since, until it closes the frame.
+// The page's class reaches the frame through a class object registered for this process only.
+std::function<bool(HWND, int)> g_frameStep;
+int g_frameTicks = 0;
+void CALLBACK OnFrameTick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND frame = FindFrame();
+    if (frame && g_frameStep(frame, ++g_frameTicks))
+        PostMessageW(frame, WM_COMMAND, IDCANCEL, 0);
+}
+bool ShowPageInFrame(std::function<bool(HWND, int)> step) {
+    ComPtr<IClassFactory> factory;
+    DWORD cookie = 0;
+    auto control = NewControl();
+    if (!control || FAILED(OcxClassFactory(CLSID_PropertyPageJoystick, &factory)) ||
+        FAILED(CoRegisterClassObject(CLSID_PropertyPageJoystick, factory.Get(), CLSCTX_INPROC_SERVER,
+                                     REGCLS_MULTIPLEUSE, &cookie)))
+        return false;
+    SHORT interval = 100;
+    control->put_Interval(&interval);
+    g_frameStep = std::move(step);
+    g_frameTicks = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, OnFrameTick);
+    IUnknown* objects[] = {control.Get()};
+    CLSID pages[] = {CLSID_PropertyPageJoystick};
+    const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Joystick", 1, objects, 1, pages, 0, 0, nullptr);
+    KillTimer(nullptr, timer);
+    CoRevokeClassObject(cookie);
+    return SUCCEEDED(hr);
+}
+
+// F1 on the page, once the frame has settled, asks the help viewer for the page's topic.
+TEST(PageInTheFrame, F1OpensContext203BesideTheLibrary) {
+    HelpViewer viewer;
+    ASSERT_TRUE(ShowPageInFrame([](HWND frame, int ticks) {
+        HWND box = nullptr;
+        if (ticks == 5) {
+            EnumChildWindows(frame, MatchEdit, reinterpret_cast<LPARAM>(&box));
+            SetForegroundWindow(frame);
+            SetFocus(box);
+            SendKey(VK_F1);
+        }
+        return !g_helpRequests.empty() || ticks > 250;
+    }));
+    HelpViewer::ExpectOneRequest(203);
+}
+
+} // namespace
+
+int ocxtest::ShowPageInFrameForScreenshot(const wchar_t* ready, const wchar_t* done) {
+    bool written = false;
+    OleInitialize(nullptr);
+    const bool shown = ShowPageInFrame([&](HWND frame, int ticks) {
+        if (ticks == 5) // a few ticks after it shows, so that it has painted
+            written = WriteScreenRect(ready, frame);
+        return ticks > 3000 || (written && GetFileAttributesW(done) != INVALID_FILE_ATTRIBUTES);
+    });
+    OleUninitialize();
+    return shown && written ? 0 : 1;
+}

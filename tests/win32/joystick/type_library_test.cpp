@@ -1,0 +1,338 @@
+// The type libraries in Joystick.OCX, read back as hosts read them: the identities, kinds,
+// versions and flags of the types, the members' dispatch identifiers and parameters, and the
+// vtable order, proved by calling through the library into a C++ object laid out as
+// interfaces.h declares it.
+#include "ocx_test_support.h"
+
+using namespace ocxtest;
+
+namespace {
+
+std::string Narrow(const wchar_t* text) {
+    std::string out;
+    for (; text && *text; ++text)
+        out += *text < 128 ? static_cast<char>(*text) : '?';
+    return out;
+}
+
+GUID Guid(const wchar_t* text) {
+    GUID guid = {};
+    IIDFromString(const_cast<LPOLESTR>(text), &guid);
+    return guid;
+}
+
+// A member as text, e.g. "Port 0x68030002 flags 1024 invoke 2 (JoystickPortConstants* 10)".
+using Params = std::vector<std::pair<std::string, USHORT>>;
+std::string Member(const std::string& name, MEMBERID id, WORD flags, INVOKEKIND invoke, const Params& params) {
+    char head[64];
+    snprintf(head, sizeof head, " 0x%08lX flags %u invoke %d (", static_cast<unsigned long>(id), flags, invoke);
+    std::string row = name + head;
+    for (size_t p = 0; p < params.size(); ++p)
+        row += params[p].first + " " + std::to_string(params[p].second) + (p + 1 < params.size() ? ", " : "");
+    return row + ")";
+}
+constexpr USHORT Returned = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, ByReference = PARAMFLAG_FIN | PARAMFLAG_FOUT,
+                 Optional = PARAMFLAG_FIN | PARAMFLAG_FOPT;
+
+class TypeLibrary : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &lib), S_OK); }
+    std::string NameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
+        BSTR name = nullptr;
+        info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
+        const std::string out = Narrow(name);
+        SysFreeString(name);
+        return out;
+    }
+    ComPtr<ITypeInfo> Type(const GUID& guid) {
+        ComPtr<ITypeInfo> info;
+        EXPECT_EQ(lib->GetTypeInfoOfGuid(guid, &info), S_OK);
+        return info;
+    }
+    // The vtable side of a dual interface, whose dispatch side the library hands out.
+    ComPtr<ITypeInfo> VtableSide(const GUID& guid) {
+        HREFTYPE ref = 0;
+        ComPtr<ITypeInfo> side;
+        ComPtr<ITypeInfo> dispatch = Type(guid);
+        if (dispatch && SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)))
+            dispatch->GetRefTypeInfo(ref, &side);
+        return side;
+    }
+    // A parameter's type as text, e.g. "JoystickPortConstants*" or "short*".
+    std::string TypeName(ITypeInfo* context, const TYPEDESC& t) {
+        ComPtr<ITypeInfo> ref;
+        switch (t.vt) {
+        case VT_PTR:
+            return TypeName(context, *t.lptdesc) + "*";
+        case VT_USERDEFINED:
+            return SUCCEEDED(context->GetRefTypeInfo(t.hreftype, &ref)) ? NameOf(ref.Get()) : "?";
+        default:
+            return t.vt == VT_I2 ? "short" : t.vt == VT_BOOL ? "VARIANT_BOOL" : t.vt == VT_BSTR ? "BSTR" : t.vt == VT_VARIANT ? "VARIANT" : "vt" + std::to_string(t.vt);
+        }
+    }
+    // Every function in the library's order, without IDispatch's own (restricted) ones.
+    std::vector<std::string> Functions(ITypeInfo* info) {
+        TYPEATTR* attr = nullptr;
+        std::vector<std::string> out;
+        info->GetTypeAttr(&attr);
+        for (UINT i = 0; attr && i < attr->cFuncs; ++i) {
+            FUNCDESC* f = nullptr;
+            info->GetFuncDesc(i, &f);
+            Params params;
+            for (SHORT p = 0; p < f->cParams; ++p)
+                params.emplace_back(TypeName(info, f->lprgelemdescParam[p].tdesc),
+                                    f->lprgelemdescParam[p].paramdesc.wParamFlags);
+            if (!(f->wFuncFlags & FUNCFLAG_FRESTRICTED))
+                out.push_back(Member(NameOf(info, f->memid), f->memid, f->wFuncFlags, f->invkind, params));
+            info->ReleaseFuncDesc(f);
+        }
+        info->ReleaseTypeAttr(attr);
+        return out;
+    }
+    ComPtr<ITypeLib> lib;
+};
+
+TEST_F(TypeLibrary, TypesInOrderWithTheirIdentities) {
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, Guid(L"{70AAD8F7-CD9A-11D5-BBA9-ECA80BC13402}"));
+    EXPECT_EQ(attr->wMajorVerNum * 100 + attr->wMinorVerNum, 102);
+    EXPECT_EQ(attr->lcid, 0x0409u);
+    EXPECT_EQ(attr->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, LIBFLAG_FCONTROL);
+    lib->ReleaseTLibAttr(attr);
+    BSTR name = nullptr, helpFile = nullptr;
+    ASSERT_EQ(lib->GetDocumentation(-1, &name, nullptr, nullptr, &helpFile), S_OK);
+    EXPECT_EQ(Narrow(name) + " " + Narrow(helpFile), "Joystick Joystick.HLP");
+    SysFreeString(name);
+    SysFreeString(helpFile);
+
+    const WORD dual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
+                      TYPEFLAG_FDISPATCHABLE;
+    const struct {
+        const char* name;
+        TYPEKIND kind; // TKIND_INTERFACE: a dual interface, checked on its vtable side
+        const wchar_t* guid;
+        WORD version; // major * 100 + minor
+        WORD flags;
+        DWORD helpContext;
+    } rows[] = {
+        {"_ControlJoystick", TKIND_INTERFACE, L"{8AECF5E4-8EBC-11D7-BBAF-444553540000}", 101, dual, 301},
+        {"ControlJoystick", TKIND_COCLASS, L"{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}", 101, TYPEFLAG_FCONTROL, 301},
+        {"ControlJoystick___v0", TKIND_ALIAS, L"{70AAD8E7-CD9A-11D5-BBA9-ECA80BC13402}", 100, TYPEFLAG_FHIDDEN, 0},
+        {"ControlJoystick___v1", TKIND_ALIAS, L"{121B7790-FEC5-11D5-BBAD-94D70CC10000}", 101, TYPEFLAG_FHIDDEN, 0},
+        {"_PropertyPageJoystick", TKIND_INTERFACE, L"{70AAD8F5-CD9A-11D5-BBA9-ECA80BC13402}", 100, dual, 203},
+        {"PropertyPageJoystick", TKIND_COCLASS, L"{70AAD8F6-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 203},
+        {"__ControlJoystick", TKIND_DISPATCH, L"{8AECF5E5-8EBC-11D7-BBAF-444553540000}", 101,
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, 301},
+        {"JoystickPortConstants", TKIND_ENUM, L"{70AAD8E9-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
+        {"JoystickButtonConstants", TKIND_ENUM, L"{70AAD8EA-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
+        {"JoystickCursorXConstants", TKIND_ENUM, L"{70AAD8EB-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
+        {"JoystickCursorYConstants", TKIND_ENUM, L"{70AAD8EC-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
+    };
+    ASSERT_EQ(lib->GetTypeInfoCount(), std::size(rows));
+    for (UINT i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfo(i, &info), S_OK);
+        if (rows[i].kind == TKIND_INTERFACE)
+            info = VtableSide(Guid(rows[i].guid));
+        ASSERT_TRUE(info);
+        DWORD context = 0;
+        info->GetDocumentation(MEMBERID_NIL, nullptr, nullptr, &context, nullptr);
+        TYPEATTR* type = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&type), S_OK);
+        EXPECT_EQ(NameOf(info.Get()), rows[i].name);
+        EXPECT_EQ(type->typekind, rows[i].kind);
+        EXPECT_EQ(type->guid, Guid(rows[i].guid));
+        EXPECT_EQ(type->wMajorVerNum * 100 + type->wMinorVerNum, rows[i].version);
+        EXPECT_EQ(type->wTypeFlags, rows[i].flags);
+        EXPECT_EQ(context, rows[i].helpContext);
+        info->ReleaseTypeAttr(type);
+    }
+    // Wine's reader reports another context for the library: its own help context, 1, is
+    // read from the stored header.
+    HMODULE ocx = LoadLibraryExW(BesideExe(L"Joystick.OCX").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const auto* image = static_cast<const BYTE*>(LockResource(LoadResource(ocx, FindResourceW(ocx, MAKEINTRESOURCEW(1), L"TYPELIB"))));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(memcmp(image, "MSFT", 4), 0);
+    EXPECT_EQ(image[0x2C], 1);
+    FreeLibrary(ocx);
+}
+
+TEST_F(TypeLibrary, ControlMembersParametersAndFlags) {
+    const Params none;
+    const std::vector<std::string> members = {
+        Member("Port", 0x68030002, FUNCFLAG_FUIDEFAULT, INVOKE_PROPERTYGET, {{"JoystickPortConstants*", Returned}}),
+        Member("Port", 0x68030002, FUNCFLAG_FUIDEFAULT, INVOKE_PROPERTYPUT, {{"JoystickPortConstants*", ByReference}}),
+        Member("Interval", 0, 0, INVOKE_PROPERTYGET, {{"short*", Returned}}),
+        Member("Interval", 0, 0, INVOKE_PROPERTYPUT, {{"short*", ByReference}}),
+        Member("RepeatButton", 0x68030001, 0, INVOKE_PROPERTYGET, {{"VARIANT_BOOL*", Returned}}),
+        Member("RepeatButton", 0x68030001, 0, INVOKE_PROPERTYPUT, {{"VARIANT_BOOL*", ByReference}}),
+        Member("RepeatCursor", 0x68030000, 0, INVOKE_PROPERTYGET, {{"VARIANT_BOOL*", Returned}}),
+        Member("RepeatCursor", 0x68030000, 0, INVOKE_PROPERTYPUT, {{"VARIANT_BOOL*", ByReference}}),
+        Member("Begin", 0x60030003, 0, INVOKE_FUNC, none),
+        Member("Finish", 0x60030004, 0, INVOKE_FUNC, none),
+        Member("About", -552, FUNCFLAG_FHIDDEN, INVOKE_FUNC, none),
+        Member("Hyperlink", 0x60030005, FUNCFLAG_FHIDDEN, INVOKE_FUNC, {{"IContainerHyperlink**", Returned}}),
+    };
+    EXPECT_EQ(Functions(VtableSide(IID__ControlJoystick).Get()), members);
+    const std::vector<std::string> events = {
+        Member("Begin", 1, 0, INVOKE_FUNC, none),
+        Member("Finish", 2, 0, INVOKE_FUNC, none),
+        Member("ScanButton", 3, 0, INVOKE_FUNC, {{"JoystickButtonConstants*", ByReference}}),
+        Member("ScanCursor", 4, 0, INVOKE_FUNC,
+               {{"JoystickCursorXConstants*", ByReference}, {"JoystickCursorYConstants*", ByReference}}),
+        Member("ButtonDown", 5, 0, INVOKE_FUNC, {{"VARIANT_BOOL*", ByReference}, {"JoystickButtonConstants*", ByReference}}),
+        Member("ButtonUp", 6, 0, INVOKE_FUNC, {{"VARIANT_BOOL*", ByReference}, {"JoystickButtonConstants*", ByReference}}),
+        Member("CursorPress", 7, FUNCFLAG_FUIDEFAULT, INVOKE_FUNC, {{"VARIANT_BOOL*", ByReference}, {"VARIANT_BOOL*", ByReference}}),
+        Member("Error", 8, FUNCFLAG_FHIDDEN, INVOKE_FUNC, {{"JoystickPortConstants*", ByReference}}),
+    };
+    EXPECT_EQ(Functions(Type(DIID___ControlJoystick).Get()), events);
+    std::vector<std::string> paramNames;
+    for (DISPID id = 3; id <= 8; ++id) {
+        BSTR names[3] = {};
+        UINT count = 0;
+        Type(DIID___ControlJoystick)->GetNames(id, names, 3, &count);
+        for (UINT i = 1; i < count; ++i)
+            paramNames.push_back(Narrow(names[i]));
+        for (BSTR n : names)
+            SysFreeString(n);
+    }
+    EXPECT_EQ(paramNames, (std::vector<std::string>{"Button", "CursorX", "CursorY", "First", "Button", "Last",
+                                                     "Button", "First", "Last", "Port"}));
+}
+
+// A C++ implementation of the control's interface as interfaces.h declares it, recording which
+// method a call lands in and with what value.
+class Recorder : public NoMembers<TestObject<IControlJoystick, IID__ControlJoystick>> {
+public:
+    std::string last;
+    HRESULT STDMETHODCALLTYPE About() override { return Hit("About", 0); }
+    HRESULT STDMETHODCALLTYPE get_Interval(SHORT* v) override { return *v = 1234, Hit("get_Interval", 0); }
+    HRESULT STDMETHODCALLTYPE put_Interval(SHORT* v) override { return Hit("put_Interval", *v); }
+    HRESULT STDMETHODCALLTYPE get_Port(JoystickPortConstants* v) override { return *v = JoystickPort3, Hit("get_Port", 0); }
+    HRESULT STDMETHODCALLTYPE put_Port(JoystickPortConstants* v) override { return Hit("put_Port", *v); }
+    HRESULT STDMETHODCALLTYPE get_RepeatButton(VARIANT_BOOL* v) override { return *v = -1, Hit("get_RepeatButton", 0); }
+    HRESULT STDMETHODCALLTYPE put_RepeatButton(VARIANT_BOOL* v) override { return Hit("put_RepeatButton", *v); }
+    HRESULT STDMETHODCALLTYPE get_RepeatCursor(VARIANT_BOOL* v) override { return *v = -1, Hit("get_RepeatCursor", 0); }
+    HRESULT STDMETHODCALLTYPE put_RepeatCursor(VARIANT_BOOL* v) override { return Hit("put_RepeatCursor", *v); }
+    HRESULT STDMETHODCALLTYPE Begin() override { return Hit("Begin", 0); }
+    HRESULT STDMETHODCALLTYPE Finish() override { return Hit("Finish", 0); }
+    HRESULT STDMETHODCALLTYPE Hyperlink(IContainerHyperlink** v) override { return *v = nullptr, Hit("Hyperlink", 0); }
+
+private:
+    HRESULT Hit(const char* name, LONG value) { return last = name + std::string(" ") + std::to_string(value), S_OK; }
+};
+
+// A host calling each member by name through the library's dispatcher lands in the C++ method of
+// the same name, with the value converted to the member's type and handed over by reference.
+TEST_F(TypeLibrary, CallsByNameLandInTheMethodsOfTheVtable) {
+    Recorder recorder;
+    ComPtr<IUnknown> created;
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(CreateStdDispatch(nullptr, &recorder, VtableSide(IID__ControlJoystick).Get(), &created), S_OK);
+    ASSERT_EQ(created.As(&dispatch), S_OK);
+    const struct {
+        const wchar_t* name;
+        WORD flags;
+        LONG value; // a VT_I4 argument for property writes
+        const char* landed;
+    } rows[] = {
+        {L"Port", DISPATCH_PROPERTYGET, 0, "get_Port 0"},
+        {L"Port", DISPATCH_PROPERTYPUT, 3, "put_Port 3"},
+        {L"Interval", DISPATCH_PROPERTYGET, 0, "get_Interval 0"},
+        {L"Interval", DISPATCH_PROPERTYPUT, 1234, "put_Interval 1234"},
+        {L"RepeatButton", DISPATCH_PROPERTYGET, 0, "get_RepeatButton 0"},
+        {L"RepeatButton", DISPATCH_PROPERTYPUT, 1, "put_RepeatButton -1"},
+        {L"RepeatCursor", DISPATCH_PROPERTYGET, 0, "get_RepeatCursor 0"},
+        {L"RepeatCursor", DISPATCH_PROPERTYPUT, 0, "put_RepeatCursor 0"},
+        {L"Begin", DISPATCH_METHOD, 0, "Begin 0"},
+        {L"Finish", DISPATCH_METHOD, 0, "Finish 0"},
+        {L"About", DISPATCH_METHOD, 0, "About 0"},
+        {L"Hyperlink", DISPATCH_METHOD, 0, "Hyperlink 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.landed);
+        DISPID id = 0, named = DISPID_PROPERTYPUT;
+        LPOLESTR name = const_cast<LPOLESTR>(row.name);
+        VARIANT value, result;
+        VariantInit(&value);
+        VariantInit(&result);
+        V_VT(&value) = VT_I4;
+        V_I4(&value) = row.value;
+        DISPPARAMS put = {&value, &named, 1, 1}, none = {};
+        ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+        recorder.last.clear();
+        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, row.flags, row.flags == DISPATCH_PROPERTYPUT ? &put : &none, &result,
+                                   nullptr, nullptr),
+                  S_OK);
+        EXPECT_EQ(recorder.last, row.landed);
+        VariantClear(&result);
+    }
+}
+
+TEST_F(TypeLibrary, AliasesClassesAndEnumerations) {
+    for (const GUID* alias : {&IID__ControlJoystick_v0, &IID__ControlJoystick_v1}) {
+        TYPEATTR* attr = nullptr;
+        ComPtr<ITypeInfo> info = Type(*alias), target;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        EXPECT_EQ(info->GetRefTypeInfo(attr->tdescAlias.hreftype, &target), S_OK);
+        EXPECT_EQ(NameOf(target.Get()), "_ControlJoystick");
+        info->ReleaseTypeAttr(attr);
+    }
+    const std::pair<GUID, std::vector<std::string>> classes[] = {
+        {CLSID_ControlJoystick, {"_ControlJoystick 1", "__ControlJoystick 3"}},
+        {CLSID_PropertyPageJoystick, {"_PropertyPageJoystick 1"}}}; // implementation flags: default 1, source 2
+    for (const auto& [clsid, expected] : classes) {
+        std::vector<std::string> implemented;
+        ComPtr<ITypeInfo> info = Type(clsid);
+        HREFTYPE ref = 0;
+        INT flags = 0;
+        for (UINT i = 0; SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetImplTypeFlags(i, &flags)); ++i) {
+            ComPtr<ITypeInfo> target;
+            info->GetRefTypeInfo(ref, &target);
+            implemented.push_back(NameOf(target.Get()) + " " + std::to_string(flags));
+        }
+        EXPECT_EQ(implemented, expected);
+    }
+    const std::pair<GUID, std::vector<std::string>> enums[] = {
+        {GUID_JoystickPortConstants, {"JoystickPort1=0", "JoystickPort2=1", "JoystickPort3=2", "JoystickPort4=3"}},
+        {GUID_JoystickButtonConstants,
+         {"JoystickButtonA=1", "JoystickButtonB=2", "JoystickButtonC=4", "JoystickButtonX=8", "JoystickButtonY=16",
+          "JoystickButtonZ=32", "JoystickButtonL=64", "JoystickButtonR=128", "JoystickButtonStart=256",
+          "JoystickButtonMacro=512"}},
+        {GUID_JoystickCursorXConstants, {"JoystickCursorLeft=256", "JoystickCursorRight=65280"}},
+        {GUID_JoystickCursorYConstants, {"JoystickCursorUp=256", "JoystickCursorDown=65280"}}};
+    for (const auto& [guid, expected] : enums) {
+        std::vector<std::string> constants;
+        ComPtr<ITypeInfo> info = Type(guid);
+        VARDESC* var = nullptr;
+        for (UINT i = 0; SUCCEEDED(info->GetVarDesc(i, &var)); ++i) {
+            constants.push_back(NameOf(info.Get(), var->memid) + "=" + std::to_string(V_I4(var->lpvarValue)));
+            info->ReleaseVarDesc(var);
+        }
+        EXPECT_EQ(constants, expected);
+    }
+}
+
+// Library 2, which library 1 imports for Hyperlink's result: NavigateTo(Target, [Location],
+// [FrameName]), GoForward, GoBack, in the order of the C++ interface.
+TEST_F(TypeLibrary, HyperlinkLibraryLaidOutLikeTheCppInterface) {
+    ComPtr<ITypeLib> second;
+    ComPtr<ITypeInfo> dispatch, side;
+    HREFTYPE ref = 0;
+    ASSERT_EQ(LoadTypeLibEx((BesideExe(L"Joystick.OCX") + L"\\2").c_str(), REGKIND_NONE, &second), S_OK);
+    ASSERT_EQ(second->GetTypeInfoOfGuid(IID_ContainerHyperlink, &dispatch), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeInfo(ref, &side), S_OK);
+    EXPECT_EQ(Functions(side.Get()),
+              (std::vector<std::string>{
+                  Member("NavigateTo", 1, 0, INVOKE_FUNC, {{"BSTR", PARAMFLAG_FIN}, {"VARIANT", Optional}, {"VARIANT", Optional}}),
+                  Member("GoForward", 2, 0, INVOKE_FUNC, {}), Member("GoBack", 3, 0, INVOKE_FUNC, {})}));
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(side->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->cbSizeVft, (7 + 3) * sizeof(void*)) << "IDispatch's seven entries, then the three";
+    side->ReleaseTypeAttr(attr);
+}
+
+} // namespace
