@@ -61,11 +61,11 @@ function(quorin_add_win32_test)
 endfunction()
 
 # quorin_add_fuzz_target(NAME name SOURCES ... CORPUS dir [LIBS ...] [SECONDS s])
-# The sources define LLVMFuzzerTestOneInput. In the clang fuzz tree (QUORIN_FUZZ) this builds
-# a libFuzzer binary and a CTest test (label fuzz) that fuzzes a scratch copy of the corpus for
-# a short, fixed time. In the ordinary native tree it builds a replay driver and a CTest test
-# (label unit) that runs every file of the checked-in corpus through the target, so plain CI
-# exercises the seeds and every regression file under the sanitizers.
+# The sources define LLVMFuzzerTestOneInput. With QUORIN_FUZZ (a clang tree) this builds a
+# libFuzzer binary and a CTest test (label fuzz) that runs every file of the checked-in corpus
+# and then fuzzes a scratch copy of it for a short, fixed time. Otherwise it builds a replay
+# driver and a CTest test (label unit) that runs every corpus file through the target, so a
+# tree without clang still exercises the seeds and every regression file under the sanitizers.
 function(quorin_add_fuzz_target)
     cmake_parse_arguments(F "" "NAME;CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
     if(NOT F_SECONDS)
