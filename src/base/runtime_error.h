@@ -3,7 +3,7 @@
 // they abandon. Never crosses a COM or DLL boundary.
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace quorin {
@@ -48,15 +48,20 @@ inline const char* Describe(ErrorCode code) noexcept {
     return "unknown error";
 }
 
-class RuntimeError : public std::runtime_error {
+// Derives from std::exception and keeps its own message: std::runtime_error would bring the C++
+// runtime's reference-counted string and the rest of its exception classes into every
+// statically linked deliverable.
+class RuntimeError : public std::exception {
 public:
-    explicit RuntimeError(ErrorCode code) : std::runtime_error(Describe(code)), code_(code) {}
+    explicit RuntimeError(ErrorCode code) : code_(code), message_(Describe(code)) {}
     RuntimeError(ErrorCode code, const std::string& detail)
-        : std::runtime_error(std::string(Describe(code)) + ": " + detail), code_(code) {}
+        : code_(code), message_(std::string(Describe(code)) + ": " + detail) {}
     ErrorCode Code() const noexcept { return code_; }
+    const char* what() const noexcept override { return message_.c_str(); }
 
 private:
     ErrorCode code_;
+    std::string message_;
 };
 
 } // namespace quorin

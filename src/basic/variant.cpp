@@ -1,8 +1,9 @@
 #include "basic/variant.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
+
+#include "basic/decimal_conversion.h"
 
 namespace quorin {
 
@@ -125,9 +126,7 @@ Converted<Text> TextOf(const Variant& v) {
             return {Text(), ConversionError::Overflow};
         if (d == 0)
             return {u"0", ConversionError::None}; // no "-0"
-        char buf[40];
-        std::snprintf(buf, sizeof buf, "%.15G", d);
-        return {FromAscii(buf), ConversionError::None};
+        return {FromAscii(FormatDoubleG(d, 15)), ConversionError::None};
     }
     case VariantKind::Boolean:
         return {v.BoolValue() ? u"True" : u"False", ConversionError::None};
@@ -220,8 +219,7 @@ bool ParseNumber(TextView text, double& out) {
     }
     if (i != s.size())
         return false;
-    char* end = nullptr;
-    double value = std::strtod(ascii.c_str(), &end);
+    const double value = ParseDecimalDouble(ascii);
     if (std::isinf(value))
         return false; // beyond the floating-point range: not a number this system can hold
     out = value;

@@ -98,6 +98,18 @@ private:
     mutable bool sectionIndexValid_ = false;
 };
 
+// GetInt's integer reading (RtlUnicodeStringToInteger with base 0): blanks (any code up to the
+// space), one sign, then a "0x" / "0o" / "0b" prefix (lower case only) or decimal, digits up to
+// the first other character. `wrapped` is the platform's 32-bit result; `written` the number as
+// the text writes it, its magnitude held at 2^32 once it gets that far. In an object of its own
+// (ini_integer.cpp), so that a program reading its profile through the platform links this
+// without the profile reader.
+struct IntegerReading {
+    uint32_t wrapped;
+    int64_t written;
+};
+IntegerReading ParseInteger(std::u16string_view text);
+
 // The number a value (quotes already removed) begins with, read by GetInt's rules but without
 // its wrap to 32 bits: what the script's author wrote, so a range check sees 65536 or
 // 4294967297 as written. A magnitude beyond 2^32 is held at 2^32.

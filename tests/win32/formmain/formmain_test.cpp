@@ -8,12 +8,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "../message_box_icon.h"
+#include "../test_thread.h"
 #include "FormMain.h"
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
@@ -64,19 +63,17 @@ int Px(int twips) {
 // Answers the window's message boxes from another thread, in order, and keeps their texts.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(std::deque<int> answers) : answers_(std::move(answers)) {
-        thread_ = std::thread([this] { Run(); });
-    }
+    explicit BoxAnswerer(std::deque<int> answers) : answers_(std::move(answers)), thread_([this] { Run(); }) {}
     ~BoxAnswerer() {
         stop_ = true;
-        thread_.join();
+        thread_.Join();
     }
     std::vector<std::wstring> Texts() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        quorin_test::TestLock::Hold hold(lock_);
         return texts_;
     }
     std::vector<BoxIcon> Icons() {
-        std::lock_guard<std::mutex> lock(mutex_);
+        quorin_test::TestLock::Hold hold(lock_);
         return icons_;
     }
 
@@ -93,7 +90,7 @@ private:
                 GetDlgItemTextW(box, 0xFFFF, text, 1024);
                 int answer = IDOK;
                 {
-                    std::lock_guard<std::mutex> lock(mutex_);
+                    quorin_test::TestLock::Hold hold(lock_);
                     texts_.push_back(text);
                     icons_.push_back(quorin_test::IconOfBox(box));
                     if (!answers_.empty()) {
@@ -110,9 +107,9 @@ private:
     std::deque<int> answers_;
     std::vector<std::wstring> texts_;
     std::vector<BoxIcon> icons_;
-    std::mutex mutex_;
+    quorin_test::TestLock lock_;
     std::atomic<bool> stop_{false};
-    std::thread thread_;
+    quorin_test::TestThread thread_; // last: starts once the members it reads exist
 };
 
 // Runs the thread's messages until `done` holds or the time is up.
@@ -538,7 +535,7 @@ TEST_F(FormMainTest, LocationMessagesNameTheFolderWithTheExclamationIcon) {
 // Cancel, so Main goes on to unload the window and end the program.
 TEST_F(FormMainTest, TheCloseButtonEndsTheModalDisplayLikeCancel) {
     std::atomic<bool> returned{false}, rescued{false};
-    std::thread guard([&] {
+    quorin_test::TestThread guard([&] {
         // Only if the close is not honoured: end the display another way, so the test fails
         // instead of hanging.
         for (int i = 0; i < 400 && !returned; ++i)
@@ -551,7 +548,7 @@ TEST_F(FormMainTest, TheCloseButtonEndsTheModalDisplayLikeCancel) {
     PostMessageW(FormMainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
     setup::FormMainShowModal();
     returned = true;
-    guard.join();
+    guard.Join();
     EXPECT_FALSE(rescued) << "the close button did not end the modal display";
     EXPECT_FALSE(IsWindowVisible(FormMainWindow()));
 }
@@ -593,7 +590,7 @@ TEST_F(FormMainTest, InputDuringTheProcedureChangesNothing) {
     SetForegroundWindow(FormMainWindow());
     ASSERT_EQ(GetForegroundWindow(), FormMainWindow());
     const std::wstring installing = Wide(u"インストールしていますので、しばらくお待ちください...");
-    std::thread user([&] {
+    quorin_test::TestThread user([&] {
         // The procedure shows this text before its work; its pause lets sent messages through.
         for (int i = 0; i < 400 && TextOf(C(FormMainControl::LabelTip)) != installing; ++i)
             Sleep(20);
@@ -609,7 +606,7 @@ TEST_F(FormMainTest, InputDuringTheProcedureChangesNothing) {
         setup::RunInstall();
         texts = answerer.Texts();
     }
-    user.join();
+    user.Join();
     // 104, then 303 for the entry that could not be placed, then 105: each answered by the
     // answerer, none by a key held from the pause.
     ASSERT_EQ(texts.size(), 3u);

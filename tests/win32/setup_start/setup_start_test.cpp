@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 #include <atomic>
-#include <thread>
 
 #include "../message_box_icon.h"
+#include "../test_thread.h"
 #include "ClassProfiler.h"
 #include "GeneralMain.h"
 #include "GeneralWin32ExAPI.h"
@@ -402,7 +402,7 @@ TEST(Child, DISABLED_RunMain) {
     std::atomic<bool> done{false};
     quorin_test::BoxIcon icon = quorin_test::BoxIcon::None;
     bool okOnly = false, window = false;
-    std::thread watcher([&] {
+    quorin_test::TestThread watcher([&] {
         while (!done) {
             FoundWindow f{::GetCurrentProcessId()};
             ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&f));
@@ -423,7 +423,7 @@ TEST(Child, DISABLED_RunMain) {
     });
     const int code = setup::Main();
     done = true;
-    watcher.join();
+    watcher.Join();
     const char* names[] = {"none", "stop", "question", "exclamation", "information", "other"};
     std::ofstream(out, std::ios::binary) << code << "\n"
                                          << (window ? "window" : names[static_cast<int>(icon)]) << "\n"
