@@ -30,7 +30,15 @@ CC=$cc CXX=$cxx cmake -S "$root" -B "$build/native" -G Ninja "${native_type[@]}"
     -DQUORIN_SANITIZE="${QUORIN_SANITIZE:-OFF}" -DQUORIN_FUZZ=$fuzz >/dev/null
 cmake --build "$build/native" -j "$jobs"
 
+toolchain=$root/cmake/toolchain-mingw32.cmake
+# The compiler a toolchain names is fixed when the tree is made: a tree made with another one
+# is made again.
+wanted=$(sed -n 's/^set(CMAKE_CXX_COMPILER \${TOOLCHAIN_PREFIX}\(.*\))$/\1/p' "$toolchain")
+if [ -d "$build/win32/CMakeFiles" ] &&
+    ! grep -qs -- "$wanted\"" "$build"/win32/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+    rm -rf "$build/win32"
+fi
 cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw32.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
 
