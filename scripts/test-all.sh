@@ -21,7 +21,9 @@ run_tier() { # name, build tree, ctest args...
     local name=$1 tree=$2; shift 2
     local t0=$(date +%s)
     echo "== $name"
-    ( cd "$tree" && ctest --output-on-failure --no-tests=ignore --output-junit "$logdir/$name.xml" "$@" ) 2>&1 |
+    # The JUnit file keeps each test's output with its end, where GoogleTest prints its counts.
+    ( cd "$tree" && ctest --output-on-failure --no-tests=ignore --output-junit "$logdir/$name.xml" \
+        --test-output-size-passed 262144 --test-output-size-failed 262144 --test-output-truncation middle "$@" ) 2>&1 |
         tee "$logdir/$name.log"
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
     echo "$name time: $(( $(date +%s) - t0 )) s"
