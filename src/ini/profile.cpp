@@ -140,10 +140,6 @@ bool HasLineBreakOrNul(std::string_view s) {
 
 } // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return quorin::EqualsNoCase(cp932::Decode(a), cp932::Decode(b));
-}
-
 Profile::Line Profile::MakeLine(std::string raw, U16View text) {
     Line line;
     line.raw = std::move(raw);
@@ -288,20 +284,14 @@ size_t Profile::FindSection(U16View section) const {
     // An empty name finds the lines before the first section header.
     if (want.empty())
         return kPreamble;
-    auto fold = [](U16View name) {
-        U16 folded(name);
-        for (char16_t& c : folded)
-            c = FoldCase(c);
-        return folded;
-    };
     if (!sectionIndexValid_) {
         sectionIndex_.clear();
         for (size_t i = 0; i < lines_.size(); ++i)
             if (lines_[i].kind == LineKind::Section)
-                sectionIndex_.emplace(fold(lines_[i].name), i); // the first of duplicates stays
+                sectionIndex_.emplace(FoldCase(lines_[i].name), i); // the first of duplicates stays
         sectionIndexValid_ = true;
     }
-    const auto it = sectionIndex_.find(fold(want));
+    const auto it = sectionIndex_.find(FoldCase(want));
     return it == sectionIndex_.end() ? std::string::npos : it->second;
 }
 
@@ -316,7 +306,7 @@ size_t Profile::FindKey(size_t header, U16View key) const {
     U16View want = TrimSearchName(key);
     size_t end = SectionEnd(header);
     for (size_t i = header == kPreamble ? 0 : header + 1; i < end; ++i)
-        if (lines_[i].kind == LineKind::Key && quorin::EqualsNoCase(lines_[i].name, want))
+        if (lines_[i].kind == LineKind::Key && EqualsNoCase(lines_[i].name, want))
             return i;
     return std::string::npos;
 }
@@ -401,7 +391,7 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
     }
     for (size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].kind != LineKind::Section || lines_[i].name.empty() ||
-            !quorin::EqualsNoCase(lines_[i].name, want))
+            !EqualsNoCase(lines_[i].name, want))
             continue;
         addKeys(i);
         break;
@@ -440,7 +430,7 @@ bool Profile::Edit(std::string_view section, std::optional<std::string_view> key
     if (!key) {
         // Remove the first section of that name, with every line up to the next section.
         for (size_t i = 0; i < lines_.size(); ++i) {
-            if (lines_[i].kind == LineKind::Section && quorin::EqualsNoCase(lines_[i].name, sec)) {
+            if (lines_[i].kind == LineKind::Section && EqualsNoCase(lines_[i].name, sec)) {
                 lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i),
                              lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(i)));
                 break;
@@ -451,11 +441,11 @@ bool Profile::Edit(std::string_view section, std::optional<std::string_view> key
     if (!value) {
         // Remove the first such key of any section of that name.
         for (size_t i = 0; i < lines_.size(); ++i) {
-            if (lines_[i].kind != LineKind::Section || !quorin::EqualsNoCase(lines_[i].name, sec))
+            if (lines_[i].kind != LineKind::Section || !EqualsNoCase(lines_[i].name, sec))
                 continue;
             size_t end = SectionEnd(i);
             for (size_t j = i + 1; j < end; ++j) {
-                if (lines_[j].kind == LineKind::Key && quorin::EqualsNoCase(lines_[j].name, k)) {
+                if (lines_[j].kind == LineKind::Key && EqualsNoCase(lines_[j].name, k)) {
                     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(j));
                     return true;
                 }

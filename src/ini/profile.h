@@ -103,8 +103,4 @@ private:
 // 4294967297 as written. A magnitude beyond 2^32 is held at 2^32.
 int64_t ReadWrittenInteger(std::u16string_view text);
 
-// Compares two code page 932 names the way the platform compares section and key names:
-// without regard to letter case (ASCII, full-width, Greek, Cyrillic letters and Roman numerals).
-bool EqualsNoCase(std::string_view a, std::string_view b);
-
 } // namespace quorin::ini

@@ -58,6 +58,7 @@ TEST(Ini, GetStringFollowsThePlatformsLineRules) {
         {"\xEF\xBB\xBF[Main]\nTitle=\xE3\x81\x82\n", "Main", "Title", "", "\x82\xA0"}, // UTF-8 file
         {"[\x83\x5A\x83\x4E]\n\x95\x5C=\x83\x5C\n", "\x83\x5A\x83\x4E", "\x95\x5C", "", "\x83\x5C"},
         {"[\x82\x60]\nk=fw\n", "\x82\x81", "k", "", "fw"}, // full-width A matches full-width a
+        {"[\x83\x41]\nk=1\n", "\x83\x61", "k", "d", "d"}, // no folding of ASCII-range trail bytes
         {"[Main]\n\x81\x40k\x81\x40=\x81\x40v\x81\x40\n", "Main", "\x81\x40k\x81\x40", "",
          "\x81\x40v\x81\x40"},
     };
@@ -218,13 +219,6 @@ TEST(Ini, FilesLoadAndSave) {
     EXPECT_EQ(quorin::ini::LoadProfileFile(path).GetString("Main", "Title", ""), "saved");
     std::remove(path.c_str());
     EXPECT_FALSE(quorin::ini::SaveProfileFile(::testing::TempDir() + "no/such/folder/x.ini", p));
-}
-
-TEST(Ini, EqualsNoCaseUsesTheCodePage) {
-    EXPECT_TRUE(quorin::ini::EqualsNoCase("Main", "mAIN"));
-    EXPECT_TRUE(quorin::ini::EqualsNoCase("\x82\x60", "\x82\x81")); // full-width A / a
-    // 0x83 0x5C and 0x83 0x7C differ only in an ASCII-range trail byte ('\\' / '|').
-    EXPECT_FALSE(quorin::ini::EqualsNoCase("\x83\x41", "\x83\x61"));
 }
 
 } // namespace
