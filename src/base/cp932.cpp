@@ -150,9 +150,12 @@ std::string Encode(TextView text) {
     return out;
 }
 
-bool CanEncode(TextView text) {
+std::optional<std::string> EncodeExact(TextView text) {
     // Best-fit forms read back as other characters, so they do not count.
-    return Decode(Encode(text)) == text;
+    std::string bytes = Encode(text);
+    if (Decode(bytes) != text)
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace quorin::cp932

@@ -43,9 +43,10 @@ TEST(Cp932, EncodesWhatItCannotHoldAsSubstitute) {
     EXPECT_EQ(Encode(u"é"), "e");           // the platform's best fit
     EXPECT_EQ(Encode(u"¥"), "\\");
     EXPECT_EQ(Encode(u"ゔ"), "\x83\x94");
-    EXPECT_FALSE(quorin::cp932::CanEncode(u"한"));
-    EXPECT_FALSE(quorin::cp932::CanEncode(u"é"));
-    EXPECT_TRUE(quorin::cp932::CanEncode(u"日本語 ABC ｱｲｳ"));
+    EXPECT_EQ(quorin::cp932::EncodeExact(u"한"), std::nullopt);
+    EXPECT_EQ(quorin::cp932::EncodeExact(u"é"), std::nullopt);
+    EXPECT_EQ(quorin::cp932::EncodeExact(u"\uFFFD"), std::nullopt); // what invalid UTF-8 becomes
+    EXPECT_EQ(quorin::cp932::EncodeExact(u"日本 ｱ"), "\x93\xFA\x96\x7B \xB1");
 }
 
 TEST(Cp932, EveryDefinedPairRoundTripsThroughItsPreferredForm) {
