@@ -75,9 +75,18 @@ private:
         bool hasValue = false; // a key line with "="
         std::u16string end;    // the line break that ends the line ("" at the end of the file)
     };
-    bool Edit(std::string_view section, std::optional<std::string_view> key,
-              std::optional<std::string_view> value);
+    // Parsing: the encoding a byte-order mark names (the mark's length), the text with the
+    // byte offset each code unit starts at, and the lines with their bytes.
+    size_t ReadByteOrderMark(std::string_view bytes);
+    std::u16string DecodeText(std::string_view bytes, std::vector<size_t>& starts) const;
+    void SplitLines(std::string_view bytes, std::u16string_view text, const std::vector<size_t>& starts);
     static Line MakeLine(std::string raw, std::u16string_view text);
+    // Writing, on names already checked.
+    void RemoveSection(std::u16string_view section);
+    void RemoveKey(std::u16string_view section, std::u16string_view key);
+    void SetValue(const std::u16string& section, const std::u16string& key, std::u16string_view value);
+    // Gives the line before `before` a line break when it has none.
+    void EndLastLine(size_t before);
     std::string EncodeLine(std::u16string_view text) const;
     // Line index of the first section the platform finds for `section`, npos when there is
     // none, kPreamble for an empty name (the lines before the first header).
