@@ -16,7 +16,7 @@ struct FindCase {
     int32_t expected;
 };
 
-TEST(TextHelpers, FindLast) {
+TEST(StringRoutines, FindLast) {
     const FindCase cases[] = {
         {1, u"a.b.c", u".", CompareMode::Binary, 4},
         {5, u"a.b.c", u".", CompareMode::Binary, 0},
@@ -43,7 +43,7 @@ TEST(TextHelpers, FindLast) {
             << quorin::ToUtf8(c.text) << " / " << quorin::ToUtf8(c.pattern) << " from " << c.start;
 }
 
-TEST(TextHelpers, FindFirst) {
+TEST(StringRoutines, FindFirst) {
     EXPECT_EQ(quorin::FindFirst(1, u"abcabc", u"bc", CompareMode::Binary), 2);
     EXPECT_EQ(quorin::FindFirst(3, u"abcabc", u"bc", CompareMode::Binary), 5);
     EXPECT_EQ(quorin::FindFirst(1, u"abc", u"", CompareMode::Binary), 1);
@@ -51,7 +51,7 @@ TEST(TextHelpers, FindFirst) {
     EXPECT_EQ(quorin::FindFirst(1, u"ab", u"abc", CompareMode::Binary), 0);
 }
 
-TEST(TextHelpers, StartBelowOneIsAnInvalidArgument) {
+TEST(StringRoutines, StartBelowOneIsAnInvalidArgument) {
     for (int32_t start : {0, -1}) {
         try {
             quorin::FindLast(start, u"abc", u"b", CompareMode::Binary);
@@ -62,7 +62,7 @@ TEST(TextHelpers, StartBelowOneIsAnInvalidArgument) {
     }
 }
 
-TEST(TextHelpers, ReverseChars) {
+TEST(StringRoutines, ReverseChars) {
     EXPECT_EQ(quorin::ReverseChars(u""), u"");
     EXPECT_EQ(quorin::ReverseChars(u"abc"), u"cba");
     EXPECT_EQ(quorin::ReverseChars(u"日本語"), u"語本日");
@@ -74,7 +74,7 @@ struct EmbedCase {
     const char16_t* expected;
 };
 
-TEST(TextHelpers, EmbedValues) {
+TEST(StringRoutines, EmbedValues) {
     const EmbedCase cases[] = {
         {u"A$B$C", {Variant(u"x"), Variant(u"y")}, u"AxByC"},
         {u"A$B$C", {Variant(u"x")}, u"AxB$C"},
@@ -91,7 +91,7 @@ TEST(TextHelpers, EmbedValues) {
         EXPECT_EQ(quorin::EmbedValues(c.templ, c.values), c.expected) << quorin::ToUtf8(c.templ);
 }
 
-TEST(TextHelpers, EmbedValuesRaisesForAValueWithoutText) {
+TEST(StringRoutines, EmbedValuesRaisesForAValueWithoutText) {
     std::vector<Variant> values{Variant(std::vector<Variant>{})};
     EXPECT_THROW(quorin::EmbedValues(u"$", values), quorin::RuntimeError);
 }
@@ -103,7 +103,7 @@ struct FillCase {
 };
 
 // Only the template's own placeholders are filled: a value holding "$" stays as it is.
-TEST(TextHelpers, FillPlaceholdersFillsOnlyTheTemplatesOwn) {
+TEST(StringRoutines, FillPlaceholdersFillsOnlyTheTemplatesOwn) {
     const FillCase cases[] = {
         {u"'$'\n[$] $ '$'",
          {u"\\\\server\\c$\\pkg\\Setup.INF", u"2", u"Lz", u"A$B"},
@@ -119,7 +119,7 @@ TEST(TextHelpers, FillPlaceholdersFillsOnlyTheTemplatesOwn) {
         EXPECT_EQ(quorin::FillPlaceholders(c.templ, c.values), c.expected) << quorin::ToUtf8(c.templ);
 }
 
-TEST(TextHelpers, EqualsNoCaseFoldsTheCodePagesLetters) {
+TEST(StringRoutines, EqualsNoCaseFoldsTheCodePagesLetters) {
     EXPECT_TRUE(quorin::EqualsNoCase(u"Main", u"MAIN"));
     EXPECT_TRUE(quorin::EqualsNoCase(u"ＡＢＣ", u"ａｂｃ"));
     EXPECT_TRUE(quorin::EqualsNoCase(u"ΩΜΕΓΑ", u"ωμεγα"));

@@ -21,7 +21,7 @@ struct ReadCase {
     std::string expected;
 };
 
-TEST(Ini, GetStringFollowsThePlatformsLineRules) {
+TEST(Profile, GetStringFollowsThePlatformsLineRules) {
     const ReadCase cases[] = {
         {"[Main]\r\nTitle=x\r\n", "Main", "Title", "d", "x"},
         {"[Main]\r\nTitle=x\r\n", "main", "TITLE", "d", "x"},
@@ -68,7 +68,7 @@ TEST(Ini, GetStringFollowsThePlatformsLineRules) {
     }
 }
 
-TEST(Ini, GetStringCutsToTheBuffer) {
+TEST(Profile, GetStringCutsToTheBuffer) {
     Profile p =
         Profile::Parse("[L]\nascii=" + std::string(300, 'a') + "\nsjis=" + std::string(150 * 2, '\0') +
                        "\nodd=z" + "\nq=\"" + std::string(254, 's') + "\"\n");
@@ -96,7 +96,7 @@ struct IntCase {
     int32_t expected;
 };
 
-TEST(Ini, GetIntReadsTheLeadingNumber) {
+TEST(Profile, GetIntReadsTheLeadingNumber) {
     const IntCase cases[] = {
         {"2", 2},           {"12abc", 12},
         {"x3", 0},          {"-5", -5},
@@ -120,7 +120,7 @@ TEST(Ini, GetIntReadsTheLeadingNumber) {
     EXPECT_EQ(p.GetInt("Missing", "k", 9), 9);
 }
 
-TEST(Ini, ListsNamesAsStored) {
+TEST(Profile, ListsNamesAsStored) {
     Profile p = Profile::Parse("pre=1\n[B]\nk=1\n;c=2\nNoEq\nK=3\n[a]\n[B]\nz=4\n[]\n");
     EXPECT_EQ(p.SectionNames(), (std::vector<std::string>{"B", "a", "B"}));
     EXPECT_EQ(p.KeyNames("b"), (std::vector<std::string>{"k", "K"}));
@@ -130,7 +130,7 @@ TEST(Ini, ListsNamesAsStored) {
     EXPECT_FALSE(p.HasSection(""));
 }
 
-TEST(Ini, WriteReplacesAValueAndKeepsOtherLinesBytes) {
+TEST(Profile, WriteReplacesAValueAndKeepsOtherLinesBytes) {
     const std::string original =
         "; header comment\r\n[Main]\r\nTitle = old ; c\r\nAll=1\r\n\r\n[1]\nLz=a,b\n";
     Profile p = Profile::Parse(original);
@@ -142,7 +142,7 @@ TEST(Ini, WriteReplacesAValueAndKeepsOtherLinesBytes) {
     EXPECT_EQ(p.Serialize(), "; header comment\r\n[Main]\r\nTitle=new\r\nAll=1\r\n\r\n[1]\nLz=a,b\n");
 }
 
-TEST(Ini, WriteAddsKeysAndSections) {
+TEST(Profile, WriteAddsKeysAndSections) {
     Profile p = Profile::Parse("[Main]\r\nTitle=t\r\n\r\n[1]\r\nLz=a,b");
     EXPECT_TRUE(p.Write("Main", std::string_view("All"), std::string_view("1")));
     EXPECT_TRUE(p.Write("1", std::string_view("SelfRegister"), std::string_view("YES")));
@@ -158,7 +158,7 @@ TEST(Ini, WriteAddsKeysAndSections) {
     EXPECT_EQ(empty.GetString("\x93\xFA\x96\x7B", "\x83\x4C\x81\x5B", ""), "\x92\x6C");
 }
 
-TEST(Ini, NullKeyRemovesTheFirstSectionAndNullValueTheKey) {
+TEST(Profile, NullKeyRemovesTheFirstSectionAndNullValueTheKey) {
     Profile p = Profile::Parse("[A]\nk=1\nj=2\n[B]\nk=3\n[a]\nk=4\n");
     EXPECT_TRUE(p.Write("A", std::string_view("k"), std::nullopt));
     EXPECT_EQ(p.GetString("A", "k", "gone"), "gone");
@@ -173,7 +173,7 @@ TEST(Ini, NullKeyRemovesTheFirstSectionAndNullValueTheKey) {
     EXPECT_EQ(p.Serialize(), "[B]\nk=3\n[a]\nk=4\n");
 }
 
-TEST(Ini, WriteRefusesWhatWouldNotReadBack) {
+TEST(Profile, WriteRefusesWhatWouldNotReadBack) {
     const std::string original = "[S]\nk=1\n";
     Profile p = Profile::Parse(original);
     EXPECT_FALSE(p.Write("S", std::string_view("k"), std::string_view("a\r\n[Evil]\r\nx=1")));
@@ -188,7 +188,7 @@ TEST(Ini, WriteRefusesWhatWouldNotReadBack) {
     EXPECT_EQ(p.Serialize(), original);
 }
 
-TEST(Ini, ParseKeepsEveryByte) {
+TEST(Profile, ParseKeepsEveryByte) {
     const std::string inputs[] = {
         "",
         "no newline",
@@ -201,7 +201,7 @@ TEST(Ini, ParseKeepsEveryByte) {
         EXPECT_EQ(Profile::Parse(in).Serialize(), in);
 }
 
-TEST(Ini, Utf16FileIsReadAndWrittenInItsEncoding) {
+TEST(Profile, Utf16FileIsReadAndWrittenInItsEncoding) {
     const std::string file("\xFF\xFE[\0M\0]\0\r\0\n\0T\0=\0\x42\x30\r\0\n\0", 22);
     Profile p = Profile::Parse(file);
     EXPECT_EQ(p.GetString("M", "T", ""), "\x82\xA0");
@@ -209,7 +209,7 @@ TEST(Ini, Utf16FileIsReadAndWrittenInItsEncoding) {
     EXPECT_EQ(p.Serialize(), file + std::string("U\0=\0x\0\r\0\n\0", 10));
 }
 
-TEST(Ini, FilesLoadAndSave) {
+TEST(Profile, FilesLoadAndSave) {
     const std::string path = ::testing::TempDir() + "quorin_ini_test.ini";
     std::remove(path.c_str());
     EXPECT_EQ(quorin::ini::LoadProfileFile(path).Serialize(), "");

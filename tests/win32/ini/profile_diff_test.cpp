@@ -231,7 +231,7 @@ bool IsKnown(const Mismatch& m) {
     return false;
 }
 
-TEST(IniDifferential, CorpusReadsAlike) {
+TEST(ProfileDifferential, CorpusReadsAlike) {
     ASSERT_EQ(::GetACP(), 932u);
     size_t files = 0, queries = 0;
     std::vector<Mismatch> all;
@@ -267,7 +267,7 @@ struct WriteOp {
 };
 
 // The same writes through both writers, then the same questions to both.
-TEST(IniDifferential, WritesReadBackAlike) {
+TEST(ProfileDifferential, WritesReadBackAlike) {
     const WriteOp ops[] = {
         {"Main", "Title", "new title"},
         {"Main", "NewKey", "  leading blanks"},
