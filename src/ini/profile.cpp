@@ -198,7 +198,8 @@ size_t Profile::ReadByteOrderMark(std::string_view bytes) {
     static constexpr struct {
         std::string_view mark;
         Encoding encoding;
-    } kMarks[] = {{"\xEF\xBB\xBF", Encoding::Utf8}, {"\xFF\xFE", Encoding::Utf16LE}, {"\xFE\xFF", Encoding::Utf16BE}};
+    } kMarks[] = {
+        {"\xEF\xBB\xBF", Encoding::Utf8}, {"\xFF\xFE", Encoding::Utf16LE}, {"\xFE\xFF", Encoding::Utf16BE}};
     for (const auto& m : kMarks) {
         if (bytes.substr(0, m.mark.size()) == m.mark) {
             encoding_ = m.encoding;
@@ -288,7 +289,7 @@ size_t Profile::FindSection(U16View section) const {
     if (!sectionIndexValid_) {
         sectionIndex_.clear();
         for (size_t i = 0; i < lines_.size(); ++i)
-            if (lines_[i].kind == LineKind::Section)
+            if (Scan(i).kind == LineKind::Section)
                 sectionIndex_.emplace(FoldCase(lines_[i].name), i); // the first of duplicates stays
         sectionIndexValid_ = true;
     }
@@ -298,31 +299,18 @@ size_t Profile::FindSection(U16View section) const {
 
 size_t Profile::SectionEnd(size_t header) const {
     size_t i = header == kPreamble ? 0 : header + 1;
-    while (i < lines_.size() && lines_[i].kind != LineKind::Section)
+    while (i < lines_.size() && Scan(i).kind != LineKind::Section)
         ++i;
     return i;
 }
 
 size_t Profile::FindKey(size_t header, U16View key) const {
     U16View want = TrimSearchName(key);
-    size_t end = SectionEnd(header);
-    for (size_t i = header == kPreamble ? 0 : header + 1; i < end; ++i)
+    for (size_t i = header == kPreamble ? 0 : header + 1;
+         i < lines_.size() && Scan(i).kind != LineKind::Section; ++i)
         if (lines_[i].kind == LineKind::Key && EqualsNoCase(lines_[i].name, want))
             return i;
     return std::string::npos;
-}
-
-std::optional<std::string> Profile::RawValue(std::string_view section, std::string_view key) const {
-    U16 k = FromAnsi(key);
-    if (k.empty())
-        return std::nullopt;
-    size_t header = FindSection(FromAnsi(section));
-    if (header == std::string::npos)
-        return std::nullopt;
-    size_t line = FindKey(header, k);
-    if (line == std::string::npos || !lines_[line].hasValue)
-        return std::nullopt;
-    return cp932::Encode(lines_[line].value);
 }
 
 std::string Profile::GetString(std::string_view section, std::string_view key, std::string_view defaultText,
@@ -381,7 +369,7 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
     auto addKeys = [this, &names](size_t header) {
         size_t end = SectionEnd(header);
         for (size_t k = header == kPreamble ? 0 : header + 1; k < end; ++k) {
-            const Line& line = lines_[k];
+            const Line& line = Scan(k);
             if (line.kind == LineKind::Key && !line.name.empty() && line.name[0] != u';' && line.hasValue)
                 names.push_back(cp932::Encode(line.name));
         }
@@ -391,18 +379,13 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
         return names;
     }
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind != LineKind::Section || lines_[i].name.empty() ||
+        if (Scan(i).kind != LineKind::Section || lines_[i].name.empty() ||
             !EqualsNoCase(lines_[i].name, want))
             continue;
         addKeys(i);
         break;
     }
     return names;
-}
-
-bool Profile::HasSection(std::string_view section) const {
-    size_t header = FindSection(FromAnsi(section));
-    return header != std::string::npos && header != kPreamble;
 }
 
 bool Profile::Write(std::string_view section, std::optional<std::string_view> key,
@@ -431,7 +414,7 @@ bool Profile::Write(std::string_view section, std::optional<std::string_view> ke
 void Profile::RemoveSection(U16View section) {
     // The first section of that name, with every line up to the next section.
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind == LineKind::Section && EqualsNoCase(lines_[i].name, section)) {
+        if (Scan(i).kind == LineKind::Section && EqualsNoCase(lines_[i].name, section)) {
             lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i),
                          lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(i)));
             return;
@@ -442,11 +425,11 @@ void Profile::RemoveSection(U16View section) {
 void Profile::RemoveKey(U16View section, U16View key) {
     // The first such key of any section of that name.
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind != LineKind::Section || !EqualsNoCase(lines_[i].name, section))
+        if (Scan(i).kind != LineKind::Section || !EqualsNoCase(lines_[i].name, section))
             continue;
         const size_t end = SectionEnd(i);
         for (size_t j = i + 1; j < end; ++j) {
-            if (lines_[j].kind == LineKind::Key && EqualsNoCase(lines_[j].name, key)) {
+            if (Scan(j).kind == LineKind::Key && EqualsNoCase(lines_[j].name, key)) {
                 lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(j));
                 return;
             }
@@ -479,7 +462,7 @@ void Profile::SetValue(const U16& section, const U16& key, U16View value) {
     // After the section's last key, so blank lines before the next section stay there.
     size_t at = header + 1;
     for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i)
-        if (lines_[i].kind == LineKind::Key)
+        if (Scan(i).kind == LineKind::Key)
             at = i + 1;
     EndLastLine(at);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), makeKeyLine(key, u"\r\n"));

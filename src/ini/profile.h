@@ -28,10 +28,6 @@ public:
     // value. Keys before the first section header belong to the section with the empty name.
     static Profile Parse(std::string_view bytes);
 
-    // The value as stored, after blank trimming, before quote removal and without any length cut;
-    // empty optional when the section or key is missing.
-    std::optional<std::string> RawValue(std::string_view section, std::string_view key) const;
-
     // GetPrivateProfileStringA(section, key, default, buffer, bufferSize): what the buffer holds
     // before its NUL. A missing section or key gives the default, with trailing blanks removed.
     // One pair of matching quotes around the value (or default) is removed. The text is cut to
@@ -50,7 +46,6 @@ public:
     // null section or key). Keys without "=" and comment lines (";") are not listed.
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
-    bool HasSection(std::string_view section) const;
 
     // WritePrivateProfileStringA: a null key removes the first section of that name with all
     // its keys; a null value removes the key; otherwise the key is created (the section appended
@@ -63,6 +58,11 @@ public:
 
     // The file's bytes: the original lines plus the edits made through Write.
     std::string Serialize() const;
+
+    // How many times the lookups have stepped over a line since parsing. Reading every key of
+    // a script section by section costs a few steps per line, not a pass per section: what a
+    // test can see without timing.
+    size_t LinesScanned() const noexcept { return linesScanned_; }
 
 private:
     enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
@@ -95,6 +95,10 @@ private:
     size_t SectionEnd(size_t header) const;
     // The first key line in the section starting at `header` (npos: none).
     size_t FindKey(size_t header, std::u16string_view key) const;
+    const Line& Scan(size_t i) const noexcept {
+        ++linesScanned_;
+        return lines_[i];
+    }
 
     Encoding encoding_ = Encoding::Ansi;
     std::string bom_;
@@ -105,6 +109,7 @@ private:
     // per lookup made that quadratic.
     mutable std::unordered_map<std::u16string, size_t> sectionIndex_;
     mutable bool sectionIndexValid_ = false;
+    mutable size_t linesScanned_ = 0;
 };
 
 // The number a value (quotes already removed) begins with, read by GetInt's rules but without
