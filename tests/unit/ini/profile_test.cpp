@@ -65,8 +65,8 @@ TEST(Profile, GetStringAnswersAsThePlatform) {
         {std::string("[Main]\nTitle=before\0after\n", 26), "Main", "Title", "", "before"},
         {"\xEF\xBB\xBF[Main]\nTitle=\xE3\x81\x82\n", "Main", "Title", "", "\x82\xA0"}, // UTF-8 file
         {"[\x83\x5A\x83\x4E]\n\x95\x5C=\x83\x5C\n", "\x83\x5A\x83\x4E", "\x95\x5C", "", "\x83\x5C"},
-        {"[\x82\x60]\nk=fw\n", "\x82\x81", "k", "", "fw"},  // full-width A matches full-width a
-        {"[\x83\x41]\nk=1\n", "\x83\x61", "k", "d", "d"}, // no folding of ASCII-range trail bytes
+        {"[\x82\x60]\nk=fw\n", "\x82\x81", "k", "", "fw"}, // full-width A matches full-width a
+        {"[\x83\x41]\nk=1\n", "\x83\x61", "k", "d", "d"},  // no folding of ASCII-range trail bytes
         {"[M]\n\x81\x40k\x81\x40=\x81\x40v\x81\x40\n", "M", "\x81\x40k\x81\x40", "", "\x81\x40v\x81\x40"},
         // Values cut to the buffer: whole characters before the NUL, a double-byte one never split.
         {"[L]\na=" + std::string(300, 'a'), "L", "a", "", std::string(254, 'a')},
@@ -105,7 +105,8 @@ TEST(Profile, GetIntReadsTheLeadingNumber) {
         {"other=1", -7},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Profile::Parse(std::string("[N]\n") + c.line + "\n").GetInt("N", "k", -7), c.expected) << c.line;
+        EXPECT_EQ(Profile::Parse(std::string("[N]\n") + c.line + "\n").GetInt("N", "k", -7), c.expected)
+            << c.line;
     EXPECT_EQ(Profile::Parse("[N]\nk=1\n").GetInt("Missing", "k", 9), 9);
 }
 
@@ -144,7 +145,9 @@ TEST(Profile, WritesChangeOnlyTheirLines) {
         {"CodePageNames", "", {{"\x93\xFA", "\x83\x4C", "\x92\x6C"}}, "[\x93\xFA]\r\n\x83\x4C=\x92\x6C\r\n"},
         {"KeyThenFirstSectionRemoved",
          "[A]\nk=1\nj=2\n[B]\nk=3\n[a]\nk=4\n",
-         {{"A", "k", std::nullopt}, {"A", std::nullopt, std::nullopt}, {"Missing", std::nullopt, std::nullopt},
+         {{"A", "k", std::nullopt},
+          {"A", std::nullopt, std::nullopt},
+          {"Missing", std::nullopt, std::nullopt},
           {"B", "missing", std::nullopt}},
          "[B]\nk=3\n[a]\nk=4\n"},
         {"RefusedWhatWouldNotReadBack",
