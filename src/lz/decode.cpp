@@ -102,7 +102,8 @@ inline void ReadMatch(const uint8_t* in, uint32_t& pos, size_t& len) noexcept {
 
 // Whole flag groups while both buffers have room for a group's worst case, so no token needs a
 // check of its own. Returns with a flag byte due.
-inline void RunWholeGroups(const uint8_t*& in, const uint8_t* end, uint8_t* out, size_t& op, size_t cap) noexcept {
+inline void RunWholeGroups(const uint8_t*& in, const uint8_t* end, uint8_t* out, size_t& op,
+                           size_t cap) noexcept {
     while (static_cast<size_t>(end - in) >= kGroupInput && cap - op >= kGroupRoom) {
         uint32_t f = *in++;
         if (f == 0xFF) {

@@ -11,7 +11,7 @@ struct NameCase {
     char recorded;
 };
 
-TEST(SzddNames, ShippedNamesAndBack) {
+TEST(LzNames, ShippedNamesAndBack) {
     const NameCase cases[] = {
         {"Joystick.OCX", true, "Joystick.OC_", 'X'},
         {"README.TXT", true, "README.TX_", 'T'},
@@ -36,7 +36,7 @@ TEST(SzddNames, ShippedNamesAndBack) {
     }
 }
 
-TEST(SzddNames, NothingToRestoreWithoutUnderscore) {
+TEST(LzNames, NothingToRestoreWithoutUnderscore) {
     EXPECT_EQ(quorin::ExpandedNameFor("JOYSTICK.OCX", 'X'), "");
     EXPECT_EQ(quorin::ExpandedNameFor("", 0), "");
     EXPECT_EQ(quorin::ExpandedNameFor("JOYSTICK.OC_", 'x'), "JOYSTICK.OCx");
