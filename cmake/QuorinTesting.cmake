@@ -54,13 +54,14 @@ endfunction()
 # quorin_add_fuzz_target(NAME name SOURCES ... CORPUS dir [LIBS ...] [SECONDS s])
 # The sources define LLVMFuzzerTestOneInput. In the clang fuzz tree (QUORIN_FUZZ) this builds
 # a libFuzzer binary and a CTest test (label fuzz) that fuzzes a scratch copy of the corpus for
-# a short, fixed time. In the ordinary native tree it builds a replay driver and a CTest test
-# (label unit) that runs every file of the checked-in corpus through the target, so plain CI
-# exercises the seeds and every regression file under the sanitizers.
+# a few seconds (default 3), and lists the target in fuzz-targets/ for scripts/fuzz-long.sh,
+# which runs the long campaigns on demand. In the ordinary native tree it builds a replay driver
+# and a CTest test (label unit) that runs every file of the checked-in corpus through the
+# target, so plain CI exercises the seeds and every regression file under the sanitizers.
 function(quorin_add_fuzz_target)
     cmake_parse_arguments(F "" "NAME;CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
     if(NOT F_SECONDS)
-        set(F_SECONDS 20)
+        set(F_SECONDS 3)
     endif()
     if(NOT IS_ABSOLUTE ${F_CORPUS})
         set(F_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
@@ -76,6 +77,7 @@ function(quorin_add_fuzz_target)
                          sh -c "rm -rf '${work}' && mkdir -p '${work}/corpus' && cp -r '${F_CORPUS}'/. '${work}/corpus/' && cd '${work}' && '$<TARGET_FILE:${F_NAME}>' -max_total_time=${F_SECONDS} -print_final_stats=1 corpus"
         )
         set_tests_properties(${F_NAME}_run PROPERTIES LABELS fuzz TIMEOUT ${F_SECONDS}0)
+        file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets/${F_NAME} CONTENT "$<TARGET_FILE:${F_NAME}>\n${F_CORPUS}\n")
     else()
         add_executable(${F_NAME}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
         target_link_libraries(${F_NAME}_replay PRIVATE quorin_core ${F_LIBS})
