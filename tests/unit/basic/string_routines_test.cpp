@@ -9,6 +9,7 @@ using quorin::Text;
 using quorin::Variant;
 
 const CompareMode kBinary = CompareMode::Binary;
+const CompareMode kText = CompareMode::Text;
 
 struct FindCase {
     int32_t start;
@@ -19,23 +20,19 @@ struct FindCase {
 };
 
 TEST(StringRoutines, FindLast) {
+    // clang-format off
     const FindCase cases[] = {
-        {1, u"a.b.c", u".", kBinary, 4},
-        {5, u"a.b.c", u".", kBinary, 0},
-        {4, u"a.b.c", u".", kBinary, 4},
-        {1, u"abcabc", u"bc", kBinary, 5},
-        {6, u"abcabc", u"bc", kBinary, 0},
-        {1, u"abcabc", u"xy", kBinary, 0},
-        {1, u"abcabc", u"", kBinary, 7},
-        {7, u"abcabc", u"", kBinary, 0},
-        {1, u"", u".", kBinary, 0},
-        {1, u"abcABC", u"bc", kBinary, 2},
-        {1, u"abcABC", u"bc", CompareMode::Text, 5},
-        {1, u"ＡＢｃ", u"ｂ", CompareMode::Text, 2},
+        {1, u"a.b.c", u".", kBinary, 4},       {5, u"a.b.c", u".", kBinary, 0},
+        {4, u"a.b.c", u".", kBinary, 4},       {1, u"abcabc", u"bc", kBinary, 5},
+        {6, u"abcabc", u"bc", kBinary, 0},     {1, u"abcabc", u"xy", kBinary, 0},
+        {1, u"abcabc", u"", kBinary, 7},       {7, u"abcabc", u"", kBinary, 0},
+        {1, u"", u".", kBinary, 0},            {100, u"abc", u"a", kBinary, 0},
+        {1, u"aaaa", u"aa", kBinary, 3},       {1, u"abcABC", u"bc", kBinary, 2},
+        {1, u"abcABC", u"bc", kText, 5},       {1, u"ＡＢｃ", u"ｂ", kText, 2},
         {1, u"C:\\My.Dir\\README", u".", kBinary, 6},
-        {1, u"aaaa", u"aa", kBinary, 3},
-        {100, u"abc", u"a", kBinary, 0},
+        {1, u"x\U0001F600y\U0001F600", u"\U0001F600", kBinary, 5}, // code units, not characters
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(quorin::FindLast(c.start, c.text, c.pattern, c.mode), c.last)
             << quorin::ToUtf8(c.text) << " / " << quorin::ToUtf8(c.pattern) << " from " << c.start;

@@ -37,97 +37,57 @@ void ExpectConversions(const std::vector<Case<T>>& cases, Convert convert) {
     }
 }
 
+// clang-format off
 TEST(Variant, ToText) {
-    ExpectConversions<Text>(
-        {
-            {Variant(), u"", kOk},
-            {Variant(int16_t{-5}), u"-5", kOk},
-            {Variant(int32_t{-2147483647 - 1}), u"-2147483648", kOk},
-            {Variant(1.5), u"1.5", kOk},
-            {Variant(0.1), u"0.1", kOk},
-            {Variant(-0.0), u"0", kOk},
-            {Variant(1e20), u"1E+20", kOk},
-            {Variant(1e-5), u"1E-05", kOk},
-            {Variant(123456789012345678.0), u"1.23456789012346E+17", kOk},
-            {Variant(100.0), u"100", kOk},
-            {Variant(true), u"True", kOk},
-            {Variant(false), u"False", kOk},
-            {Variant(u"True"), u"True", kOk},
-            {Variant::Null(), u"", ConversionError::InvalidUseOfNull},
-            {Array(), u"", kMismatch},
-            {Variant::Omitted(), u"", kMismatch},
-            {Variant(std::numeric_limits<double>::infinity()), u"", kOverflow},
-        },
-        quorin::TryToText);
+    ExpectConversions<Text>({
+        {Variant(), u"", kOk},                 {Variant(int16_t{-5}), u"-5", kOk},
+        {Variant(1.5), u"1.5", kOk},           {Variant(0.1), u"0.1", kOk},
+        {Variant(-0.0), u"0", kOk},            {Variant(100.0), u"100", kOk},
+        {Variant(1e20), u"1E+20", kOk},        {Variant(1e-5), u"1E-05", kOk},
+        {Variant(true), u"True", kOk},         {Variant(u"True"), u"True", kOk},
+        {Variant(123456789012345678.0), u"1.23456789012346E+17", kOk},
+        {Variant(int32_t{-2147483647 - 1}), u"-2147483648", kOk},
+        {Variant::Null(), u"", ConversionError::InvalidUseOfNull},
+        {Array(), u"", kMismatch},             {Variant::Omitted(), u"", kMismatch},
+        {Variant(std::numeric_limits<double>::infinity()), u"", kOverflow}}, quorin::TryToText);
 }
 
 TEST(Variant, ToLongRoundsHalvesToEvenAndChecksRange) {
-    ExpectConversions<int32_t>(
-        {
-            {Variant(), 0, kOk},
-            {Variant(0.5), 0, kOk},
-            {Variant(1.5), 2, kOk},
-            {Variant(2.5), 2, kOk},
-            {Variant(-2.5), -2, kOk},
-            {Variant(-3.5), -4, kOk},
-            {Variant(2.5001), 3, kOk},
-            {Variant(2147483647.4), 2147483647, kOk},
-            {Variant(2147483647.5), 0, kOverflow},
-            {Variant(-2147483648.5), -2147483647 - 1, kOk},
-            {Variant(-2147483648.6), 0, kOverflow},
-            {Variant(std::nan("")), 0, kOverflow},
-            {Variant(true), -1, kOk},
-            {Variant(int16_t{-32768}), -32768, kOk},
-            {Variant(u"  -12  "), -12, kOk},
-            {Variant(u"2.5"), 2, kOk},
-            {Variant(u"1e3"), 1000, kOk},
-            {Variant(u"1D2"), 100, kOk},
-            {Variant(u"&HFF"), 255, kOk},
-            {Variant(u"&hFFFFFFFF"), -1, kOk},
-            {Variant(u"&O17"), 15, kOk},
-            {Variant(u"&H"), 0, kMismatch},
-            {Variant(u"&H1G"), 0, kMismatch},
-            {Variant(u"&H100000000"), 0, kMismatch},
-            {Variant(u"3000000000"), 0, kOverflow},
-            {Variant(u"12abc"), 0, kMismatch},
-            {Variant(u" "), 0, kMismatch},
-            {Variant(u"."), 0, kMismatch},
-            {Variant(u"1e"), 0, kMismatch},
-            {Variant(u"1e999"), 0, kMismatch},
-            {Variant::Null(), 0, kMismatch},
-            {Array(), 0, kMismatch},
-            {Variant::Omitted(), 0, kMismatch},
-        },
-        quorin::TryToLong);
-    ExpectConversions<int16_t>(
-        {
-            {Variant(32766.5), 32766, kOk},
-            {Variant(32767.5), 0, kOverflow},
-            {Variant(-32768.5), -32768, kOk},
-            {Variant(int32_t{40000}), 0, kOverflow},
-        },
-        quorin::TryToInteger);
+    ExpectConversions<int32_t>({
+        {Variant(), 0, kOk},                   {Variant(true), -1, kOk},
+        {Variant(0.5), 0, kOk},                {Variant(1.5), 2, kOk},
+        {Variant(2.5), 2, kOk},                {Variant(2.5001), 3, kOk},
+        {Variant(-2.5), -2, kOk},              {Variant(-3.5), -4, kOk},
+        {Variant(2147483647.4), 2147483647, kOk},
+        {Variant(2147483647.5), 0, kOverflow},
+        {Variant(-2147483648.5), -2147483647 - 1, kOk},
+        {Variant(-2147483648.6), 0, kOverflow},
+        {Variant(std::nan("")), 0, kOverflow}, {Variant(u"3000000000"), 0, kOverflow},
+        {Variant(u"  -12  "), -12, kOk},       {Variant(u"2.5"), 2, kOk},
+        {Variant(u"1e3"), 1000, kOk},          {Variant(u"1D2"), 100, kOk},
+        {Variant(u"&HFF"), 255, kOk},          {Variant(u"&hFFFFFFFF"), -1, kOk},
+        {Variant(u"&O17"), 15, kOk},           {Variant(u"&H"), 0, kMismatch},
+        {Variant(u"&H1G"), 0, kMismatch},      {Variant(u"&H100000000"), 0, kMismatch},
+        {Variant(u"12abc"), 0, kMismatch},     {Variant(u" "), 0, kMismatch},
+        {Variant(u"."), 0, kMismatch},         {Variant(u"1e"), 0, kMismatch},
+        {Variant(u"1e999"), 0, kMismatch},     {Variant::Null(), 0, kMismatch},
+        {Array(), 0, kMismatch},               {Variant::Omitted(), 0, kMismatch}}, quorin::TryToLong);
+    ExpectConversions<int16_t>({
+        {Variant(32766.5), 32766, kOk},        {Variant(32767.5), 0, kOverflow},
+        {Variant(-32768.5), -32768, kOk},      {Variant(int32_t{40000}), 0, kOverflow}}, quorin::TryToInteger);
 }
 
 TEST(Variant, ToBool) {
-    ExpectConversions<bool>(
-        {
-            {Variant(), false, kOk},
-            {Variant(int32_t{5}), true, kOk},
-            {Variant(0.0), false, kOk},
-            {Variant(0.1), true, kOk},
-            {Variant(u"tRUE"), true, kOk},
-            {Variant(u"FALSE"), false, kOk},
-            {Variant(u" 0 "), false, kOk},
-            {Variant(u"-2.5"), true, kOk},
-            {Variant(u"yes"), false, kMismatch},
-            {Variant(u""), false, kMismatch},
-            {Variant(u" true"), false, kMismatch},
-            {Variant::Null(), false, kMismatch},
-            {Array(), false, kMismatch},
-        },
-        quorin::TryToBool);
+    ExpectConversions<bool>({
+        {Variant(), false, kOk},               {Variant(int32_t{5}), true, kOk},
+        {Variant(0.0), false, kOk},            {Variant(0.1), true, kOk},
+        {Variant(u"tRUE"), true, kOk},         {Variant(u"FALSE"), false, kOk},
+        {Variant(u" 0 "), false, kOk},         {Variant(u"-2.5"), true, kOk},
+        {Variant(u"yes"), false, kMismatch},   {Variant(u""), false, kMismatch},
+        {Variant(u" true"), false, kMismatch}, {Variant::Null(), false, kMismatch},
+        {Array(), false, kMismatch}}, quorin::TryToBool);
 }
+// clang-format on
 
 TEST(Variant, IsNumeric) {
     for (const Variant& v : {Variant(), Variant(true), Variant(2.5), Variant(u" 42 "), Variant(u"&H1F")})
