@@ -31,51 +31,29 @@ struct ReadCase {
     size_t buffer = 255;
 };
 
+// A few of each rule; the differential test asks the platform about many more over the corpus.
 TEST(Profile, GetStringAnswersAsThePlatform) {
     const ReadCase cases[] = {
-        {"[Main]\r\nTitle=x\r\n", "main", "TITLE", "d", "x"},
-        {"[Main]\r\nTitle=x\r\n", " Main ", " Title ", "d", "x"},
-        {"[Main]\r\nTitle=x\r\n", "Main", "Missing", "d", "d"},
-        {"[Main]\r\nTitle=x\r\n", "Other", "Title", "d", "d"},
-        {"", "Main", "Title", "dflt   ", "dflt"},
-        {"", "Main", "Title", "'quoted'", "quoted"},
+        {"[Main]\r\nTitle=x\r\n", " main ", " TITLE ", "d", "x"},
+        {"", "Main", "Title", "'dflt'   ", "dflt"},
         {"[Main]\n  Title  =  spaced value  \n", "Main", "Title", "", "spaced value"},
-        {"[Main]\nKey With Space = v\n", "Main", "Key With Space", "", "v"},
-        {"[ Spaced ]\nk=1\n", "Spaced", "k", "", "1"},
-        {"[Main] trailing\nk=1\n", "Main", "k", "", "1"},
-        {"[a]b]\nk=1\n", "a]b", "k", "", "1"},
-        {"[unterminated\nk=1\n", "unterminated", "k", "d", "d"},
+        {"[a]b] trailing\nk=1\n", "a]b", "k", "", "1"},
         {"k0=pre\n[S]\n", "", "k0", "d", "pre"},
-        {"[Q]\na=\"quoted\"\n", "Q", "a", "", "quoted"},
-        {"[Q]\na='single'\n", "Q", "a", "", "single"},
-        {"[Q]\na=\"mismatch'\n", "Q", "a", "", "\"mismatch'"},
-        {"[Q]\na=\"\n", "Q", "a", "", "\""},
-        {"[Q]\na=\"\"\n", "Q", "a", "d", ""},
         {"[Q]\na=\"in\"side\"\n", "Q", "a", "", "in\"side"},
-        {"[C]\n;k=commented\nk=real ; not a comment\n", "C", "k", "", "real ; not a comment"},
+        {"[Q]\na=\"mismatch'\n", "Q", "a", "", "\"mismatch'"},
         {"[C]\n;k=commented\n", "C", ";k", "", "commented"},
-        {"[D]\nk=first\nk=second\n", "D", "k", "", "first"},
         {"[D]\nk=first\n[d]\nk=second\nonly=x\n", "D", "only", "none", "none"},
-        {"[D]\nNoEquals\nNoEquals=later\n", "D", "NoEquals", "dflt", "dflt"},
-        {"[Main]\rTitle=cr only\r", "Main", "Title", "", "cr only"},
-        {"[Main]\r\nTitle=no final newline", "Main", "Title", "", "no final newline"},
-        {"[Main]\r\nTitle=\r\n", "Main", "Title", "d", ""},
-        {"[Main]\r\nTitle=x\r\n\x1a", "Main", "Title", "", "x"},
         {"[Main]\nTitle=ab\x82\nAll=3\n", "Main", "All", "d", "d"}, // the lead byte joined the lines
         {std::string("[Main]\nTitle=before\0after\n", 26), "Main", "Title", "", "before"},
         {"\xEF\xBB\xBF[Main]\nTitle=\xE3\x81\x82\n", "Main", "Title", "", "\x82\xA0"}, // UTF-8 file
         {"[\x83\x5A\x83\x4E]\n\x95\x5C=\x83\x5C\n", "\x83\x5A\x83\x4E", "\x95\x5C", "", "\x83\x5C"},
         {"[\x82\x60]\nk=fw\n", "\x82\x81", "k", "", "fw"}, // full-width A matches full-width a
         {"[\x83\x41]\nk=1\n", "\x83\x61", "k", "d", "d"},  // no folding of ASCII-range trail bytes
-        {"[M]\n\x81\x40k\x81\x40=\x81\x40v\x81\x40\n", "M", "\x81\x40k\x81\x40", "", "\x81\x40v\x81\x40"},
         // Values cut to the buffer: whole characters before the NUL, a double-byte one never split.
         {"[L]\na=" + std::string(300, 'a'), "L", "a", "", std::string(254, 'a')},
-        {"[L]\na=" + std::string(300, 'a'), "L", "a", "", std::string(7, 'a'), 8},
         {"[L]\na=" + std::string(300, 'a'), "L", "a", "", "", 1},
-        {"[L]\ns=" + kHiragana, "L", "s", "", kHiragana.substr(0, 254)},
-        {"[L]\ns=" + kHiragana, "L", "s", "", kHiragana.substr(0, 6), 8},
         {"[L]\nodd=z" + kHiragana, "L", "odd", "", "z" + kHiragana.substr(0, 252)},
-        {"[L]\nq=\"" + std::string(252, 'q') + "\"", "L", "q", "", std::string(252, 'q')},
+        {"[L]\nodd=z" + kHiragana, "L", "odd", "", "z" + kHiragana.substr(0, 4), 7},
         // A quoted value exactly as long as the buffer loses a character with its closing quote.
         {"[L]\nq=\"" + std::string(254, 's') + "\"", "L", "q", "", std::string(253, 's')},
     };
@@ -84,30 +62,20 @@ TEST(Profile, GetStringAnswersAsThePlatform) {
             << "case " << (&c - cases);
 }
 
-struct IntCase {
-    const char* line;
-    int32_t expected;
-};
-
 TEST(Profile, GetIntReadsTheLeadingNumber) {
-    const IntCase cases[] = {
-        {"k=2", 2},           {"k=12abc", 12},
-        {"k=x3", 0},          {"k=-5", -5},
-        {"k=+7", 7},          {"k=  42", 42},
-        {"k='12'", 12},       {"k=0x10", 16},
-        {"k=0X10", 0},        {"k=0o17", 15},
-        {"k=0b101", 5},       {"k=40000", 40000},
-        {"k=4294967295", -1}, {"k=99999999999", 1215752191},
-        {"k=1e3", 1},         {"k=3.9", 3},
-        {"k=--3", 0},         {"k=\t8", 8},
-        {"k=4 2", 4},         {"k=0000000000000000000000000000001", 0}, // only 29 characters are read
-        {"k=", -7},           {"k=  ", -7},
-        {"other=1", -7},
+    // clang-format off
+    const std::pair<const char*, int32_t> cases[] = {
+        {"k=12abc", 12},      {"k='12'", 12},       {"k=0x10", 16},       {"k=0X10", 0},
+        {"k=4294967295", -1}, {"k=99999999999", 1215752191},              {"k=", -7},
+        {"k=0000000000000000000000000000001", 0},   {"other=1", -7}, // only 29 characters are read
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Profile::Parse(std::string("[N]\n") + c.line + "\n").GetInt("N", "k", -7), c.expected)
-            << c.line;
-    EXPECT_EQ(Profile::Parse("[N]\nk=1\n").GetInt("Missing", "k", 9), 9);
+    // clang-format on
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(Profile::Parse(std::string("[N]\n") + line + "\n").GetInt("N", "k", -7), expected) << line;
+    // The number as written, for range checks: not wrapped, its magnitude held at 2^32.
+    EXPECT_EQ(quorin::ini::ReadWrittenInteger(u"65538"), 65538);
+    EXPECT_EQ(quorin::ini::ReadWrittenInteger(u"-99999999999"), -4294967296);
+    EXPECT_EQ(quorin::ini::ReadWrittenInteger(u" +0x7FFFx"), 32767);
 }
 
 TEST(Profile, ListsNamesAsStored) {

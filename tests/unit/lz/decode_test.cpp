@@ -93,25 +93,4 @@ TEST(LzDecode, KnownAnswersAndMalformedFiles) {
     }
 }
 
-// The whole-group path at scale: full literal groups, then groups of longest matches from 1, 7,
-// 13 and 4000 back, each reading what the one before wrote.
-TEST(LzDecode, WholeGroupsOfLongMatches) {
-    Bytes expected = Counting(5000);
-    Bytes stream = Literals(expected);
-    for (size_t group = 0; group < 500; ++group) {
-        stream.push_back(0x00);
-        for (size_t t = 0; t < 8; ++t) {
-            const size_t distance = std::vector<size_t>{1, 7, 13, 4000}[(group + t) % 4];
-            const size_t at = expected.size();
-            const Bytes m = Match(static_cast<uint32_t>((4080 + at - distance) & 4095), 18);
-            stream.insert(stream.end(), m.begin(), m.end());
-            expected = Copied(std::move(expected), at - distance, 18);
-        }
-    }
-    const Bytes file = File(static_cast<uint32_t>(expected.size()), stream);
-    Bytes out;
-    EXPECT_EQ(quorin::DecodeSzdd(file.data(), file.size(), out), SzddStatus::Ok);
-    EXPECT_EQ(out, expected);
-}
-
 } // namespace

@@ -28,16 +28,6 @@ std::string ReadBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string Printable(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", c);
-        out += c >= 0x20 && c < 0x7F && c != '\\' ? std::string(1, static_cast<char>(c)) : hex;
-    }
-    return out;
-}
-
 // The name as written and, with `respelled`, padded with its ASCII letters in the other case
 // (changed on the decoded text, so trail bytes stay as they are): what the lookups must trim and
 // fold.
@@ -51,6 +41,11 @@ void AddSpellings(std::set<std::string>& out, const std::string& name, bool resp
     out.insert(name);
     if (respelled)
         out.insert(" " + quorin::cp932::Encode(text) + " ");
+}
+
+// Names and texts with their bytes escaped, for the failure messages.
+std::string Say(const std::string& text, const std::string& key = {}) {
+    return ::testing::PrintToString(text) + (key.empty() ? "" : " " + ::testing::PrintToString(key));
 }
 
 // Every section and key name the text spells, found the simple way (not with the reader under
@@ -99,20 +94,19 @@ std::vector<std::string> Compare(const std::string& path, const Profile& profile
                 std::vector<char> buffer(size + 8, '\0');
                 ::GetPrivateProfileStringA(sec.c_str(), key.c_str(), def, buffer.data(),
                                            static_cast<DWORD>(size), path.c_str());
-                if (buffer.data() != profile.GetString(sec, key, def, size))
-                    differences.push_back("[" + Printable(sec) + "] " + Printable(key) + " size " +
-                                          std::to_string(size) + ": platform \"" + Printable(buffer.data()) +
-                                          "\", portable \"" +
-                                          Printable(profile.GetString(sec, key, def, size)) + "\"");
+                const std::string portable = profile.GetString(sec, key, def, size);
+                if (buffer.data() != portable)
+                    differences.push_back(Say(sec, key) + " in " + std::to_string(size) +
+                                          " bytes: platform " + Say(buffer.data()) + ", portable " +
+                                          Say(portable));
             }
             const int platform =
                 static_cast<int>(::GetPrivateProfileIntA(sec.c_str(), key.c_str(), -7, path.c_str()));
             if (platform != profile.GetInt(sec, key, -7))
-                differences.push_back("[" + Printable(sec) + "] " + Printable(key) + ": platform number " +
-                                      std::to_string(platform));
+                differences.push_back(Say(sec, key) + " as a number: platform " + std::to_string(platform));
         }
         if (PlatformList(sec.c_str(), path) != profile.KeyNames(sec))
-            differences.push_back("keys of [" + Printable(sec) + "]");
+            differences.push_back("keys of " + Say(sec));
     }
     if (PlatformList(nullptr, path) != profile.SectionNames())
         differences.push_back("section names");
