@@ -51,6 +51,11 @@ function(quorin_add_win32_test)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
 endfunction()
 
+# The fuzz tree lists its targets afresh at each configure, so a removed target leaves no entry.
+if(QUORIN_FUZZ)
+    file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/fuzz-targets)
+endif()
+
 # quorin_add_fuzz_target(NAME name SOURCES ... CORPUS dir [LIBS ...] [SECONDS s])
 # The sources define LLVMFuzzerTestOneInput. In the clang fuzz tree (QUORIN_FUZZ) this builds
 # a libFuzzer binary and a CTest test (label fuzz) that fuzzes a scratch copy of the corpus for

@@ -25,6 +25,11 @@ echo "| target | seconds | executions | exec/s | edges | features | corpus (file
 echo "|---|---:|---:|---:|---:|---:|---:|"
 for target in "${targets[@]}"; do
     { read -r binary; read -r corpus; } <"$tree/fuzz-targets/$target"
+    if [ ! -x "$binary" ] || [ ! -d "$corpus" ]; then
+        echo "$target: no such target" >&2
+        status=1
+        continue
+    fi
     work=$tree/fuzz-long/$target
     rm -rf "$work" && mkdir -p "$work/corpus" && cp -r "$corpus"/. "$work/corpus/"
     start=$(date +%s)
