@@ -60,16 +60,23 @@ function(quorin_add_win32_test)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
 endfunction()
 
+# The fuzz tree lists its targets afresh at each configure, so a removed target leaves no entry.
+if(QUORIN_FUZZ)
+    file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/fuzz-targets)
+endif()
+
 # quorin_add_fuzz_target(NAME name SOURCES ... CORPUS dir [LIBS ...] [SECONDS s])
 # The sources define LLVMFuzzerTestOneInput. With QUORIN_FUZZ (a clang tree) this builds a
 # libFuzzer binary and a CTest test (label fuzz) that runs every file of the checked-in corpus
-# and then fuzzes a scratch copy of it for a short, fixed time. Otherwise it builds a replay
-# driver and a CTest test (label unit) that runs every corpus file through the target, so a
-# tree without clang still exercises the seeds and every regression file under the sanitizers.
+# and then fuzzes a scratch copy of it for a few seconds (default 3), and lists the target in
+# fuzz-targets/ for scripts/fuzz-long.sh, which runs the long campaigns on demand. Otherwise it
+# builds a replay driver and a CTest test (label unit) that runs every corpus file through the
+# target, so a tree without clang still exercises the seeds and every regression file under the
+# sanitizers.
 function(quorin_add_fuzz_target)
     cmake_parse_arguments(F "" "NAME;CORPUS;SECONDS" "SOURCES;LIBS" ${ARGN})
     if(NOT F_SECONDS)
-        set(F_SECONDS 20)
+        set(F_SECONDS 3)
     endif()
     if(NOT IS_ABSOLUTE ${F_CORPUS})
         set(F_CORPUS ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS})
@@ -85,6 +92,7 @@ function(quorin_add_fuzz_target)
                          sh -c "rm -rf '${work}' && mkdir -p '${work}/corpus' && cp -r '${F_CORPUS}'/. '${work}/corpus/' && cd '${work}' && '$<TARGET_FILE:${F_NAME}>' -max_total_time=${F_SECONDS} -print_final_stats=1 corpus"
         )
         set_tests_properties(${F_NAME}_run PROPERTIES LABELS fuzz TIMEOUT ${F_SECONDS}0)
+        file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets/${F_NAME} CONTENT "$<TARGET_FILE:${F_NAME}>\n${F_CORPUS}\n")
     else()
         add_executable(${F_NAME}_replay ${F_SOURCES} ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
         target_link_libraries(${F_NAME}_replay PRIVATE quorin_core ${F_LIBS})

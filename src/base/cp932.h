@@ -5,6 +5,7 @@
 // signs, and every other character the code page cannot hold becomes the substitute "?".
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,9 @@ Text Decode(std::string_view bytes);
 Text Decode(std::string_view bytes, std::vector<size_t>& starts);
 // Characters without a form in the code page become '?'.
 std::string Encode(TextView text);
-// True when `text` survives encoding and decoding unchanged (no substitute, no best fit).
-bool CanEncode(TextView text);
+// The bytes of `text` when every character has a form of its own in the code page, so the
+// bytes read back as the same text; nullopt when one would become a substitute or a best fit
+// (a text from invalid UTF-8 holds U+FFFD, which has no form either).
+std::optional<std::string> EncodeExact(TextView text);
 
 } // namespace quorin::cp932

@@ -18,6 +18,13 @@ char16_t FoldCase(char16_t c) noexcept {
     return c;
 }
 
+Text FoldCase(TextView text) {
+    Text folded(text);
+    for (char16_t& c : folded)
+        c = FoldCase(c);
+    return folded;
+}
+
 bool EqualsNoCase(TextView a, TextView b) noexcept {
     if (a.size() != b.size())
         return false;

@@ -40,8 +40,10 @@ Text EmbedValues(TextView templ, const std::vector<Variant>& values);
 Text FillPlaceholders(TextView templ, const std::vector<Text>& values);
 
 // Letter-case folding used by CompareMode::Text (ASCII and the full-width, Greek and Cyrillic
-// letters the Japanese code page holds).
+// letters the Japanese code page holds). A folded text serves as a key for lookups that
+// ignore letter case.
 char16_t FoldCase(char16_t c) noexcept;
+Text FoldCase(TextView text);
 bool EqualsNoCase(TextView a, TextView b) noexcept;
 
 } // namespace quorin

@@ -7,28 +7,8 @@
 
 namespace quorin {
 
-Variant::Variant(const Variant& other)
-    : kind_(other.kind_), long_(other.long_), double_(other.double_), text_(other.text_),
-      array_(other.array_), ref_(other.ref_) {}
-
-Variant& Variant::operator=(const Variant& other) {
-    if (this == &other)
-        return *this;
+Variant& Variant::operator=(Variant other) noexcept {
     // Assigning a reference to its own final target would make the target refer to itself.
-    if (other.ref_ != nullptr && &other.Deref() == this)
-        return *this;
-    kind_ = other.kind_;
-    long_ = other.long_;
-    double_ = other.double_;
-    text_ = other.text_;
-    array_ = other.array_;
-    ref_ = other.ref_;
-    return *this;
-}
-
-Variant& Variant::operator=(Variant&& other) noexcept {
-    if (this == &other)
-        return *this;
     if (other.ref_ != nullptr && &other.Deref() == this)
         return *this;
     kind_ = other.kind_;

@@ -33,11 +33,10 @@ public:
     Variant(std::vector<Variant> elements) : kind_(VariantKind::Array), array_(std::move(elements)) {}
     Variant(const char*) = delete; // narrow text has no code page here; say FromAscii/FromUtf8
 
-    Variant(const Variant& other);
-    Variant& operator=(const Variant& other);
+    Variant(const Variant&) = default;
     Variant(Variant&&) noexcept = default;
-    Variant& operator=(Variant&& other) noexcept;
-    ~Variant() = default;
+    // One assignment for copies and moves: the argument is already a copy (or the moved value).
+    Variant& operator=(Variant other) noexcept;
 
     static Variant Null() noexcept;
     static Variant Omitted() noexcept;

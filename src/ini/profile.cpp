@@ -86,10 +86,6 @@ bool HasLineBreakOrNul(std::string_view s) {
 
 } // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return quorin::EqualsNoCase(cp932::Decode(a), cp932::Decode(b));
-}
-
 Profile::Line Profile::MakeLine(std::string raw, U16View text) {
     Line line;
     line.raw = std::move(raw);
@@ -131,77 +127,79 @@ Profile::Line Profile::MakeLine(std::string raw, U16View text) {
 
 Profile Profile::Parse(std::string_view bytes) {
     Profile p;
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        p.encoding_ = Encoding::Utf8;
-        p.bom_ = std::string(bytes.substr(0, 3));
-        bytes.remove_prefix(3);
-    } else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") {
-        p.encoding_ = Encoding::Utf16LE;
-        p.bom_ = std::string(bytes.substr(0, 2));
-        bytes.remove_prefix(2);
-    } else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") {
-        p.encoding_ = Encoding::Utf16BE;
-        p.bom_ = std::string(bytes.substr(0, 2));
-        bytes.remove_prefix(2);
-    }
-
-    // Decode the whole file first, then split at line feeds: in code page 932 a lead byte
+    bytes.remove_prefix(p.ReadByteOrderMark(bytes));
+    // Decode the whole file first, then split at line breaks: in code page 932 a lead byte
     // swallows a following line feed, which joins two lines, as it does for the platform.
-    U16 text;
     std::vector<size_t> starts;
-    switch (p.encoding_) {
+    const U16 text = p.DecodeText(bytes, starts);
+    // UTF-16 leaves an odd last byte unread; it belongs to no line and stays at the very end.
+    const bool utf16 = p.encoding_ == Encoding::Utf16LE || p.encoding_ == Encoding::Utf16BE;
+    const size_t consumed = utf16 ? bytes.size() & ~size_t{1} : bytes.size();
+    p.tail_ = std::string(bytes.substr(consumed));
+    p.SplitLines(bytes.substr(0, consumed), text, starts);
+    return p;
+}
+
+size_t Profile::ReadByteOrderMark(std::string_view bytes) {
+    static constexpr struct {
+        std::string_view mark;
+        Encoding encoding;
+    } kMarks[] = {
+        {"\xEF\xBB\xBF", Encoding::Utf8}, {"\xFF\xFE", Encoding::Utf16LE}, {"\xFE\xFF", Encoding::Utf16BE}};
+    for (const auto& m : kMarks) {
+        if (bytes.substr(0, m.mark.size()) == m.mark) {
+            encoding_ = m.encoding;
+            bom_ = std::string(m.mark);
+            return m.mark.size();
+        }
+    }
+    return 0;
+}
+
+U16 Profile::DecodeText(std::string_view bytes, std::vector<size_t>& starts) const {
+    U16 text;
+    switch (encoding_) {
     case Encoding::Ansi:
-        text = cp932::Decode(bytes, starts);
-        break;
-    case Encoding::Utf8: {
+        return cp932::Decode(bytes, starts);
+    case Encoding::Utf8:
         // Line feeds cannot hide inside UTF-8 sequences: split the bytes, decode each line.
-        size_t pos = 0;
-        while (pos < bytes.size()) {
-            size_t nl = bytes.find('\n', pos);
-            size_t end = nl == std::string_view::npos ? bytes.size() : nl + 1;
-            U16 part = FromUtf8(bytes.substr(pos, end - pos));
-            for (size_t k = 0; k < part.size(); ++k)
-                starts.push_back(pos);
+        for (size_t pos = 0; pos < bytes.size();) {
+            const size_t nl = bytes.find('\n', pos);
+            const size_t end = nl == std::string_view::npos ? bytes.size() : nl + 1;
+            const U16 part = FromUtf8(bytes.substr(pos, end - pos));
+            starts.insert(starts.end(), part.size(), pos);
             text += part;
             pos = end;
         }
         break;
-    }
     case Encoding::Utf16LE:
-    case Encoding::Utf16BE:
+    case Encoding::Utf16BE: {
+        const size_t low = encoding_ == Encoding::Utf16LE ? 0 : 1;
         for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            auto lo = static_cast<unsigned char>(bytes[i + (p.encoding_ == Encoding::Utf16LE ? 0 : 1)]);
-            auto hi = static_cast<unsigned char>(bytes[i + (p.encoding_ == Encoding::Utf16LE ? 1 : 0)]);
+            const auto lo = static_cast<unsigned char>(bytes[i + low]);
+            const auto hi = static_cast<unsigned char>(bytes[i + 1 - low]);
             text.push_back(static_cast<char16_t>(hi << 8 | lo));
             starts.push_back(i);
         }
         break;
     }
+    }
+    return text;
+}
 
-    // UTF-16 leaves an odd last byte unread.
-    const size_t consumed = p.encoding_ == Encoding::Utf16LE || p.encoding_ == Encoding::Utf16BE
-                                ? bytes.size() & ~static_cast<size_t>(1)
-                                : bytes.size();
-    size_t from = 0;
-    while (from < text.size()) {
+void Profile::SplitLines(std::string_view bytes, U16View text, const std::vector<size_t>& starts) {
+    for (size_t from = 0; from < text.size();) {
         // A line ends at a line feed or a carriage return. CRLF ends one line: to the platform
         // it is a line and an empty one, and empty lines carry nothing.
-        size_t nl = text.find_first_of(u"\r\n", from);
-        size_t end = nl == U16::npos ? text.size() : nl + 1;
-        if (nl != U16::npos && text[nl] == u'\r' && end < text.size() && text[end] == u'\n')
+        const size_t nl = text.find_first_of(u"\r\n", from);
+        size_t end = nl == U16View::npos ? text.size() : nl + 1;
+        if (nl != U16View::npos && text[nl] == u'\r' && end < text.size() && text[end] == u'\n')
             ++end;
-        size_t byteBegin = starts[from];
-        size_t byteEnd = end < text.size() ? starts[end] : consumed;
-        p.lines_.push_back(MakeLine(std::string(bytes.substr(byteBegin, byteEnd - byteBegin)),
-                                    U16View(text).substr(from, end - from)));
+        const size_t byteEnd = end < text.size() ? starts[end] : bytes.size();
+        lines_.push_back(MakeLine(std::string(bytes.substr(starts[from], byteEnd - starts[from])),
+                                  text.substr(from, end - from)));
         from = end;
     }
-    // An odd last byte of a UTF-16 file belongs to no character; it stays at the very end.
-    size_t used = 0;
-    for (const Line& line : p.lines_)
-        used += line.raw.size();
-    p.tail_ = std::string(bytes.substr(used));
-    return p;
 }
 
 std::string Profile::EncodeLine(U16View text) const {
@@ -234,50 +232,31 @@ size_t Profile::FindSection(U16View section) const {
     // An empty name finds the lines before the first section header.
     if (want.empty())
         return kPreamble;
-    auto fold = [](U16View name) {
-        U16 folded(name);
-        for (char16_t& c : folded)
-            c = FoldCase(c);
-        return folded;
-    };
     if (!sectionIndexValid_) {
         sectionIndex_.clear();
         for (size_t i = 0; i < lines_.size(); ++i)
-            if (lines_[i].kind == LineKind::Section)
-                sectionIndex_.emplace(fold(lines_[i].name), i); // the first of duplicates stays
+            if (Scan(i).kind == LineKind::Section)
+                sectionIndex_.emplace(FoldCase(lines_[i].name), i); // the first of duplicates stays
         sectionIndexValid_ = true;
     }
-    const auto it = sectionIndex_.find(fold(want));
+    const auto it = sectionIndex_.find(FoldCase(want));
     return it == sectionIndex_.end() ? std::string::npos : it->second;
 }
 
 size_t Profile::SectionEnd(size_t header) const {
     size_t i = header == kPreamble ? 0 : header + 1;
-    while (i < lines_.size() && lines_[i].kind != LineKind::Section)
+    while (i < lines_.size() && Scan(i).kind != LineKind::Section)
         ++i;
     return i;
 }
 
 size_t Profile::FindKey(size_t header, U16View key) const {
     U16View want = TrimSearchName(key);
-    size_t end = SectionEnd(header);
-    for (size_t i = header == kPreamble ? 0 : header + 1; i < end; ++i)
-        if (lines_[i].kind == LineKind::Key && quorin::EqualsNoCase(lines_[i].name, want))
+    for (size_t i = header == kPreamble ? 0 : header + 1;
+         i < lines_.size() && Scan(i).kind != LineKind::Section; ++i)
+        if (lines_[i].kind == LineKind::Key && EqualsNoCase(lines_[i].name, want))
             return i;
     return std::string::npos;
-}
-
-std::optional<std::string> Profile::RawValue(std::string_view section, std::string_view key) const {
-    U16 k = FromAnsi(key);
-    if (k.empty())
-        return std::nullopt;
-    size_t header = FindSection(FromAnsi(section));
-    if (header == std::string::npos)
-        return std::nullopt;
-    size_t line = FindKey(header, k);
-    if (line == std::string::npos || !lines_[line].hasValue)
-        return std::nullopt;
-    return cp932::Encode(lines_[line].value);
 }
 
 std::string Profile::GetString(std::string_view section, std::string_view key, std::string_view defaultText,
@@ -331,7 +310,7 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
     auto addKeys = [this, &names](size_t header) {
         size_t end = SectionEnd(header);
         for (size_t k = header == kPreamble ? 0 : header + 1; k < end; ++k) {
-            const Line& line = lines_[k];
+            const Line& line = Scan(k);
             if (line.kind == LineKind::Key && !line.name.empty() && line.name[0] != u';' && line.hasValue)
                 names.push_back(cp932::Encode(line.name));
         }
@@ -341,8 +320,8 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
         return names;
     }
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind != LineKind::Section || lines_[i].name.empty() ||
-            !quorin::EqualsNoCase(lines_[i].name, want))
+        if (Scan(i).kind != LineKind::Section || lines_[i].name.empty() ||
+            !EqualsNoCase(lines_[i].name, want))
             continue;
         addKeys(i);
         break;
@@ -350,20 +329,8 @@ std::vector<std::string> Profile::KeyNames(std::string_view section) const {
     return names;
 }
 
-bool Profile::HasSection(std::string_view section) const {
-    size_t header = FindSection(FromAnsi(section));
-    return header != std::string::npos && header != kPreamble;
-}
-
 bool Profile::Write(std::string_view section, std::optional<std::string_view> key,
                     std::optional<std::string_view> value) {
-    const bool written = Edit(section, key, value);
-    sectionIndexValid_ = false; // lines may have moved
-    return written;
-}
-
-bool Profile::Edit(std::string_view section, std::optional<std::string_view> key,
-                   std::optional<std::string_view> value) {
     // Refuse what would not read back as written.
     if (HasLineBreakOrNul(section) || (key && HasLineBreakOrNul(*key)) ||
         (value && HasLineBreakOrNul(*value)))
@@ -371,81 +338,83 @@ bool Profile::Edit(std::string_view section, std::optional<std::string_view> key
     const U16 sec = FromAnsi(section);
     if (sec.empty() || TrimSpaces(sec).size() != sec.size() || sec.find(u']') != U16::npos)
         return false;
-    U16 k;
-    if (key) {
-        k = FromAnsi(*key);
-        if (k.empty() || TrimSpaces(k).size() != k.size() || k.find(u'=') != U16::npos || k[0] == u'[')
-            return false;
-    }
+    const U16 k = key ? FromAnsi(*key) : U16();
+    if (key && (k.empty() || TrimSpaces(k).size() != k.size() || k.find(u'=') != U16::npos || k[0] == u'['))
+        return false;
 
-    if (!key) {
-        // Remove the first section of that name, with every line up to the next section.
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            if (lines_[i].kind == LineKind::Section && quorin::EqualsNoCase(lines_[i].name, sec)) {
-                lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i),
-                             lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(i)));
-                break;
+    if (!key)
+        RemoveSection(sec);
+    else if (!value)
+        RemoveKey(sec, k);
+    else
+        SetValue(sec, k, FromAnsi(*value));
+    sectionIndexValid_ = false; // lines may have moved
+    return true;
+}
+
+void Profile::RemoveSection(U16View section) {
+    // The first section of that name, with every line up to the next section.
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (Scan(i).kind == LineKind::Section && EqualsNoCase(lines_[i].name, section)) {
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i),
+                         lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(i)));
+            return;
+        }
+    }
+}
+
+void Profile::RemoveKey(U16View section, U16View key) {
+    // The first such key of any section of that name.
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (Scan(i).kind != LineKind::Section || !EqualsNoCase(lines_[i].name, section))
+            continue;
+        const size_t end = SectionEnd(i);
+        for (size_t j = i + 1; j < end; ++j) {
+            if (Scan(j).kind == LineKind::Key && EqualsNoCase(lines_[j].name, key)) {
+                lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(j));
+                return;
             }
         }
-        return true;
     }
-    if (!value) {
-        // Remove the first such key of any section of that name.
-        for (size_t i = 0; i < lines_.size(); ++i) {
-            if (lines_[i].kind != LineKind::Section || !quorin::EqualsNoCase(lines_[i].name, sec))
-                continue;
-            size_t end = SectionEnd(i);
-            for (size_t j = i + 1; j < end; ++j) {
-                if (lines_[j].kind == LineKind::Key && quorin::EqualsNoCase(lines_[j].name, k)) {
-                    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(j));
-                    return true;
-                }
-            }
-        }
-        return true;
-    }
+}
 
-    const U16 valueText = FromAnsi(*value);
-    U16View v = valueText;
-    while (!v.empty() && IsSpace(v.front()))
-        v.remove_prefix(1);
+void Profile::SetValue(const U16& section, const U16& key, U16View value) {
+    while (!value.empty() && IsSpace(value.front()))
+        value.remove_prefix(1);
     // A line's own end is kept; a new line ends in CRLF.
     auto makeKeyLine = [&](const U16& name, const U16& end) {
-        U16 text = name + u"=" + U16(v) + end;
+        U16 text = name + u"=" + U16(value) + end;
         return MakeLine(EncodeLine(text), text);
     };
-    // A line that ends the file without a line break gets one before anything follows it.
-    auto endLine = [this](Line& line) {
-        if (line.end.empty()) {
-            line.raw += EncodeLine(u"\r\n");
-            line.end = u"\r\n";
-        }
-    };
-
-    size_t header = FindSection(sec);
-    if (header != std::string::npos) {
-        size_t line = FindKey(header, k);
-        if (line != std::string::npos) {
-            if (lines_[line].hasValue && lines_[line].value == v)
-                return true; // unchanged: keep the line's bytes
-            lines_[line] = makeKeyLine(lines_[line].name, lines_[line].end);
-            return true;
-        }
-        // After the section's last key, so blank lines before the next section stay there.
-        size_t at = header + 1;
-        for (size_t i = header + 1; i < SectionEnd(header); ++i)
-            if (lines_[i].kind == LineKind::Key)
-                at = i + 1;
-        endLine(lines_[at - 1]);
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), makeKeyLine(k, u"\r\n"));
-        return true;
+    const size_t header = FindSection(section);
+    if (header == std::string::npos) {
+        EndLastLine(lines_.size());
+        const U16 headerText = u"[" + section + u"]\r\n";
+        lines_.push_back(MakeLine(EncodeLine(headerText), headerText));
+        lines_.push_back(makeKeyLine(key, u"\r\n"));
+        return;
     }
-    if (!lines_.empty())
-        endLine(lines_.back());
-    const U16 headerText = u"[" + sec + u"]\r\n";
-    lines_.push_back(MakeLine(EncodeLine(headerText), headerText));
-    lines_.push_back(makeKeyLine(k, u"\r\n"));
-    return true;
+    const size_t line = FindKey(header, key);
+    if (line != std::string::npos) {
+        if (!lines_[line].hasValue || lines_[line].value != value) // unchanged: keep the line's bytes
+            lines_[line] = makeKeyLine(lines_[line].name, lines_[line].end);
+        return;
+    }
+    // After the section's last key, so blank lines before the next section stay there.
+    size_t at = header + 1;
+    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i)
+        if (Scan(i).kind == LineKind::Key)
+            at = i + 1;
+    EndLastLine(at);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), makeKeyLine(key, u"\r\n"));
+}
+
+void Profile::EndLastLine(size_t before) {
+    // A line that ends the file without a line break gets one before anything follows it.
+    if (before == 0 || !lines_[before - 1].end.empty())
+        return;
+    lines_[before - 1].raw += EncodeLine(u"\r\n");
+    lines_[before - 1].end = u"\r\n";
 }
 
 std::string Profile::Serialize() const {

@@ -28,10 +28,6 @@ public:
     // value. Keys before the first section header belong to the section with the empty name.
     static Profile Parse(std::string_view bytes);
 
-    // The value as stored, after blank trimming, before quote removal and without any length cut;
-    // empty optional when the section or key is missing.
-    std::optional<std::string> RawValue(std::string_view section, std::string_view key) const;
-
     // GetPrivateProfileStringA(section, key, default, buffer, bufferSize): what the buffer holds
     // before its NUL. A missing section or key gives the default, with trailing blanks removed.
     // One pair of matching quotes around the value (or default) is removed. The text is cut to
@@ -50,7 +46,6 @@ public:
     // null section or key). Keys without "=" and comment lines (";") are not listed.
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(std::string_view section) const;
-    bool HasSection(std::string_view section) const;
 
     // WritePrivateProfileStringA: a null key removes the first section of that name with all
     // its keys; a null value removes the key; otherwise the key is created (the section appended
@@ -64,6 +59,11 @@ public:
     // The file's bytes: the original lines plus the edits made through Write.
     std::string Serialize() const;
 
+    // How many times the lookups have stepped over a line since parsing. Reading every key of
+    // a script section by section costs a few steps per line, not a pass per section: what a
+    // test can see without timing.
+    size_t LinesScanned() const noexcept { return linesScanned_; }
+
 private:
     enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
     enum class LineKind { Skip, Section, Key };
@@ -75,9 +75,18 @@ private:
         bool hasValue = false; // a key line with "="
         std::u16string end;    // the line break that ends the line ("" at the end of the file)
     };
-    bool Edit(std::string_view section, std::optional<std::string_view> key,
-              std::optional<std::string_view> value);
+    // Parsing: the encoding a byte-order mark names (the mark's length), the text with the
+    // byte offset each code unit starts at, and the lines with their bytes.
+    size_t ReadByteOrderMark(std::string_view bytes);
+    std::u16string DecodeText(std::string_view bytes, std::vector<size_t>& starts) const;
+    void SplitLines(std::string_view bytes, std::u16string_view text, const std::vector<size_t>& starts);
     static Line MakeLine(std::string raw, std::u16string_view text);
+    // Writing, on names already checked.
+    void RemoveSection(std::u16string_view section);
+    void RemoveKey(std::u16string_view section, std::u16string_view key);
+    void SetValue(const std::u16string& section, const std::u16string& key, std::u16string_view value);
+    // Gives the line before `before` a line break when it has none.
+    void EndLastLine(size_t before);
     std::string EncodeLine(std::u16string_view text) const;
     // Line index of the first section the platform finds for `section`, npos when there is
     // none, kPreamble for an empty name (the lines before the first header).
@@ -86,6 +95,10 @@ private:
     size_t SectionEnd(size_t header) const;
     // The first key line in the section starting at `header` (npos: none).
     size_t FindKey(size_t header, std::u16string_view key) const;
+    const Line& Scan(size_t i) const noexcept {
+        ++linesScanned_;
+        return lines_[i];
+    }
 
     Encoding encoding_ = Encoding::Ansi;
     std::string bom_;
@@ -96,6 +109,7 @@ private:
     // per lookup made that quadratic.
     mutable std::unordered_map<std::u16string, size_t> sectionIndex_;
     mutable bool sectionIndexValid_ = false;
+    mutable size_t linesScanned_ = 0;
 };
 
 // GetInt's integer reading (RtlUnicodeStringToInteger with base 0): blanks (any code up to the
@@ -114,9 +128,5 @@ IntegerReading ParseInteger(std::u16string_view text);
 // its wrap to 32 bits: what the script's author wrote, so a range check sees 65536 or
 // 4294967297 as written. A magnitude beyond 2^32 is held at 2^32.
 int64_t ReadWrittenInteger(std::u16string_view text);
-
-// Compares two code page 932 names the way the platform compares section and key names:
-// without regard to letter case (ASCII, full-width, Greek, Cyrillic letters and Roman numerals).
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 } // namespace quorin::ini

@@ -95,58 +95,64 @@ inline void CopyMatchFast(uint8_t* out, size_t op, size_t distance, size_t len) 
     }
 }
 
+inline void ReadMatch(const uint8_t* in, uint32_t& pos, size_t& len) noexcept {
+    pos = in[0] | (in[1] & 0xF0u) << 4;
+    len = (in[1] & 0x0Fu) + kMinMatch;
+}
+
+// Whole flag groups while both buffers have room for a group's worst case, so no token needs a
+// check of its own. Returns with a flag byte due.
+inline void RunWholeGroups(const uint8_t*& in, const uint8_t* end, uint8_t* out, size_t& op,
+                           size_t cap) noexcept {
+    while (static_cast<size_t>(end - in) >= kGroupInput && cap - op >= kGroupRoom) {
+        uint32_t f = *in++;
+        if (f == 0xFF) {
+            std::memcpy(out + op, in, 8);
+            in += 8;
+            op += 8;
+            continue;
+        }
+        // The group's flag bits above a sentinel bit, as in the cursor.
+        for (f |= 0x100u; f != 1; f >>= 1) {
+            if (f & 1) {
+                // A run of literals in one 8-byte copy; the run's length, not the bytes
+                // copied, moves the cursors.
+                const uint32_t literals = LiteralRun(f);
+                std::memcpy(out + op, in, 8);
+                in += literals;
+                op += literals;
+                f >>= literals;
+                if (f == 1)
+                    break;
+            }
+            uint32_t pos;
+            size_t len;
+            ReadMatch(in, pos, len);
+            in += 2;
+            CopyMatchFast(out, op, Distance(op, pos), len);
+            op += len;
+        }
+    }
+}
+
 // Decodes until the input ends, a match is cut, or the next token would not fit below cap.
 // Resumable: the cursor keeps the position inside the current flag group.
 Stop Run(Cursor& c, uint8_t* out, size_t cap) noexcept {
     const uint8_t* in = c.in;
-    const uint8_t* const end = c.end;
     uint32_t flags = c.flags;
     size_t op = c.outPos;
     Stop stop;
-    for (;;) {
+    for (;; flags >>= 1) {
         if (flags == 1) {
-            // Whole groups while both buffers have room for the worst case: no checks per token.
-            while (static_cast<size_t>(end - in) >= kGroupInput && cap - op >= kGroupRoom) {
-                uint32_t f = *in++;
-                if (f == 0xFF) {
-                    std::memcpy(out + op, in, 8);
-                    in += 8;
-                    op += 8;
-                    continue;
-                }
-                // The group's flag bits above a sentinel bit, as in the cursor.
-                f |= 0x100u;
-                for (;;) {
-                    if (f & 1) {
-                        // A run of literals in one 8-byte copy; the run's length, not the
-                        // bytes copied, moves the cursors.
-                        const uint32_t literals = LiteralRun(f);
-                        std::memcpy(out + op, in, 8);
-                        in += literals;
-                        op += literals;
-                        f >>= literals;
-                        if (f == 1)
-                            break;
-                    }
-                    const uint32_t pos = in[0] | (in[1] & 0xF0u) << 4;
-                    const size_t len = (in[1] & 0x0Fu) + kMinMatch;
-                    in += 2;
-                    CopyMatchFast(out, op, Distance(op, pos), len);
-                    op += len;
-                    f >>= 1;
-                    if (f == 1)
-                        break;
-                }
-            }
-            if (in == end) {
+            RunWholeGroups(in, c.end, out, op, cap);
+            if (in == c.end) {
                 stop = Stop::InputEnd;
                 break;
             }
             flags = *in++ | 0x100u;
         }
-        if (in == end) {
-            // Unused flag bits at the end of the stream.
-            stop = Stop::InputEnd;
+        if (in == c.end) {
+            stop = Stop::InputEnd; // unused flag bits at the end of the stream
             break;
         }
         if (flags & 1) {
@@ -155,22 +161,22 @@ Stop Run(Cursor& c, uint8_t* out, size_t cap) noexcept {
                 break;
             }
             out[op++] = *in++;
-        } else {
-            if (end - in < 2) {
-                stop = Stop::TokenCut;
-                break;
-            }
-            const uint32_t pos = in[0] | (in[1] & 0xF0u) << 4;
-            const size_t len = (in[1] & 0x0Fu) + kMinMatch;
-            if (cap - op < len) {
-                stop = Stop::OutputFull;
-                break;
-            }
-            CopyMatchExact(out, op, Distance(op, pos), len);
-            in += 2;
-            op += len;
+            continue;
         }
-        flags >>= 1;
+        if (c.end - in < 2) {
+            stop = Stop::TokenCut;
+            break;
+        }
+        uint32_t pos;
+        size_t len;
+        ReadMatch(in, pos, len);
+        if (cap - op < len) {
+            stop = Stop::OutputFull;
+            break;
+        }
+        CopyMatchExact(out, op, Distance(op, pos), len);
+        in += 2;
+        op += len;
     }
     c.in = in;
     c.flags = flags;

@@ -1,4 +1,4 @@
-// Decoder for the LZ32 file format (see szdd_format.h). Works on a whole file image in memory;
+// Decoder for the LZ32 file format (see lz/format.h). Works on a whole file image in memory;
 // never reads or writes outside its buffers, whatever the input.
 #pragma once
 

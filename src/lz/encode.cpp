@@ -131,18 +131,42 @@ private:
     int used_ = kTokensPerFlag;
 };
 
-} // namespace
-
-bool EncodeSzdd(const uint8_t* data, size_t size, uint8_t missingChar, std::vector<uint8_t>& out) {
-    if (size > UINT32_MAX)
-        return false;
-    const uint32_t length = static_cast<uint32_t>(size);
-    out.reserve(out.size() + kHeaderSize + size + size / 8 + 1);
+void WriteHeader(uint8_t missingChar, uint32_t length, std::vector<uint8_t>& out) {
     out.insert(out.end(), kSignature.begin(), kSignature.end());
     out.push_back(kModeA);
     out.push_back(missingChar);
     for (int shift = 0; shift < 32; shift += 8)
         out.push_back(static_cast<uint8_t>(length >> shift));
+}
+
+// The cheapest encoding of each suffix of a block, given the longest match at each position
+// (`choice` in); leaves in `choice` the token to take at each position, 1 for a literal. Any
+// shorter prefix of the longest match is a match too, so every length from 3 up to it is a
+// candidate.
+void ChooseTokens(size_t n, std::vector<uint8_t>& choice, std::vector<uint32_t>& cost) {
+    cost[n] = 0;
+    for (size_t i = n; i-- > 0;) {
+        uint32_t best = cost[i + 1] + kLiteralBits;
+        uint8_t take = 1;
+        for (uint32_t len = kMinMatch; len <= choice[i]; ++len) {
+            const uint32_t c = cost[i + len] + kMatchBits;
+            if (c <= best) {
+                best = c;
+                take = static_cast<uint8_t>(len);
+            }
+        }
+        cost[i] = best;
+        choice[i] = take;
+    }
+}
+
+} // namespace
+
+bool EncodeSzdd(const uint8_t* data, size_t size, uint8_t missingChar, std::vector<uint8_t>& out) {
+    if (size > UINT32_MAX)
+        return false;
+    out.reserve(out.size() + kHeaderSize + size + size / 8 + 1);
+    WriteHeader(missingChar, static_cast<uint32_t>(size), out);
     if (size == 0)
         return true;
 
@@ -164,30 +188,12 @@ bool EncodeSzdd(const uint8_t* data, size_t size, uint8_t missingChar, std::vect
             choice[i] = static_cast<uint8_t>(std::min<size_t>(m.len, n - i));
             distance[i] = static_cast<uint16_t>(m.distance);
         }
-        // Cheapest encoding of each suffix of the block. Any shorter prefix of the longest
-        // match is a match too, so every length from 3 up to it is a candidate.
-        cost[n] = 0;
-        for (size_t i = n; i-- > 0;) {
-            uint32_t best = cost[i + 1] + kLiteralBits;
-            uint8_t take = 1;
-            for (uint32_t len = kMinMatch; len <= choice[i]; ++len) {
-                const uint32_t c = cost[i + len] + kMatchBits;
-                if (c <= best) {
-                    best = c;
-                    take = static_cast<uint8_t>(len);
-                }
-            }
-            cost[i] = best;
-            choice[i] = take;
-        }
-        for (size_t i = 0; i < n;) {
-            if (choice[i] == 1) {
+        ChooseTokens(n, choice, cost);
+        for (size_t i = 0; i < n; i += choice[i]) {
+            if (choice[i] == 1)
                 writer.Literal(data[start + i]);
-                ++i;
-            } else {
+            else
                 writer.Copy(start + i, distance[i], choice[i]);
-                i += choice[i];
-            }
         }
     }
     return true;

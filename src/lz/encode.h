@@ -1,4 +1,4 @@
-// Encoder for the LZ32 file format (see szdd_format.h). Finds the longest match at every
+// Encoder for the LZ32 file format (see lz/format.h). Finds the longest match at every
 // position (up to 18 bytes, including the spaces the window starts with) and chooses tokens by
 // an optimal parse, so the output is the smallest this token format allows for those matches.
 #pragma once

@@ -23,9 +23,6 @@ namespace quorin::szdd {
 inline constexpr std::array<uint8_t, 8> kSignature = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
 inline constexpr uint8_t kModeA = 'A';
 inline constexpr size_t kHeaderSize = 14;
-inline constexpr size_t kModeOffset = 8;
-inline constexpr size_t kMissingCharOffset = 9;
-inline constexpr size_t kLengthOffset = 10;
 
 inline constexpr uint32_t kWindowSize = 4096;
 inline constexpr uint32_t kWindowMask = kWindowSize - 1;

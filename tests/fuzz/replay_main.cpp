@@ -9,25 +9,23 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-static void RunFile(const std::filesystem::path& p, size_t& count) {
-    std::ifstream in(p, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-    ++count;
-}
-
 int main(int argc, char** argv) {
-    size_t count = 0;
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
-        std::filesystem::path root(argv[i]);
-        if (std::filesystem::is_directory(root)) {
-            for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-                if (e.is_regular_file())
-                    RunFile(e.path(), count);
-        } else {
-            RunFile(root, count);
-        }
+        if (!fs::is_directory(argv[i]))
+            files.emplace_back(argv[i]);
+        else
+            for (const auto& entry : fs::recursive_directory_iterator(argv[i]))
+                if (entry.is_regular_file())
+                    files.push_back(entry.path());
     }
-    std::printf("replayed %zu inputs\n", count);
-    return count > 0 ? 0 : 1;
+    for (const fs::path& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                         std::istreambuf_iterator<char>()};
+        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    }
+    std::printf("replayed %zu inputs\n", files.size());
+    return files.empty() ? 1 : 0;
 }

@@ -37,7 +37,7 @@ TEST(QuorinPackWin32, Cp932ConversionMatchesTheCoreTable) {
         SCOPED_TRACE(c.utf8);
         const std::optional<std::string> bytes = quorin::pack::Utf8ToCp932(c.utf8);
         EXPECT_EQ(bytes.has_value(), c.representable);
-        EXPECT_EQ(quorin::cp932::CanEncode(quorin::FromUtf8(c.utf8)), c.representable);
+        EXPECT_EQ(quorin::cp932::EncodeExact(quorin::FromUtf8(c.utf8)).has_value(), c.representable);
         if (bytes && c.representable) {
             EXPECT_EQ(*bytes, quorin::cp932::Encode(quorin::FromUtf8(c.utf8)));
         }
