@@ -1,7 +1,8 @@
 #include "joystick_logic/property_bag.h"
 
+#include "basic/decimal_conversion.h"
+
 #include <cmath>
-#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -93,14 +94,11 @@ bool ParseNumericText(TextView text, double& out) noexcept {
     if (!IsDecimalNumber(text))
         return false;
     try {
-        // The grammar is checked, so the text is ASCII and strtod sees plain decimal text; an
-        // overflowing magnitude comes back as HUGE_VAL and fails every integer conversion later.
-        const std::string ascii(text.begin(), text.end());
-        char* end = nullptr;
-        const double v = std::strtod(ascii.c_str(), &end);
-        if (end != ascii.c_str() + ascii.size())
-            return false;
-        out = v;
+        // The grammar is checked, so the text is plain ASCII decimal; an overflowing magnitude
+        // comes back as an infinity and fails every integer conversion later. The project's own
+        // exact conversion, not strtod, which would link the toolchain's replacement into the
+        // control.
+        out = ParseDecimalDouble(std::string(text.begin(), text.end()));
         return true;
     } catch (const std::bad_alloc&) {
         return false;
