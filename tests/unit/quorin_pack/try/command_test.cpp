@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "pack_test_support.h"
+#include "test_support.h"
 #include "try/report.h"
 
 using namespace pack_test;
@@ -64,7 +64,7 @@ protected:
         fs::create_directories(Path("tool"));
         fs::create_directories(Path("tmp"));
         Write("driver/quorin-pack-try.exe", "MZ stand-in");
-        quorin::pack::SetToolFolder(quorin::pack::fs::path(Path("tool").string()));
+        quorin::pack::SetToolFolder(Path("tool").string());
         env_.Set("PATH", P("bin"));
         env_.Set("TMPDIR", P("tmp"));
         env_.Set("FAKE_LOG", P("log"));
@@ -147,30 +147,6 @@ protected:
 
     ScopedEnvironment env_;
 };
-
-TEST_F(PackTry, TheCommandLine) {
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        const char* err;
-    } cases[] = {
-        {{"try"}, 2, "try needs exactly one DIR"},
-        {{"try", "a", "b"}, 2, "try needs exactly one DIR"},
-        {{"try", "a", "--keep-prefix"}, 2, "--keep-prefix needs an argument"},
-        {{"try", "a", "--frobnicate"}, 2, "unknown option --frobnicate for try"},
-        {{"check", "a", "--json"}, 2, "unknown option --json for check"},
-        {{"build", "m.ini", "-o", "x", "--screenshots", "y"}, 2, "unknown option --screenshots"},
-        {{"try", "nowhere"}, 1, "nowhere: no such folder"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.back());
-        const RunResult r = RunPack(c.args);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-    }
-    EXPECT_NE(RunPack({"--help"}).out.find("try DIR [--keep-prefix PATH] [--screenshots DIR] [--json]"),
-              std::string::npos);
-}
 
 TEST_F(PackTry, APackageSetupWouldRefuseIsNotRun) {
     StandIns();

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "pack_test_support.h"
+#include "test_support.h"
 
 using namespace pack_test;
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "check.h"
 #include "lz/encode.h"
-#include "pack.h"
-#include "pack_test_support.h"
+#include "test_support.h"
 
 namespace {
 
-using pack_test::Bytes;
+using namespace pack_test;
 using quorin::pack::Problem;
 
 class HostileCheck : public pack_test::ScratchFolder {
@@ -34,7 +34,7 @@ protected:
     }
     std::vector<Problem> Check(int* entries = nullptr) {
         std::vector<Problem> problems;
-        const int n = quorin::pack::CheckPackage(quorin::pack::PathFromUtf8(dir_.u8string()), problems);
+        const int n = quorin::pack::CheckPackage(dir_.u8string(), problems);
         if (entries)
             *entries = n;
         return problems;
@@ -203,6 +203,126 @@ TEST_F(HostileCheck, BrokenCompressedFilesAreReported) {
         const auto problems = Check();
         EXPECT_TRUE(Reported(problems, "1", "Lz", "does not decode")) << All(problems);
     }
+}
+
+class PackCheck : public ScratchFolder {
+protected:
+    Bytes Compressed(const std::string& text) {
+        Bytes out;
+        quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 'X', out);
+        return out;
+    }
+};
+
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+struct CheckCase {
+    const char* name;
+    std::string script;
+    std::vector<std::string> problems; // empty: the package is fine
+    std::vector<std::string> notes;    // told, but the package is fine
+};
+
+TEST_F(PackCheck, ReportsEveryProblemWithSectionAndKey) {
+    const std::string entry1 = "[1]\r\nLz=A.OC_,A.OCX\r\n";
+    const std::string main = "[Main]\r\nTitle=Ombrel's Gantrel\r\nAll=1\r\n";
+    const std::vector<CheckCase> cases = {
+        {"Good", main + entry1, {}},
+        {"GoodUncompressedSource", main + "[1]\r\nLz=PLAIN.TXT,Plain.TXT\r\n", {}},
+        {"MissingLz", main + "[1]\r\nSelfRegister=YES\r\n", {"[1] Lz: missing"}},
+        {"MissingSection", "[Main]\r\nTitle=T\r\nAll=2\r\n" + entry1, {"[2] Lz: missing"}},
+        {"NoComma", main + "[1]\r\nLz=A.OC_\r\n", {"[1] Lz: \"A.OC_\" has no comma"}},
+        {"NegativeAll", "[Main]\r\nTitle=T\r\nAll=-1\r\n", {"[Main] All: -1 is outside 0 to 32767"}},
+        {"AllTooLarge", "[Main]\r\nTitle=T\r\nAll=40000\r\n", {"[Main] All: 40000 is outside 0 to 32767"}},
+        {"AllBeyond32Bits",
+         "[Main]\r\nTitle=T\r\nAll=4294967297\r\n" + entry1,
+         {"[Main] All: 4294967297 is outside 0 to 32767"}},
+        {"AllInHex",
+         "[Main]\r\nTitle=T\r\nAll=0x10001\r\n" + entry1,
+         {"[Main] All: 0x10001 is outside 0 to 32767"}},
+        {"TitleWithBackslash",
+         "[Main]\r\nTitle=Ombrel\\Gantrel\r\nAll=1\r\n" + entry1,
+         {"[Main] Title: \"Ombrel\\Gantrel\" holds \"\\\": Setup writes no entry in the list of installed "
+          "programs"}},
+        {"LzCutAt254Bytes",
+         main + "[1]\r\nLz=A.OC_," + std::string(250, 'x') + ".OCX\r\n",
+         {"[1] Lz: 260 bytes in code page 932; Setup reads only the first 254, so the final name arrives as "
+          "\"" +
+          std::string(248, 'x') + "\""}},
+        {"LzCutInDoubleByteCharacters",
+         main + "[1]\r\nLz=A.OC_," + Repeat("\x83\x4E", 125) + "\r\n",
+         {"[1] Lz: 256 bytes in code page 932; Setup reads only the first 254"}},
+        {"SelfRegisterThatNeverRegisters",
+         main + "[1]\r\nLz=A.OC_,A.HLP\r\nSelfRegister=YES\r\n",
+         {},
+         {"[1] SelfRegister: note: \"A.HLP\" is no EXE, DLL or OCX; Setup does not register it"}},
+        {"SelfRegisterOnAComponent", main + "[1]\r\nLz=A.OC_,a.Ocx\r\nSelfRegister=yes\r\n", {}},
+        {"MissingCompressed",
+         main + "[1]\r\nLz=GONE.OC_,Gone.OCX\r\n",
+         {"[1] Lz: the compressed file \"GONE.OC_\" is missing"}},
+        {"DoesNotDecode",
+         main + "[1]\r\nLz=CUT.OC_,Cut.OCX\r\n",
+         {"[1] Lz: the compressed file \"CUT.OC_\" does not decode"}},
+        {"EmptyTitle", "[Main]\r\nTitle=\r\nAll=1\r\n" + entry1, {"[Main] Title: empty"}},
+        {"TitleTooLong",
+         "[Main]\r\nTitle=" + std::string(300, 'x') + "\r\nAll=1\r\n" + entry1,
+         {"[Main] Title: 300 bytes in code page 932; Setup reads only the first 254"}},
+        {"SameTarget",
+         "[Main]\r\nTitle=T\r\nAll=2\r\n" + entry1 + "[2]\r\nLz=PLAIN.TXT,a.ocx\r\n",
+         {"[2] Lz: the final name \"a.ocx\" is also the final name of [1]"}},
+        {"SameTargetSpelledDifferently",
+         "[Main]\r\nTitle=T\r\nAll=2\r\n" + entry1 + "[2]\r\nLz=PLAIN.TXT,.\\A.OCX.\r\n",
+         {"[2] Lz: the final name \".\\A.OCX.\" is also the final name of [1]"}},
+        {"ParentFolder",
+         main + "[1]\r\nLz=..\\A.OC_,A.OCX\r\n",
+         {"[1] Lz: the compressed name \"..\\A.OC_\" leaves"}},
+        {"Absolute",
+         main + "[1]\r\nLz=A.OC_,\\Windows\\A.OCX\r\n",
+         {"[1] Lz: the final name \"\\Windows\\A.OCX\" leaves"}},
+        {"Drive", main + "[1]\r\nLz=A.OC_,C:A.OCX\r\n", {"[1] Lz: the final name \"C:A.OCX\" leaves"}},
+        {"Colon", main + "[1]\r\nLz=A.OC_,A.OCX:stream\r\n", {"leaves the package folder"}},
+        {"DocumentMissing",
+         "[Main]\r\nTitle=T\r\nDocument=README.TXT\r\nAll=1\r\n" + entry1,
+         {"[Main] Document: \"README.TXT\" is neither in the package nor installed by it"}},
+        {"DocumentInstalled", "[Main]\r\nTitle=T\r\nDocument=a.ocx\r\nAll=1\r\n" + entry1, {}},
+        {"SeveralAtOnce",
+         "[Main]\r\nAll=3\r\n" + entry1 + "[2]\r\nLz=x\r\n[3]\r\nLz=GONE.OC_,G.OCX\r\n",
+         {"[Main] Title: empty", "[2] Lz: \"x\" has no comma",
+          "[3] Lz: the compressed file \"GONE.OC_\" is missing"}},
+    };
+    for (const CheckCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        Write("pkg/a.oc_", Compressed("control")); // names are found without regard to case
+        Write("pkg/PLAIN.TXT", "plain");
+        Bytes cut = Compressed(std::string(500, 'c') + "tail of the file");
+        cut.resize(cut.size() - 3);
+        Write("pkg/CUT.OC_", cut);
+        Write("pkg/Setup.INF", c.script);
+        RunResult r = RunPack({"check", P("pkg")});
+        EXPECT_EQ(r.status, c.problems.empty() ? 0 : 1) << r.err;
+        for (const std::vector<std::string>* told : {&c.problems, &c.notes})
+            for (const std::string& p : *told) {
+                EXPECT_NE(r.err.find(p), std::string::npos) << r.err;
+                EXPECT_NE(r.err.find("Setup.INF:"), std::string::npos);
+            }
+        // One line per problem or note.
+        EXPECT_EQ(static_cast<size_t>(std::count(r.err.begin(), r.err.end(), '\n')),
+                  c.problems.size() + c.notes.size())
+            << r.err;
+    }
+}
+
+TEST_F(PackCheck, NoScriptIsAProblem) {
+    fs::create_directories(Path("empty"));
+    RunResult r = RunPack({"check", P("empty")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no setup script"), std::string::npos);
 }
 
 } // namespace

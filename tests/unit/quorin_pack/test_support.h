@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pack.h"
+#include "command_line.h"
 
 namespace pack_test {
 

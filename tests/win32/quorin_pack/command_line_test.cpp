@@ -1,5 +1,5 @@
-// quorin-pack on Windows: the code page 932 conversion through WideCharToMultiByte, and a
-// package built and checked in a temporary folder (and try declining to run there).
+// quorin-pack on Windows: a package built and checked in a temporary folder, and try declining to
+// run there.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,41 +8,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "base/cp932.h"
-#include "pack.h"
+#include "command_line.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Cp932Case {
-    const char* utf8;
-    bool representable;
-};
-
-// The platform's converter and the core's own table agree on what Setup will read.
-TEST(QuorinPackWin32, Cp932ConversionMatchesTheCoreTable) {
-    const Cp932Case cases[] = {
-        {"Ombrel's Gantrel", true},
-        {"\xe3\x82\xaa\xe3\x83\xb3\xe3\x83\x96\xe3\x83\xac\xe3\x83\xab", true}, // オンブレル
-        {"\xef\xbd\x9e\xef\xbc\x8d\xef\xbf\xa0", true}, // ～－￠: the code page's forms
-        {"\xe3\x80\x9c", false},                        // 〜 WAVE DASH: no form without best fit
-        {"\xe2\x88\x92", false},                        // − MINUS SIGN: likewise
-        {"\xef\xbd\xb6\xef\xbe\x85", true},             // half-width ｶﾅ
-        {"\xe2\x91\xa0\xe3\x88\xb1", true},             // ①㈱ (NEC rows)
-        {"\xf0\x9f\x8e\xae", false},                    // 🎮
-        {"caf\xc3\xa9", false},                         // é
-    };
-    for (const Cp932Case& c : cases) {
-        SCOPED_TRACE(c.utf8);
-        const std::optional<std::string> bytes = quorin::pack::Utf8ToCp932(c.utf8);
-        EXPECT_EQ(bytes.has_value(), c.representable);
-        EXPECT_EQ(quorin::cp932::CanEncode(quorin::FromUtf8(c.utf8)), c.representable);
-        if (bytes && c.representable) {
-            EXPECT_EQ(*bytes, quorin::cp932::Encode(quorin::FromUtf8(c.utf8)));
-        }
-    }
-}
 
 TEST(QuorinPackWin32, BuildsAndChecksAPackage) {
     wchar_t temp[MAX_PATH];
