@@ -1,6 +1,5 @@
-// The portable half of `quorin-pack try`: the driver's record read back, registry data as the
-// record shows it, the snapshot differences, Setup's messages told apart, the verdict and its
-// two renderings.
+// The report of a trial judged from the driver's record: the snapshot differences, Setup's
+// messages told apart, the verdict with its reasons, and the report as text and as JSON.
 #include <gtest/gtest.h>
 
 #include "try/report.h"
@@ -78,21 +77,12 @@ TrialRecord GoodRecord() {
     return r;
 }
 
-bool HasReason(const TrialReport& report, const std::string& part) {
-    for (const std::string& r : report.reasons)
-        if (r.find(part) != std::string::npos)
-            return true;
-    return false;
-}
-
-std::string AllReasons(const TrialReport& report) {
+std::string Reasons(const TrialReport& report) {
     std::string out;
     for (const std::string& r : report.reasons)
         out += r + "\n";
     return out;
 }
-
-// --- differences -------------------------------------------------------------------------
 
 TEST(TrialDiff, FoldersByPathAndContents) {
     const FolderSnapshot before = {{"a.txt", {false, 3, 11}},
@@ -147,8 +137,6 @@ TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
     EXPECT_EQ(DiffRegistry(before, after, {}).keysAdded.size(), 3u);
 }
 
-// --- Setup's messages --------------------------------------------------------------------
-
 TEST(TrialMessages, AreToldApartByTheirFixedText) {
     const std::map<int, std::string> strings = Strings();
     const struct {
@@ -179,11 +167,9 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
     EXPECT_EQ(IdentifyMessage("abc", {{1, "a$"}, {2, "ab$"}, {3, "$c"}}), 2);
 }
 
-// --- the verdict -------------------------------------------------------------------------
-
 TEST(TrialVerdict, AWellBehavedPackagePasses) {
     const TrialReport r = JudgeTrial(GoodRecord(), "dist/package", {});
-    EXPECT_TRUE(r.passed) << AllReasons(r);
+    EXPECT_TRUE(r.passed) << Reasons(r);
     ASSERT_EQ(r.phases.size(), 3u);
     EXPECT_EQ(r.phases[0].messages[0].id, 104);
     EXPECT_EQ(r.phases[0].messages[1].id, 105);
@@ -213,7 +199,7 @@ TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
          {"install (first start): Setup showed message 303 (some files were not installed): "
           "次のファイルを正しくインストールできませんでした Joystick.OCX"}},
         {"no completion message",
-         [](TrialRecord& r) { r.runs[2 - 1].boxes.pop_back(); },
+         [](TrialRecord& r) { r.runs[1].boxes.pop_back(); },
          {"uninstall (second start): Setup did not show message 107 (completion)"}},
         {"not recorded as installed",
          [](TrialRecord& r) {
@@ -277,7 +263,7 @@ TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
         const TrialReport r = JudgeTrial(record, "pkg", {});
         EXPECT_FALSE(r.passed);
         for (const std::string& reason : c.reasons)
-            EXPECT_TRUE(HasReason(r, reason)) << "wanted: " << reason << "\ngot:\n" << AllReasons(r);
+            EXPECT_NE(Reasons(r).find(reason), std::string::npos) << Reasons(r);
     }
 }
 
@@ -288,8 +274,6 @@ TEST(TrialVerdict, CheckProblemsComeFirstAndFail) {
     ASSERT_EQ(r.reasons.size(), 1u);
     EXPECT_EQ(r.reasons[0], "check: pkg/Setup.INF: [1] Lz: the compressed file is missing");
 }
-
-// --- renderings --------------------------------------------------------------------------
 
 TEST(TrialRendering, JsonStringsEscapeOnlyWhatJsonRequires) {
     const struct {
@@ -325,26 +309,8 @@ TEST(TrialRendering, BothFormsCarryTheVerdictAndTheChanges) {
           "\"removedByLzTrash\": [\"Joystick.OC_\"]", "\"after\": \"C:\\\\quorin-pack-try\\\\package\"",
           "\"keysAdded\": [\"HKEY_CURRENT_USER\\\\Software\\\\Leaky\"]", "\"ignoredKeys\": [{\"key\": "})
         EXPECT_NE(json.str().find(part), std::string::npos) << part << "\n" << json.str();
-    // One document: balanced, and closed at the end.
-    int depth = 0;
-    bool inString = false;
-    const std::string s = json.str();
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (inString) {
-            if (s[i] == '\\')
-                ++i;
-            else if (s[i] == '"')
-                inString = false;
-            continue;
-        }
-        inString = s[i] == '"';
-        depth += (s[i] == '{' || s[i] == '[') - (s[i] == '}' || s[i] == ']');
-        ASSERT_GE(depth, 0);
-        if (depth == 0) {
-            EXPECT_EQ(s.substr(i), "}\n");
-            break;
-        }
-    }
+    // One document, closed at the end (the end-to-end tests parse it).
+    EXPECT_EQ(json.str().substr(json.str().size() - 4), "]\n}\n");
 }
 
 } // namespace
