@@ -21,15 +21,15 @@ std::string Quoted(const Text& text) {
 class ScriptCheck {
 public:
     ScriptCheck(const Path& folder, const PackageScript& script, std::vector<Problem>& problems)
-        : folder_(folder), file_(script.path.Utf8()), profile_(script.profile), s_(script.loaded.settings),
-          problems_(problems) {}
+        : folder_(folder), file_(script.path.Utf8()), profile_(script.profile),
+          settings_(script.loaded.settings), problems_(problems) {}
 
     void CheckMain() {
-        if (s_.Title.empty())
+        if (settings_.Title.empty())
             Report(main_, "Title", "empty or missing: Setup shows it and files the install record under it");
-        else if (s_.Title.find(u'\\') != Text::npos)
+        else if (settings_.Title.find(u'\\') != Text::npos)
             Report(main_, "Title",
-                   Quoted(s_.Title) +
+                   Quoted(settings_.Title) +
                        " holds \"\\\": Setup writes no entry in the list of installed programs for it");
         for (const char* key : {"Title", "Document"})
             if (const auto cut = CutBySetup("Main", key))
@@ -55,24 +55,26 @@ public:
     }
 
     void CheckEntries() {
-        for (size_t i = 0; i < s_.Entries.size(); ++i) {
+        for (size_t i = 0; i < settings_.Entries.size(); ++i) {
             const std::string section = std::to_string(i + 1);
             if (const auto cut = CutBySetup(section, "Lz"))
                 Report(section, "Lz",
-                       *cut + ", so the final name arrives as " + Quoted(s_.Entries[i].LzTarget));
+                       *cut + ", so the final name arrives as " + Quoted(settings_.Entries[i].LzTarget));
             if (!broken_.count(i + 1))
-                CheckEntry(section, s_.Entries[i]);
+                CheckEntry(section, settings_.Entries[i]);
         }
     }
 
     // The document the Welcome button opens: in the folder, or placed by an entry.
     void CheckDocument() {
-        if (s_.Document.empty())
+        if (settings_.Document.empty())
             return;
-        if (!StaysInsideFolder(s_.Document))
-            Report(main_, "Document", Quoted(s_.Document) + " leaves the package folder");
-        else if (!FindNoCase(folder_, ToUtf8(s_.Document)) && !targets_.count(PathKey(s_.Document)))
-            Report(main_, "Document", Quoted(s_.Document) + " is neither in the package nor installed by it");
+        if (!StaysInsideFolder(settings_.Document))
+            Report(main_, "Document", Quoted(settings_.Document) + " leaves the package folder");
+        else if (!FindNoCase(folder_, ToUtf8(settings_.Document)) &&
+                 !targets_.count(PathKey(settings_.Document)))
+            Report(main_, "Document",
+                   Quoted(settings_.Document) + " is neither in the package nor installed by it");
     }
 
 private:
@@ -155,7 +157,7 @@ private:
                 Report(section, "Lz",
                        "the final name " + Quoted(e.LzTarget) +
                            " is Setup's own file; Setup leaves the entry alone");
-            if (s_.LzTrash && NamesSameFile(e.LzSource, own))
+            if (settings_.LzTrash && NamesSameFile(e.LzSource, own))
                 Report(section, "Lz",
                        "the compressed name " + Quoted(e.LzSource) +
                            " is Setup's own file, which LzTrash would delete; Setup leaves the entry alone");
@@ -188,7 +190,7 @@ private:
     const std::string file_;
     const std::string main_ = "Main";
     const ini::Profile& profile_;
-    const SetupSettings& s_;
+    const SetupSettings& settings_;
     std::vector<Problem>& problems_;
     std::set<size_t> broken_;             // entries (from 1) the script rules reported
     std::map<Text, std::string> targets_; // folded final name -> the section that has it
