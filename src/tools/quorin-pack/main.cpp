@@ -1,9 +1,16 @@
-// quorin-pack's entry point: arguments to UTF-8, then Run.
+// quorin-pack's entry point: the arguments as UTF-8 and the tool's own folder, then the command.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "pack.h"
+#include "command_line.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -16,53 +23,48 @@ private:
     std::FILE* file_;
 };
 
-} // namespace
-
 #ifdef _WIN32
-#include <windows.h>
-#include <shellapi.h>
 
-namespace {
-
-std::string Utf8(const wchar_t* text) {
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? static_cast<size_t>(n) : 1, '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.pop_back();
-    return out;
-}
-
-} // namespace
-
-int main() {
+// A console program with UTF-16 arguments.
+std::vector<std::string> Arguments(int, char**) {
     ::SetConsoleOutputCP(CP_UTF8);
     int argc = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
     std::vector<std::string> args;
     for (int i = 1; argv && i < argc; ++i)
-        args.push_back(Utf8(argv[i]));
+        args.push_back(quorin::pack::Utf8FromWide(argv[i]));
     if (argv)
         ::LocalFree(argv);
+    return args;
+}
+
+std::string ProgramPath() {
     std::vector<wchar_t> exe(32768);
-    if (::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size())) < exe.size())
-        quorin::pack::SetToolFolder(quorin::pack::fs::path(Utf8(exe.data())).parent_path());
-    StdioOutput out(stdout), err(stderr);
-    return quorin::pack::Run(args, out, err);
+    const DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+    return n > 0 && n < exe.size() ? quorin::pack::Utf8FromWide(exe.data()) : std::string();
 }
 
 #else
-#include <unistd.h>
 
-int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+std::string ProgramPath() {
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
-    if (n > 0 && static_cast<size_t>(n) < sizeof exe)
-        quorin::pack::SetToolFolder(
-            quorin::pack::fs::path(std::string(exe, static_cast<size_t>(n))).parent_path());
-    StdioOutput out(stdout), err(stderr);
-    return quorin::pack::Run(args, out, err);
+    return n > 0 && static_cast<size_t>(n) < sizeof exe ? std::string(exe, static_cast<size_t>(n))
+                                                        : std::string();
 }
 
 #endif
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args = Arguments(argc, argv);
+    if (const std::string program = ProgramPath(); !program.empty())
+        quorin::pack::SetToolFolder(quorin::pack::Path(program).Parent());
+    StdioOutput out(stdout), err(stderr);
+    return quorin::pack::Run(args, out, err);
+}

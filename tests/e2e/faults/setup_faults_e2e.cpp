@@ -14,9 +14,9 @@
 #include <set>
 
 #include "lz/encode.h"
-#include "setup_driver.h"
+#include "driver/setup_driver.h"
 #include "winsupport/ansi.h"
-#include "system_snapshot.h"
+#include "driver/system_snapshot.h"
 #include "try/report.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "setup_driver.h"
+#include "driver/setup_driver.h"
 #include "winsupport/ansi.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "lz/encode.h"
-#include "setup_driver.h"
+#include "driver/setup_driver.h"
 #include "winsupport/ansi.h"
 
 using namespace quorin::driver;

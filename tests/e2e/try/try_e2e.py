@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""`quorin-pack try` on packages built to misbehave, as a packager runs it: each package is built
-with the native quorin-pack from the real Setup.EXE and Setup.DLL, spoiled the way its case
-says, and tried under Wine (a prefix shared by the cases of a run); the tool must fail it, exit 1,
-and say why in its JSON report.
+"""`quorin-pack try` on real packages under Wine, as a packager runs it.
 
-    try_e2e.py CASE PACK SETUP_EXE SETUP_DLL DRIVER PREFIX WORK [COMPONENT]
+sample_package: the sample package, built by quorin-pack.exe from the real Setup.EXE, Setup.DLL
+and Joystick.OCX, passes: the control registered through Setup.DLL and unregistered again, the
+window pictured in its four states. Its trial makes the kept prefix TEMPLATE.
+The other cases build a package with the native quorin-pack, spoil it the way the case says and
+try it in a copy of TEMPLATE of their own; the tool must fail it, exit 1, and say why in its JSON.
+
+    try_e2e.py CASE PACK PACK_EXE SETUP_EXE SETUP_DLL JOYSTICK DRIVER SOURCE WINEPREFIX TEMPLATE WORK
+               [COMPONENT]
 """
 import json
 import os
@@ -17,133 +21,139 @@ NOT_INSTALLED = "次のファイルを正しくインストールできません
 NOT_UNINSTALLED = "次のファイルを正しくアンインストールできませんでした\n\n"
 OUTSIDE = "次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n"
 FAULT_KEY = "HKEY_CURRENT_USER\\Software\\Quorin Fault Component"
+PROGID = "HKEY_CLASSES_ROOT\\Joystick.ControlJoystick"
+PICTURES = ["installed-elsewhere.png", "installed-here.png", "installing.png", "not-installed.png"]
+FAILING_PHASES = ["install", "uninstall", "after-uninstall"]
 
-MANIFEST = """[Package]
-Title=Quorin Try {case}
-LzTrash=NO
-
-[File]
-Source=stand-in
-Name={name}
-SelfRegister={register}
-"""
-
-# Each case: the entry's installed name and whether it self-registers.
-CASES = {
-    "unregistrable": ("Broken.OCX", True),
-    "damaged": ("Data.TXT", False),
-    "outside": ("Data.TXT", False),
-    "leftover_key": ("Leaky.OCX", True),
-}
+MANIFEST = "[Package]\nTitle=Quorin Try {case}\n[File]\nSource=stand-in\nName={name}\nSelfRegister={register}\n"
+# The entry's final name and whether it self-registers.
+ENTRIES = {"unregistrable": ("Broken.OCX", "YES"), "damaged": ("Data.TXT", "NO"), "outside": ("Data.TXT", "NO"),
+           "leftover_key": ("Leaky.OCX", "YES")}
 
 
-def fail(message, report=None):
-    print("FAIL:", message)
-    if report is not None:
-        print(json.dumps(report, ensure_ascii=False, indent=1)[:20000])
-    sys.exit(1)
+def messages(report, phase, msg_id=None):
+    shown = [m for p in report["phases"] if p["name"] == phase for m in p["messages"]]
+    return [m["id"] for m in shown] if msg_id is None else [m["text"] for m in shown if m["id"] == msg_id]
 
 
-def build(case, pack, setup_exe, setup_dll, work, component):
-    name, register = CASES[case]
-    folder = os.path.join(work, case)
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
-    manifest = os.path.join(folder, "manifest.ini")
-    with open(manifest, "w", encoding="utf-8") as f:
-        f.write(MANIFEST.format(case=case, name=name, register="YES" if register else "NO"))
-    source = component
-    if source is None:
-        source = os.path.join(folder, "data.txt")
-        with open(source, "w") as f:
-            f.write("Quorin try data, line after line\r\n" * 40)
-    package = os.path.join(folder, "package")
-    subprocess.run([pack, "build", manifest, "-o", package, "--setup-exe", setup_exe,
-                    "--setup-dll", setup_dll, "--source", name + "=" + source],
-                   check=True, stdout=subprocess.DEVNULL)
-    if case == "damaged":
-        # The compressed stream cut in the middle: the header promises more than follows.
-        shipped = os.path.join(package, "Data.TX_")
-        with open(shipped, "rb") as f:
-            data = f.read()
-        with open(shipped, "wb") as f:
-            f.write(data[: len(data) // 2])
-    if case == "outside":
-        # A second entry whose final name leaves the package folder.
-        script = os.path.join(package, "Setup.INF")
-        with open(script, "rb") as f:
-            text = f.read()
-        text = text.replace(b"All=1\r\n", b"All=2\r\n") + b"\r\n[2]\r\nLz=Data.TX_,..\\Outside.TXT\r\n"
-        with open(script, "wb") as f:
-            f.write(text)
-    return package
-
-
-def messages(report, phase):
-    for p in report["phases"]:
-        if p["name"] == phase:
-            return p["messages"]
-    fail("no phase " + phase, report)
-
-
-def expect(condition, what, report):
-    if not condition:
-        fail(what, report)
-
-
-def reason_with(report, *parts):
+def reason(report, *parts):
     return any(all(part in r for part in parts) for r in report["reasons"])
 
 
-def main():
-    case, pack, setup_exe, setup_dll, driver, prefix, work = sys.argv[1:8]
-    component = sys.argv[8] if len(sys.argv) > 8 else None
-    if not os.access(pack, os.X_OK):
-        fail("the native quorin-pack is missing: " + pack + " (scripts/build.sh builds both trees)")
-    package = build(case, pack, setup_exe, setup_dll, work, component)
-    env = dict(os.environ, QUORIN_PACK_TRY_DRIVER=driver)
-    run = subprocess.run([pack, "try", package, "--keep-prefix", prefix, "--json"], env=env,
-                         stdout=subprocess.PIPE, timeout=600)
-    try:
-        report = json.loads(run.stdout.decode("utf-8"))
-    except ValueError as e:
-        fail("the report is not one JSON document: %s\n%s" % (e, run.stdout[:4000]))
-    expect(run.returncode == 1, "exit status %d, not 1" % run.returncode, report)
-    expect(report["passed"] is False, "the package passed", report)
-    expect([p["name"] for p in report["phases"]] == ["install", "uninstall", "after-uninstall"],
-           "the phases", report)
-    install = [m["id"] for m in messages(report, "install")]
-    uninstall = [m["id"] for m in messages(report, "uninstall")]
+def pictures_ok(folder):
+    names = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+    return names == PICTURES and all(
+        open(os.path.join(folder, n), "rb").read(8) == b"\x89PNG\r\n\x1a\n" for n in names)
 
+
+# What each case's report must show: (holds, what it is about).
+def expectations(case, r, shots):
+    if case == "sample_package":
+        return [(r["passed"] and r["reasons"] == [], "the package passes"),
+                ([p["name"] for p in r["phases"]] == ["install", "installed-elsewhere", "uninstall",
+                                                       "after-uninstall"], "the phases"),
+                (r["install"]["files"]["added"] == ["Joystick.HLP", "Joystick.OCX"], "the installed files"),
+                (PROGID in r["install"]["registry"]["keysAdded"], "the control's registration"),
+                (PROGID in r["uninstall"]["registry"]["keysRemoved"], "the control's unregistration"),
+                (r["install"]["uninstallEntry"]["after"]["DisplayName"]["data"] == "Ombrel's Gantrel", "the entry"),
+                (pictures_ok(shots), "the pictures")]
+    common = [(not r["passed"], "the package fails"),
+              ([p["name"] for p in r["phases"]] == FAILING_PHASES, "the phases")]
     if case == "unregistrable":
-        expect(install == [104, 303, 105], "install messages %s" % install, report)
-        expect(uninstall == [106, 304, 107], "uninstall messages %s" % uninstall, report)
-        expect(messages(report, "install")[1]["text"] == NOT_INSTALLED + "Broken.OCX", "303's text", report)
-        expect(messages(report, "uninstall")[1]["text"] == NOT_UNINSTALLED + "Broken.OCX", "304's text", report)
-        expect(reason_with(report, "Setup showed message 303", "Broken.OCX"), "303 as a reason", report)
-        expect(reason_with(report, "Setup showed message 304", "Broken.OCX"), "304 as a reason", report)
-        expect(report["check"] == [], "check found problems", report)
-    elif case == "damaged":
-        expect(reason_with(report, "check: ", "Data.TX_", "does not decode"), "check's reason", report)
-        expect(install == [104, 303, 105], "install messages %s" % install, report)
-        expect(messages(report, "install")[1]["text"] == NOT_INSTALLED + "Data.TXT", "303's text", report)
-        expect(reason_with(report, "Setup showed message 303", "Data.TXT"), "303 as a reason", report)
-        expect(report["install"]["files"]["added"] == [], "a damaged file was installed", report)
-    elif case == "outside":
-        expect(reason_with(report, "check: ", "Outside.TXT", "leaves the package folder"), "check's reason", report)
-        shown = [m for m in messages(report, "install") if m["id"] == 301]
-        expect(len(shown) == 1 and shown[0]["text"] == OUTSIDE + "..\\Outside.TXT", "message 301", report)
-        expect(reason_with(report, "Setup showed message 301", "Outside.TXT"), "301 as a reason", report)
-        expect(report["install"]["files"]["added"] == ["Data.TXT"], "the entry inside was not installed", report)
-    elif case == "leftover_key":
-        expect(install == [104, 105] and uninstall == [106, 107], "messages %s %s" % (install, uninstall), report)
-        expect(FAULT_KEY in report["install"]["registry"]["keysAdded"], "the key the install wrote", report)
-        expect(report["leftBehind"]["registry"]["keysAdded"] == [FAULT_KEY], "the key left behind", report)
-        expect(reason_with(report, "left registry keys behind: " + FAULT_KEY), "the leftover as a reason", report)
-        expect(len(report["reasons"]) == 1, "other reasons", report)
+        return common + [
+            (messages(r, "install") == [104, 303, 105], "install messages"),
+            (messages(r, "uninstall") == [106, 304, 107], "uninstall messages"),
+            (messages(r, "install", 303) == [NOT_INSTALLED + "Broken.OCX"], "303's text"),
+            (messages(r, "uninstall", 304) == [NOT_UNINSTALLED + "Broken.OCX"], "304's text"),
+            (reason(r, "Setup showed message 303", "Broken.OCX"), "303 as a reason"),
+            (reason(r, "Setup showed message 304", "Broken.OCX"), "304 as a reason"),
+            (r["check"] == [], "check found nothing")]
+    if case == "damaged":
+        return common + [
+            (reason(r, "check: ", "Data.TX_", "does not decode"), "check's reason"),
+            (messages(r, "install", 303) == [NOT_INSTALLED + "Data.TXT"], "303's text"),
+            (reason(r, "Setup showed message 303", "Data.TXT"), "303 as a reason"),
+            (r["install"]["files"]["added"] == [], "nothing installed")]
+    if case == "outside":
+        return common + [
+            (reason(r, "check: ", "Outside.TXT", "leaves the package folder"), "check's reason"),
+            (messages(r, "install", 301) == [OUTSIDE + "..\\Outside.TXT"], "message 301"),
+            (reason(r, "Setup showed message 301", "Outside.TXT"), "301 as a reason"),
+            (r["install"]["files"]["added"] == ["Data.TXT"], "the entry inside installed")]
+    return common + [
+        (messages(r, "install") == [104, 105] and messages(r, "uninstall") == [106, 107], "the messages"),
+        (FAULT_KEY in r["install"]["registry"]["keysAdded"], "the key the install wrote"),
+        (r["leftBehind"]["registry"]["keysAdded"] == [FAULT_KEY], "the key left behind"),
+        (r["reasons"] == ["the uninstall left registry keys behind: " + FAULT_KEY], "the only reason")]
+
+
+def run(args, **kw):
+    subprocess.run(args, check=True, stdout=subprocess.DEVNULL, **kw)
+
+
+def build_sample(pack_exe, setup_exe, setup_dll, joystick, source, wineprefix, package):
+    # Unix paths reach the Windows tool through Wine's Z: drive.
+    run(["bash", os.path.join(source, "scripts/wine-run.sh"), "--prefix", wineprefix, pack_exe, "build",
+         "manifest.ini", "-o", package, "--setup-exe", setup_exe, "--setup-dll", setup_dll,
+         "--source", "Joystick.OCX=" + joystick], cwd=os.path.join(source, "packaging/sample"))
+    names = [n.upper() for n in os.listdir(package)]
+    if "JOYSTICK.OC_" not in names or "JOYSTICK.OCX" in names:
+        sys.exit("FAIL: the sample package does not ship the control compressed: %s" % names)
+
+
+def build_spoiled(case, pack, setup_exe, setup_dll, component, folder, package):
+    name, register = ENTRIES[case]
+    with open(os.path.join(folder, "manifest.ini"), "w", encoding="utf-8") as f:
+        f.write(MANIFEST.format(case=case, name=name, register=register))
+    if component is None:
+        component = os.path.join(folder, "data.txt")
+        with open(component, "w") as f:
+            f.write("Quorin try data, line after line\r\n" * 40)
+    run([pack, "build", os.path.join(folder, "manifest.ini"), "-o", package, "--setup-exe", setup_exe,
+         "--setup-dll", setup_dll, "--source", name + "=" + component])
+    if case == "damaged":  # cut in the middle: the header promises more than follows
+        with open(os.path.join(package, "Data.TX_"), "r+b") as f:
+            f.truncate(os.path.getsize(f.name) // 2)
+    if case == "outside":  # a second entry whose final name leaves the package folder
+        script = os.path.join(package, "Setup.INF")
+        with open(script, "rb") as f:
+            text = f.read().replace(b"All=1\r\n", b"All=2\r\n") + b"\r\n[2]\r\nLz=Data.TX_,..\\Outside.TXT\r\n"
+        with open(script, "wb") as f:
+            f.write(text)
+
+
+def main():
+    case, pack, pack_exe, setup_exe, setup_dll, joystick, driver, source, wineprefix, template, work = sys.argv[1:12]
+    component = sys.argv[12] if len(sys.argv) > 12 else None
+    if not os.access(pack, os.X_OK):
+        sys.exit("FAIL: the native quorin-pack is missing: %s (scripts/build.sh builds both trees)" % pack)
+    folder = os.path.join(work, case)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    package, shots, prefix = (os.path.join(folder, n) for n in ("package", "screenshots", "prefix"))
+    options = ["--keep-prefix", prefix, "--json"]
+    if case == "sample_package":
+        build_sample(pack_exe, setup_exe, setup_dll, joystick, source, wineprefix, package)
+        options = ["--keep-prefix", template, "--screenshots", shots, "--json"]
     else:
-        fail("no case " + case)
-    print("ok: %s fails with: %s" % (case, " | ".join(report["reasons"])))
+        build_spoiled(case, pack, setup_exe, setup_dll, component, folder, package)
+        run(["cp", "-a", template, prefix])
+    tried = subprocess.run([pack, "try", package] + options, env=dict(os.environ, QUORIN_PACK_TRY_DRIVER=driver),
+                           stdout=subprocess.PIPE, timeout=540)
+    try:
+        report = json.loads(tried.stdout.decode("utf-8"))
+    except ValueError as e:
+        sys.exit("FAIL: the report is not one JSON document: %s\n%s" % (e, tried.stdout[:4000]))
+    failed = [] if tried.returncode == (0 if case == "sample_package" else 1) else ["exit status %d" % tried.returncode]
+    try:
+        failed += [what for ok, what in expectations(case, report, shots) if not ok]
+    except (KeyError, TypeError, IndexError) as e:
+        failed.append("the report lacks %r" % e)
+    if failed:
+        print(json.dumps(report, ensure_ascii=False, indent=1)[:20000])
+        sys.exit("FAIL: %s: %s" % (case, ", ".join(failed)))
+    shutil.rmtree(prefix, ignore_errors=True)
+    print("ok: %s: %s" % (case, " | ".join(report["reasons"]) or "passed"))
 
 
 if __name__ == "__main__":

@@ -1,12 +1,8 @@
-#include "setup_driver.h"
-
-#include <wincodec.h>
-#include <wrl/client.h>
+// Files, the registry, windows of another process and Setup's string table, as the driver and the
+// end-to-end tests look at them.
+#include "driver/setup_driver.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "base/text.h"
 #include "basic/string_routines.h"
@@ -14,8 +10,6 @@
 #include "winsupport/ansi.h"
 
 namespace quorin::driver {
-
-using Microsoft::WRL::ComPtr;
 
 // ---------------------------------------------------------------------------------------------
 // Files.
@@ -36,26 +30,40 @@ wstring WindowsPath(const char* arg) {
     return p.size() > 1 && p[0] == L'\\' ? L"Z:" + p : p;
 }
 
+namespace {
+
+// A file opened the way the driver reads and writes: others may read and write it meanwhile.
+quorin::win::UniqueFile OpenFile(const wstring& path, DWORD access, DWORD disposition) {
+    return quorin::win::UniqueFile(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+} // namespace
+
 std::optional<Bytes> ReadBytes(const wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in)
+    const quorin::win::UniqueFile file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    if (!file)
         return std::nullopt;
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Bytes data;
+    char buffer[1 << 16];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        data.append(buffer, read);
+    return data;
 }
 
 bool WriteBytes(const wstring& path, const Bytes& data) {
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    return static_cast<bool>(out.flush());
+    const quorin::win::UniqueFile file = OpenFile(path, GENERIC_WRITE, CREATE_ALWAYS);
+    DWORD written = 0;
+    return file && WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+           written == data.size();
 }
 
 bool Exists(const wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-namespace {
-
-void CollectTree(const wstring& folder, TreeMap& out) {
+void WalkFolder(const wstring& folder, const FolderVisitor& visit, const wstring& relative) {
     WIN32_FIND_DATAW d;
     quorin::win::UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &d));
     if (!find)
@@ -65,20 +73,20 @@ void CollectTree(const wstring& folder, TreeMap& out) {
         if (name == L"." || name == L"..")
             continue;
         const wstring path = folder + L"\\" + name;
-        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[path] = kFolderMark;
-            CollectTree(path, out);
-        } else {
-            out[path] = ReadBytes(path).value_or("<unreadable>");
-        }
+        const wstring inside = relative.empty() ? name : relative + L"\\" + name;
+        visit(path, inside, d);
+        if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            WalkFolder(path, visit, inside);
     } while (FindNextFileW(find.get(), &d));
 }
 
-} // namespace
-
 TreeMap Tree(const wstring& folder) {
     TreeMap t;
-    CollectTree(folder, t);
+    WalkFolder(folder, [&](const wstring& path, const wstring&, const WIN32_FIND_DATAW& entry) {
+        t[path] = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
+                      ? Bytes(kFolderMark)
+                      : ReadBytes(path).value_or("<unreadable>");
+    });
     return t;
 }
 
@@ -99,13 +107,14 @@ bool CopyTree(const wstring& from, const wstring& to) {
     if (!CreateDirectoryW(to.c_str(), nullptr))
         return false;
     bool ok = true;
-    // The map is ordered by path, so a folder comes before what is in it.
-    for (const auto& [path, data] : Tree(from)) {
-        const wstring target = to + path.substr(from.size());
-        ok = (data == kFolderMark ? CreateDirectoryW(target.c_str(), nullptr) != 0
-                                  : CopyFileW(path.c_str(), target.c_str(), FALSE) != 0) &&
+    // A folder comes before what is in it.
+    WalkFolder(from, [&](const wstring& path, const wstring& relative, const WIN32_FIND_DATAW& entry) {
+        const wstring target = to + L"\\" + relative;
+        ok = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
+                  ? CreateDirectoryW(target.c_str(), nullptr) != 0
+                  : CopyFileW(path.c_str(), target.c_str(), FALSE) != 0) &&
              ok;
-    }
+    });
     return ok;
 }
 
@@ -203,99 +212,6 @@ void Press(HWND button) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Pictures.
-
-namespace {
-
-// The screen in a window's client area, 24 bits a pixel, rows top first and padded to 4 bytes.
-struct ScreenRows {
-    int width = 0, height = 0;
-    UINT stride = 0;
-    Bytes rows;
-};
-
-ScreenRows CaptureClient(HWND hwnd) {
-    RECT r{};
-    GetClientRect(hwnd, &r);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    ScreenRows image;
-    image.width = r.right - r.left;
-    image.height = r.bottom - r.top;
-    if (image.width <= 0 || image.height <= 0)
-        return image;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = image.width;
-    bi.bmiHeader.biHeight = -image.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    quorin::win::UniqueGdi bmp(CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bmp) {
-        HGDIOBJ old = SelectObject(mem, bmp.get());
-        BitBlt(mem, 0, 0, image.width, image.height, screen, r.left, r.top, SRCCOPY);
-        SelectObject(mem, old);
-        image.stride = (static_cast<UINT>(image.width) * 3 + 3) / 4 * 4;
-        image.rows.assign(static_cast<const char*>(bits), static_cast<size_t>(image.stride) * image.height);
-    }
-    bmp.reset();
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return image;
-}
-
-// Through the platform's imaging component, so the driver needs no image library of its own.
-bool WritePng(const ScreenRows& image, const wstring& path) {
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    ComPtr<IPropertyBag2> options;
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(factory.GetAddressOf()))) ||
-        FAILED(factory->CreateStream(stream.GetAddressOf())) ||
-        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
-        FAILED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.GetAddressOf())) ||
-        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.GetAddressOf(), options.GetAddressOf())) ||
-        FAILED(frame->Initialize(options.Get())) ||
-        FAILED(frame->SetSize(static_cast<UINT>(image.width), static_cast<UINT>(image.height))) ||
-        FAILED(frame->SetPixelFormat(&format)) || format != GUID_WICPixelFormat24bppBGR)
-        return false;
-    auto* rows = reinterpret_cast<BYTE*>(const_cast<char*>(image.rows.data()));
-    return SUCCEEDED(frame->WritePixels(static_cast<UINT>(image.height), image.stride,
-                                        static_cast<UINT>(image.rows.size()), rows)) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-}
-
-} // namespace
-
-bool SaveWindowPicture(HWND hwnd, const wstring& path) {
-    UpdateWindow(hwnd);
-    ScreenRows image = CaptureClient(hwnd);
-    WaitUntil(
-        [&] {
-            ScreenRows again = CaptureClient(hwnd);
-            const bool same = again.rows == image.rows;
-            image = std::move(again);
-            return same && !image.rows.empty();
-        },
-        3000);
-    if (image.rows.empty())
-        return false;
-    // The imaging component is a COM object: the calling thread joins COM for the call.
-    const HRESULT joined = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const bool written = WritePng(image, path);
-    if (SUCCEEDED(joined))
-        CoUninitialize();
-    return written;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Setup's string table.
 
 wstring ResString(const wstring& setupExe, UINT id) {
@@ -317,167 +233,6 @@ wstring BoxText(const wstring& setupExe, UINT id, const std::vector<wstring>& va
     const quorin::Text filled =
         quorin::EmbedValues(quorin::win::FromWide(ResString(setupExe, id).c_str()), v);
     return AsShownInBox(quorin::win::W(filled));
-}
-
-// ---------------------------------------------------------------------------------------------
-// One run of Setup.EXE.
-
-SetupRun::SetupRun(const wstring& folder) {
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    wstring commandLine = L"\"" + folder + L"\\Setup.EXE\"";
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                       &pi)) {
-        process_.reset(pi.hProcess);
-        CloseHandle(pi.hThread);
-        pid_ = pi.dwProcessId;
-    }
-}
-
-HWND SetupRun::FindMain() {
-    if (!main_)
-        for (HWND h : TopLevelWindows(pid_))
-            if (ClassOf(h) != L"#32770" && TextOf(h) == kApplicationTitle)
-                main_ = h;
-    return main_;
-}
-
-HWND SetupRun::WaitForMain(int timeoutMs) {
-    WaitUntil([&] { return FindMain() != nullptr; }, timeoutMs);
-    return main_;
-}
-
-bool SetupRun::Settled() const {
-    if (!main_)
-        return false;
-    for (const wchar_t* caption : {kInstallTag, kUninstallTag, kPathInitial})
-        if (HWND label = Child(main_, L"Static", caption))
-            return !IsWindowVisible(label) || caption != kPathInitial;
-    return false;
-}
-
-std::optional<MessageBoxSeen> SetupRun::FindBox() const {
-    for (HWND h : TopLevelWindows(pid_))
-        if (ClassOf(h) == L"#32770") {
-            Sleep(100); // let the box finish laying itself out
-            MessageBoxSeen seen;
-            seen.hwnd = h;
-            seen.owner = GetWindow(h, GW_OWNER);
-            seen.caption = TextOf(h);
-            if (HWND text = GetDlgItem(h, kBoxText))
-                seen.text = TextOf(text);
-            for (int id : {kIdOk, 2, 3, 4, 5, kIdYes, kIdNo})
-                if (HWND b = GetDlgItem(h, id); b && IsWindowVisible(b)) {
-                    seen.buttons.push_back(id);
-                    if ((GetWindowLongW(b, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-                        seen.defaultButton = id;
-                }
-            return seen;
-        }
-    return std::nullopt;
-}
-
-std::optional<MessageBoxSeen> SetupRun::WaitForBox(int timeoutMs) const {
-    std::optional<MessageBoxSeen> box;
-    WaitUntil([&] { return (box = FindBox()).has_value(); }, timeoutMs);
-    return box;
-}
-
-bool SetupRun::Answer(const MessageBoxSeen& box, int button) const {
-    HWND b = GetDlgItem(box.hwnd, button);
-    if (b == nullptr)
-        return false;
-    Press(b);
-    return WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); }, 10000);
-}
-
-bool SetupRun::WaitForExit(int timeoutMs) const {
-    return process_ && WaitForSingleObject(process_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
-}
-
-bool SetupRun::Terminate() {
-    if (!process_ || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT)
-        return false;
-    TerminateProcess(process_.get(), 99);
-    WaitForSingleObject(process_.get(), 10000);
-    return true;
-}
-
-DWORD SetupRun::ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(process_.get(), &code);
-    return code;
-}
-
-Session Drive(const wstring& folder, const wchar_t* button, int seconds, const DriveHooks& hooks) {
-    Session r;
-    const auto start = Clock::now();
-    // The idle tip is back once a procedure has finished, before its closing boxes; Cancel
-    // pressed earlier would stay queued until a box's loop and end the program under it.
-    const wstring idleTip = ResString(folder + L"\\Setup.EXE", kTipIdle);
-    SetupRun run(folder);
-    r.started = run.started();
-    const auto end = start + std::chrono::seconds(seconds);
-    auto quietSince = Clock::now();
-    bool busySeen = false, completed = false, cancelled = false;
-    while (r.started && Clock::now() < end) {
-        if (run.WaitForExit(100)) {
-            r.ended = true;
-            break;
-        }
-        if (auto box = run.FindBox()) {
-            r.boxes.push_back(*box);
-            const bool yes =
-                std::find(box->buttons.begin(), box->buttons.end(), kIdYes) != box->buttons.end();
-            run.Answer(*box, yes ? kIdYes : kIdOk);
-            completed =
-                completed || (r.pressed && !hooks.completion.empty() && box->text == hooks.completion);
-            quietSince = Clock::now();
-            continue;
-        }
-        if (!run.FindMain())
-            continue;
-        if (!r.settled) {
-            // A box shown while the state is decided (installed elsewhere) comes first.
-            if (!run.Settled())
-                continue;
-            r.settled = true;
-            r.installOffered = IsWindowVisible(run.Button(kInstallCaption));
-            r.uninstallOffered = IsWindowVisible(run.Button(kUninstallCaption));
-            if (hooks.settled)
-                hooks.settled(run);
-            quietSince = Clock::now();
-        }
-        if (button && !r.pressed && Usable(run.Button(button))) {
-            Press(run.Button(button));
-            r.pressed = true;
-            quietSince = Clock::now();
-            continue;
-        }
-        if (r.pressed && !busySeen && hooks.busy && !hooks.busyTip.empty() &&
-            Child(run.main(), L"Static", hooks.busyTip) != nullptr) {
-            busySeen = true;
-            hooks.busy(run);
-        }
-        if (completed && !cancelled) {
-            Press(run.Button(kCancelCaption));
-            cancelled = true;
-            quietSince = Clock::now();
-            continue;
-        }
-        // The look waits for Setup's thread to answer, so a box it was about to show is up by then.
-        const bool idle = !r.pressed || (Child(run.main(), L"Static", idleTip) != nullptr);
-        if (idle && Clock::now() - quietSince > std::chrono::milliseconds(500) && !run.FindBox()) {
-            if (HWND cancel = run.Button(kCancelCaption))
-                Press(cancel);
-            quietSince = Clock::now();
-        }
-    }
-    run.Terminate();
-    r.exitCode = run.ExitCode();
-    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return r;
 }
 
 } // namespace quorin::driver

@@ -51,6 +51,12 @@ std::optional<Bytes> ReadBytes(const wstring& path);
 bool WriteBytes(const wstring& path, const Bytes& data);
 bool Exists(const wstring& path);
 
+// Calls `visit` for everything below `folder`, a folder before what it holds, with its full path
+// and its path relative to `folder`.
+using FolderVisitor =
+    std::function<void(const wstring& path, const wstring& relative, const WIN32_FIND_DATAW& entry)>;
+void WalkFolder(const wstring& folder, const FolderVisitor& visit, const wstring& relative = wstring());
+
 // Everything below a folder by full path: a file's contents, "<dir>" for a folder.
 using TreeMap = std::map<wstring, Bytes>;
 inline constexpr char kFolderMark[] = "<dir>";

@@ -10,11 +10,11 @@
 
 #include <cstdio>
 
+#include "base/text.h"
+#include "driver/setup_driver.h"
+#include "driver/system_snapshot.h"
 #include "ini/profile.h"
 #include "installer/setup_script.h"
-#include "base/text.h"
-#include "setup_driver.h"
-#include "system_snapshot.h"
 #include "try/record.h"
 #include "winsupport/ansi.h"
 
@@ -96,14 +96,14 @@ void RunSetup(Trial& t, const char* name, const wstring& folder, Offered press) 
     run.seconds = s.seconds;
     if (s.started && !s.settled)
         run.problems.push_back("Setup's window never showed which button it offers");
-    std::printf("quorin-pack-try: %s: offered %s, %zu message(s), %.1f s\n", name, OfferedName(run.offered),
-                run.boxes.size(), run.seconds);
+    // Progress for the tool's standard error; printf would link the C runtime's formatter.
+    const std::string progress = std::string("quorin-pack-try: ") + name + ": offered " +
+                                 OfferedName(run.offered) + ", " + std::to_string(run.boxes.size()) +
+                                 " message(s), " + std::to_string(static_cast<int>(run.seconds + 0.5)) +
+                                 " s\n";
+    std::fputs(progress.c_str(), stdout);
     std::fflush(stdout);
     t.record.runs.push_back(std::move(run));
-}
-
-void Snapshot(Trial& t, const char* name) {
-    t.record.snapshots[name] = SnapshotSystem(t.folder);
 }
 
 int RunTrial(Trial& t, const wstring& recordPath) {
@@ -122,9 +122,9 @@ int RunTrial(Trial& t, const wstring& recordPath) {
     if (GetACP() != 932)
         t.record.notes.push_back("the ANSI code page is " + std::to_string(GetACP()) + ", not 932");
 
-    Snapshot(t, quorin::pack::kSnapshotBefore);
+    t.record.snapshots[quorin::pack::kSnapshotBefore] = SnapshotSystem(t.folder);
     RunSetup(t, quorin::pack::kRunInstall, t.folder, Offered::Install);
-    Snapshot(t, quorin::pack::kSnapshotInstalled);
+    t.record.snapshots[quorin::pack::kSnapshotInstalled] = SnapshotSystem(t.folder);
     if (!t.screenshots.empty()) {
         // The window's fourth state: the same package started from another folder.
         const wstring copy = t.folder + L" Copy";
@@ -133,11 +133,11 @@ int RunTrial(Trial& t, const wstring& recordPath) {
         RemoveTree(copy);
     }
     RunSetup(t, quorin::pack::kRunUninstall, t.folder, Offered::Uninstall);
-    Snapshot(t, quorin::pack::kSnapshotUninstalled);
+    t.record.snapshots[quorin::pack::kSnapshotUninstalled] = SnapshotSystem(t.folder);
     RunSetup(t, quorin::pack::kRunAfterUninstall, t.folder, Offered::Unknown);
 
     if (!WriteBytes(recordPath, quorin::pack::WriteTrialRecord(t.record))) {
-        std::fprintf(stderr, "quorin-pack-try: cannot write %s\n", Utf8(recordPath).c_str());
+        std::fputs(("quorin-pack-try: cannot write " + Utf8(recordPath) + "\n").c_str(), stderr);
         return 1;
     }
     return 0;
@@ -156,8 +156,9 @@ int main() {
         args.resize(2);
     }
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: quorin-pack-try.exe PACKAGE-FOLDER RECORD-FILE [--screenshots FOLDER]\n"
-                             "(run by quorin-pack try under Wine)\n");
+        std::fputs("usage: quorin-pack-try.exe PACKAGE-FOLDER RECORD-FILE [--screenshots FOLDER]\n"
+                   "(run by quorin-pack try under Wine)\n",
+                   stderr);
         return 2;
     }
     t.folder = args[0];

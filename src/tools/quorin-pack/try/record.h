@@ -96,6 +96,19 @@ struct TrialRecord {
     std::vector<std::string> notes; // what else the driver noticed (a picture not saved, ...)
 };
 
+// The record's text form: one item per line, fields separated by tabs, each field escaped the
+// way C writes them (\\ \t \n \r, and \xHH for other control characters) so that names and
+// data survive.
+//
+//   quorin-pack-try-record 1
+//   title T | folder F | note N | string ID TEXT | lztrash NAME
+//   run NAME                 then, for that run: press BUTTON | offered STATE | pressed 0|1 |
+//                            box CAPTION TEXT | process STARTED ENDED EXITCODE SECONDS |
+//                            screenshot FILE | problem TEXT
+//   snapshot NAME            then, for that snapshot: d PATH | f PATH SIZE HASH | k KEY |
+//                            v NAME TYPE DATA (a value of the last k)
+//   end
+inline constexpr char kRecordMagic[] = "quorin-pack-try-record 1";
 std::string WriteTrialRecord(const TrialRecord& record);
 // False, with the line and what is wrong in `error`, when the text is not a complete record.
 bool ParseTrialRecord(std::string_view text, TrialRecord& record, std::string& error);

@@ -4,8 +4,6 @@
 
 #include "try/report.h"
 
-#include "pack.h"
-
 namespace quorin::pack {
 namespace {
 
@@ -123,6 +121,37 @@ void ChangeLines(const ChangeReport& c, Output& out) {
     RegistryLines(c.registry, out, indent);
 }
 
+// One start of Setup: the state offered, the messages shown, how it ended.
+void PhaseLines(const PhaseReport& p, Output& out) {
+    out << "== " << p.name << "\n";
+    out << "   offered: " << ButtonName(p.offered);
+    if (p.expected != Offered::Unknown)
+        out << " (expected " << ButtonName(p.expected) << ")";
+    if (p.pressed != Offered::Unknown)
+        out << "; pressed " << ButtonName(p.pressed) << ", answered Yes";
+    out << "\n";
+    for (const ShownMessage& m : p.messages) {
+        const std::string meaning = MessageMeaning(m.id);
+        out << "   message " << (m.id ? std::to_string(m.id) : "(not Setup's: \"" + m.caption + "\")")
+            << (meaning.empty() ? "" : " (" + meaning + ")") << ": " << Indented(m.text, "      ") << "\n";
+    }
+    if (!p.started) {
+        out << "   Setup.EXE could not be started\n";
+    } else {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", p.seconds);
+        out << (p.ended ? "   Setup ended, exit code " + std::to_string(p.exitCode)
+                        : std::string("   Setup did not end by itself; ended by the driver"))
+            << ", after " << seconds << " s\n";
+    }
+    if (!p.screenshots.empty()) {
+        out << "   screenshots:";
+        for (const std::string& shot : p.screenshots)
+            out << " " << shot;
+        out << "\n";
+    }
+}
+
 // --- JSON -----------------------------------------------------------------------------------
 
 std::string JsonList(const std::vector<std::string>& items) {
@@ -220,46 +249,16 @@ std::string JsonString(const std::string& text) {
 
 void RenderTrialText(const TrialReport& r, Output& out) {
     out << "quorin-pack try: " << r.package << " (\"" << r.title << "\")\n";
-    if (r.checkProblems.empty()) {
+    if (r.checkProblems.empty())
         out << "check: no problems\n";
-    } else {
+    else
         out << "check: " << r.checkProblems.size() << " problem(s)\n";
-        for (const std::string& p : r.checkProblems)
-            out << "   " << p << "\n";
-    }
+    for (const std::string& p : r.checkProblems)
+        out << "   " << p << "\n";
     for (const std::string& n : r.notes)
         out << "note: " << n << "\n";
     for (const PhaseReport& p : r.phases) {
-        out << "== " << p.name << "\n";
-        out << "   offered: " << ButtonName(p.offered);
-        if (p.expected != Offered::Unknown)
-            out << " (expected " << ButtonName(p.expected) << ")";
-        if (p.pressed != Offered::Unknown)
-            out << "; pressed " << ButtonName(p.pressed) << ", answered Yes";
-        out << "\n";
-        for (const ShownMessage& m : p.messages) {
-            const std::string meaning = MessageMeaning(m.id);
-            out << "   message " << (m.id ? std::to_string(m.id) : "(not Setup's: \"" + m.caption + "\")")
-                << (meaning.empty() ? "" : " (" + meaning + ")") << ": " << Indented(m.text, "      ")
-                << "\n";
-        }
-        if (!p.started)
-            out << "   Setup.EXE could not be started\n";
-        else if (p.ended)
-            out << "   Setup ended, exit code " << p.exitCode;
-        else
-            out << "   Setup did not end by itself; ended by the driver";
-        if (p.started) {
-            char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%.1f", p.seconds);
-            out << ", after " << seconds << " s\n";
-        }
-        if (!p.screenshots.empty()) {
-            out << "   screenshots:";
-            for (const std::string& s : p.screenshots)
-                out << " " << s;
-            out << "\n";
-        }
+        PhaseLines(p, out);
         if (p.name == kRunInstall)
             ChangeLines(r.install, out);
         else if (p.name == kRunUninstall)

@@ -1,25 +1,14 @@
-// Judging a trial record: snapshot differences, Setup's messages told apart by their texts, and
-// the verdict with its reasons.
+// Judging a trial record: Setup's messages told apart by their texts, what each procedure
+// changed, and the verdict with its reasons.
 #include "try/report.h"
 
 #include <algorithm>
 
-#include "installer/paths.h"
-#include "installer/procedures.h"
 #include "base/text.h"
+#include "installer/paths.h"
 
 namespace quorin::pack {
 namespace {
-
-bool UnderKey(const std::string& path, const std::string& key) {
-    return path.size() >= key.size() && path.compare(0, key.size(), key) == 0 &&
-           (path.size() == key.size() || path[key.size()] == '\\');
-}
-
-bool Ignored(const std::string& path, const std::vector<IgnoredKey>& ignored) {
-    return std::any_of(ignored.begin(), ignored.end(),
-                       [&](const IgnoredKey& k) { return UnderKey(path, k.key); });
-}
 
 // Whether `text` is `pattern` with each "$" standing for any text (possibly empty).
 bool MatchesPattern(const std::string& text, const std::string& pattern) {
@@ -174,69 +163,70 @@ void JudgeRun(const SetupRunRecord& run, const Expectation* expected, PhaseRepor
         reasons.push_back(who + ": Setup ended with exit code " + std::to_string(run.exitCode));
 }
 
+// Each start of Setup against what it should have shown.
+void JudgePhases(const TrialRecord& record, TrialReport& r) {
+    for (const SetupRunRecord& run : record.runs) {
+        const Expectation* expected = ExpectationFor(run.name);
+        PhaseReport phase;
+        phase.name = run.name;
+        phase.expected = expected ? expected->offered : Offered::Unknown;
+        phase.offered = run.offered;
+        phase.pressed = run.pressed ? run.toPress : Offered::Unknown;
+        for (const SeenBox& box : run.boxes)
+            phase.messages.push_back({IdentifyMessage(box.text, record.strings), box.caption, box.text});
+        phase.started = run.started;
+        phase.ended = run.ended;
+        phase.exitCode = run.exitCode;
+        phase.seconds = run.seconds;
+        phase.screenshots = run.screenshots;
+        JudgeRun(run, expected, phase, r.reasons);
+        r.phases.push_back(std::move(phase));
+    }
+    for (const char* needed : {kRunInstall, kRunUninstall, kRunAfterUninstall})
+        if (std::none_of(record.runs.begin(), record.runs.end(),
+                         [&](const SetupRunRecord& run) { return run.name == needed; }))
+            r.reasons.push_back(std::string(needed) + ": Setup was not started for it");
+}
+
+// The folder and the registry after the uninstall against before the install. LzTrash deletes
+// the compressed files at install, and the uninstall leaves them deleted.
+void JudgeLeftBehind(const TrialRecord& record, const Snapshot& before, const Snapshot& after,
+                     TrialReport& r) {
+    r.leftFiles = DiffFolders(before.folder, after.folder);
+    std::vector<std::string> removed;
+    for (const std::string& path : r.leftFiles.removed) {
+        const bool trashed =
+            std::any_of(record.lzTrash.begin(), record.lzTrash.end(),
+                        [&](const std::string& n) { return NamesSameFile(FromUtf8(path), FromUtf8(n)); });
+        (trashed ? r.removedByLzTrash : removed).push_back(path);
+    }
+    r.leftFiles.removed = std::move(removed);
+    r.leftRegistry = DiffRegistry(before.registry, after.registry);
+    const FolderChanges& f = r.leftFiles;
+    for (const auto& [what, paths] :
+         {std::pair{"added", &f.added}, std::pair{"removed", &f.removed}, std::pair{"changed", &f.changed}})
+        if (!paths->empty())
+            r.reasons.push_back(std::string("the uninstall left files ") + what +
+                                " in the package folder: " + List(*paths));
+    const RegistryChanges& g = r.leftRegistry;
+    if (!g.keysAdded.empty())
+        r.reasons.push_back("the uninstall left registry keys behind: " + List(g.keysAdded));
+    if (!g.keysRemoved.empty())
+        r.reasons.push_back("the uninstall left registry keys removed: " + List(g.keysRemoved));
+    // Values of keys listed above went with their key.
+    std::vector<std::string> values;
+    for (const ValueChange& v : g.values)
+        if (!std::binary_search(g.keysAdded.begin(), g.keysAdded.end(), v.key) &&
+            !std::binary_search(g.keysRemoved.begin(), g.keysRemoved.end(), v.key))
+            values.push_back(v.key + "\\" + (v.name.empty() ? "(default)" : v.name) +
+                             (!v.before  ? " (added)"
+                              : !v.after ? " (removed)"
+                                         : " (changed)"));
+    if (!values.empty())
+        r.reasons.push_back("the uninstall left registry values different: " + List(values));
+}
+
 } // namespace
-
-FolderChanges DiffFolders(const FolderSnapshot& before, const FolderSnapshot& after) {
-    FolderChanges c;
-    for (const auto& [path, facts] : after) {
-        const auto was = before.find(path);
-        if (was == before.end())
-            c.added.push_back(path);
-        else if (was->second != facts)
-            c.changed.push_back(path);
-    }
-    for (const auto& [path, facts] : before)
-        if (!after.count(path))
-            c.removed.push_back(path);
-    return c;
-}
-
-const std::vector<IgnoredKey>& WineOwnKeys() {
-    static const std::vector<IgnoredKey> keys = {
-        {"HKEY_CURRENT_USER\\Software\\Wine\\Temporary System Parameters",
-         "Wine keeps the system parameters a program changes for the session here (volatile)"},
-    };
-    return keys;
-}
-
-RegistryChanges DiffRegistry(const RegistrySnapshot& before, const RegistrySnapshot& after,
-                             const std::vector<IgnoredKey>& ignored) {
-    RegistryChanges c;
-    static const RegistryKey kNoValues;
-    // Walk both sorted maps together, so each key is visited once in order.
-    auto a = before.begin(), b = after.begin();
-    while (a != before.end() || b != after.end()) {
-        const bool onlyBefore = b == after.end() || (a != before.end() && a->first < b->first);
-        const bool onlyAfter = a == before.end() || (b != after.end() && b->first < a->first);
-        const std::string& key = onlyBefore ? a->first : b->first;
-        const RegistryKey& was = onlyAfter ? kNoValues : a->second;
-        const RegistryKey& is = onlyBefore ? kNoValues : b->second;
-        if (!Ignored(key, ignored)) {
-            if (onlyBefore)
-                c.keysRemoved.push_back(key);
-            if (onlyAfter)
-                c.keysAdded.push_back(key);
-            for (const auto& [name, value] : is) {
-                const auto old = was.find(name);
-                if (old == was.end())
-                    c.values.push_back({key, name, std::nullopt, value});
-                else if (old->second != value)
-                    c.values.push_back({key, name, old->second, value});
-            }
-            for (const auto& [name, value] : was)
-                if (!is.count(name))
-                    c.values.push_back({key, name, value, std::nullopt});
-        }
-        if (!onlyAfter)
-            ++a;
-        if (!onlyBefore)
-            ++b;
-    }
-    std::stable_sort(c.values.begin(), c.values.end(), [](const ValueChange& x, const ValueChange& y) {
-        return x.key != y.key ? x.key < y.key : x.name < y.name;
-    });
-    return c;
-}
 
 int IdentifyMessage(const std::string& text, const std::map<int, std::string>& strings) {
     int best = 0;
@@ -281,72 +271,17 @@ TrialReport JudgeTrial(const TrialRecord& record, const std::string& package,
     r.notes = record.notes;
     for (const std::string& p : checkProblems)
         r.reasons.push_back("check: " + p);
-
-    for (const SetupRunRecord& run : record.runs) {
-        const Expectation* expected = ExpectationFor(run.name);
-        PhaseReport phase;
-        phase.name = run.name;
-        phase.expected = expected ? expected->offered : Offered::Unknown;
-        phase.offered = run.offered;
-        phase.pressed = run.pressed ? run.toPress : Offered::Unknown;
-        for (const SeenBox& box : run.boxes)
-            phase.messages.push_back({IdentifyMessage(box.text, record.strings), box.caption, box.text});
-        phase.started = run.started;
-        phase.ended = run.ended;
-        phase.exitCode = run.exitCode;
-        phase.seconds = run.seconds;
-        phase.screenshots = run.screenshots;
-        JudgeRun(run, expected, phase, r.reasons);
-        r.phases.push_back(std::move(phase));
-    }
-    for (const char* needed : {kRunInstall, kRunUninstall, kRunAfterUninstall})
-        if (std::none_of(record.runs.begin(), record.runs.end(),
-                         [&](const SetupRunRecord& run) { return run.name == needed; }))
-            r.reasons.push_back(std::string(needed) + ": Setup was not started for it");
-
+    JudgePhases(record, r);
     const std::string entryKey = std::string(kUninstallListKey) + "\\" + record.title;
     r.install = Changes(record, kSnapshotBefore, kSnapshotInstalled, entryKey);
     r.uninstall = Changes(record, kSnapshotInstalled, kSnapshotUninstalled, entryKey);
     const auto before = record.snapshots.find(kSnapshotBefore);
     const auto after = record.snapshots.find(kSnapshotUninstalled);
     r.leftComparable = before != record.snapshots.end() && after != record.snapshots.end();
-    if (!r.leftComparable) {
+    if (r.leftComparable)
+        JudgeLeftBehind(record, before->second, after->second, r);
+    else
         r.reasons.push_back("the folder and the registry were not compared: a snapshot is missing");
-    } else {
-        r.leftFiles = DiffFolders(before->second.folder, after->second.folder);
-        // LzTrash deletes the compressed files at install; the uninstall leaves them deleted.
-        std::vector<std::string> removed;
-        for (const std::string& path : r.leftFiles.removed) {
-            const bool trashed =
-                std::any_of(record.lzTrash.begin(), record.lzTrash.end(),
-                            [&](const std::string& n) { return NamesSameFile(FromUtf8(path), FromUtf8(n)); });
-            (trashed ? r.removedByLzTrash : removed).push_back(path);
-        }
-        r.leftFiles.removed = std::move(removed);
-        r.leftRegistry = DiffRegistry(before->second.registry, after->second.registry);
-        const FolderChanges& f = r.leftFiles;
-        for (const auto& [what, paths] : {std::pair{"added", &f.added}, std::pair{"removed", &f.removed},
-                                          std::pair{"changed", &f.changed}})
-            if (!paths->empty())
-                r.reasons.push_back(std::string("the uninstall left files ") + what +
-                                    " in the package folder: " + List(*paths));
-        const RegistryChanges& g = r.leftRegistry;
-        if (!g.keysAdded.empty())
-            r.reasons.push_back("the uninstall left registry keys behind: " + List(g.keysAdded));
-        if (!g.keysRemoved.empty())
-            r.reasons.push_back("the uninstall left registry keys removed: " + List(g.keysRemoved));
-        // Values of keys listed above went with their key.
-        std::vector<std::string> values;
-        for (const ValueChange& v : g.values)
-            if (!std::binary_search(g.keysAdded.begin(), g.keysAdded.end(), v.key) &&
-                !std::binary_search(g.keysRemoved.begin(), g.keysRemoved.end(), v.key))
-                values.push_back(v.key + "\\" + (v.name.empty() ? "(default)" : v.name) +
-                                 (!v.before  ? " (added)"
-                                  : !v.after ? " (removed)"
-                                             : " (changed)"));
-        if (!values.empty())
-            r.reasons.push_back("the uninstall left registry values different: " + List(values));
-    }
     r.passed = r.reasons.empty();
     return r;
 }

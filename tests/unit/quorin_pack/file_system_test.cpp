@@ -1,7 +1,7 @@
 // The tool's own path type composes and splits paths the way std::filesystem does on the same
 // platform (natively the POSIX rules; built for Windows, drives and servers), and its queries
 // answer from the disk.
-#include "paths.h"
+#include "file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,8 @@
 
 namespace {
 
-namespace ours = quorin::pack::fs;
+using quorin::pack::Path;
+namespace ours = quorin::pack;
 namespace std_fs = std::filesystem;
 
 const std::vector<std::string> kPaths = {
@@ -53,18 +54,18 @@ const std::vector<std::string> kPaths = {
 
 TEST(PackPaths, SplitLikeStdFilesystem) {
     for (const std::string& text : kPaths) {
-        const ours::path p(text);
+        const Path p(text);
         const std_fs::path expected(text);
-        EXPECT_EQ(p.parent_path().utf8(), expected.parent_path().string()) << "parent of \"" << text << "\"";
-        EXPECT_EQ(p.filename().utf8(), expected.filename().string()) << "filename of \"" << text << "\"";
-        EXPECT_EQ(p.is_absolute(), expected.is_absolute()) << "is_absolute of \"" << text << "\"";
+        EXPECT_EQ(p.Parent().Utf8(), expected.parent_path().string()) << "parent of \"" << text << "\"";
+        EXPECT_EQ(p.Name().Utf8(), expected.filename().string()) << "filename of \"" << text << "\"";
+        EXPECT_EQ(p.IsAbsolute(), expected.is_absolute()) << "is_absolute of \"" << text << "\"";
     }
 }
 
 TEST(PackPaths, JoinLikeStdFilesystem) {
     for (const std::string& left : kPaths)
         for (const std::string& right : kPaths)
-            EXPECT_EQ((ours::path(left) / right).utf8(), (std_fs::path(left) / right).string())
+            EXPECT_EQ((Path(left) / right).Utf8(), (std_fs::path(left) / right).string())
                 << "\"" << left << "\" / \"" << right << "\"";
 }
 
@@ -73,7 +74,7 @@ protected:
     void SetUp() override {
         std::random_device rd;
         dir_ = std_fs::temp_directory_path() / ("quorin-paths-test-" + std::to_string(rd()));
-        root_ = ours::path(dir_.u8string());
+        root_ = Path(dir_.u8string());
     }
     void TearDown() override { std_fs::remove_all(dir_); }
     static void Touch(const std_fs::path& p, const std::string& text) {
@@ -85,17 +86,17 @@ protected:
     }
 
     std_fs::path dir_;
-    ours::path root_;
+    Path root_;
 };
 
 TEST_F(PackPathQueries, FoldersAndFiles) {
-    EXPECT_FALSE(ours::exists(root_));
-    ASSERT_TRUE(ours::create_directories(root_ / "a" / "b"));
+    EXPECT_FALSE(ours::Exists(root_));
+    ASSERT_TRUE(ours::MakeFolders(root_ / "a" / "b"));
     EXPECT_TRUE(std_fs::is_directory(dir_ / "a" / "b"));
-    EXPECT_TRUE(ours::create_directories(root_ / "a")) << "an existing folder";
+    EXPECT_TRUE(ours::MakeFolders(root_ / "a")) << "an existing folder";
     Touch(dir_ / "a" / "f.txt", "one");
-    EXPECT_FALSE(ours::create_directories(root_ / "a" / "f.txt" / "c")) << "under a file";
-    EXPECT_FALSE(ours::create_directories(ours::path()));
+    EXPECT_FALSE(ours::MakeFolders(root_ / "a" / "f.txt" / "c")) << "under a file";
+    EXPECT_FALSE(ours::MakeFolders(Path()));
 
     struct Case {
         const char* name;
@@ -103,37 +104,36 @@ TEST_F(PackPathQueries, FoldersAndFiles) {
     };
     for (const Case& c : {Case{"a", true, true, false}, Case{"a/f.txt", true, false, true},
                           Case{"a/missing", false, false, false}, Case{"a/f.txt/x", false, false, false}}) {
-        const ours::path p = root_ / c.name;
-        EXPECT_EQ(ours::exists(p), c.exists) << c.name;
-        EXPECT_EQ(ours::is_directory(p), c.directory) << c.name;
-        EXPECT_EQ(ours::is_regular_file(p), c.regular) << c.name;
+        const Path p = root_ / c.name;
+        EXPECT_EQ(ours::Exists(p), c.exists) << c.name;
+        EXPECT_EQ(ours::IsFolder(p), c.directory) << c.name;
+        EXPECT_EQ(ours::IsFile(p), c.regular) << c.name;
     }
 
-    EXPECT_TRUE(ours::equivalent(root_ / "a" / "f.txt", root_ / "a" / "b" / ".." / "f.txt"));
-    EXPECT_TRUE(ours::equivalent(root_ / "a", root_ / "a" / "."));
-    EXPECT_FALSE(ours::equivalent(root_ / "a", root_ / "a" / "b"));
-    EXPECT_FALSE(ours::equivalent(root_ / "a" / "f.txt", root_ / "a" / "missing"));
+    EXPECT_TRUE(ours::SameFile(root_ / "a" / "f.txt", root_ / "a" / "b" / ".." / "f.txt"));
+    EXPECT_TRUE(ours::SameFile(root_ / "a", root_ / "a" / "."));
+    EXPECT_FALSE(ours::SameFile(root_ / "a", root_ / "a" / "b"));
+    EXPECT_FALSE(ours::SameFile(root_ / "a" / "f.txt", root_ / "a" / "missing"));
 
-    std::vector<std::string> names =
-        ours::directory_names(root_ / "a").value_or(std::vector<std::string>{"?"});
+    std::vector<std::string> names = ours::ListFolder(root_ / "a").value_or(std::vector<std::string>{"?"});
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"b", "f.txt"}));
-    EXPECT_EQ(ours::directory_names(root_ / "a" / "b").value_or(std::vector<std::string>{"?"}).size(), 0u);
-    EXPECT_FALSE(ours::directory_names(root_ / "a" / "f.txt"));
-    EXPECT_FALSE(ours::directory_names(root_ / "missing"));
+    EXPECT_EQ(ours::ListFolder(root_ / "a" / "b").value_or(std::vector<std::string>{"?"}).size(), 0u);
+    EXPECT_FALSE(ours::ListFolder(root_ / "a" / "f.txt"));
+    EXPECT_FALSE(ours::ListFolder(root_ / "missing"));
 }
 
 TEST_F(PackPathQueries, RenameReplacesAndRemoveDeletes) {
-    ASSERT_TRUE(ours::create_directories(root_));
+    ASSERT_TRUE(ours::MakeFolders(root_));
     Touch(dir_ / "new", "new");
     Touch(dir_ / "old", "old");
-    EXPECT_TRUE(ours::rename(root_ / "new", root_ / "old"));
+    EXPECT_TRUE(ours::RenameFile(root_ / "new", root_ / "old"));
     EXPECT_FALSE(std_fs::exists(dir_ / "new"));
     EXPECT_EQ(Read(dir_ / "old"), "new");
-    EXPECT_FALSE(ours::rename(root_ / "new", root_ / "other")) << "nothing to rename";
-    EXPECT_TRUE(ours::remove(root_ / "old"));
+    EXPECT_FALSE(ours::RenameFile(root_ / "new", root_ / "other")) << "nothing to rename";
+    EXPECT_TRUE(ours::RemoveFile(root_ / "old"));
     EXPECT_FALSE(std_fs::exists(dir_ / "old"));
-    EXPECT_FALSE(ours::remove(root_ / "old"));
+    EXPECT_FALSE(ours::RemoveFile(root_ / "old"));
 }
 
 } // namespace

@@ -1,11 +1,7 @@
-// The portable half of `quorin-pack try`: the driver's record read back, registry data as the
-// record shows it, the snapshot differences, Setup's messages told apart, the verdict and its
-// two renderings.
+// The report of a trial judged from the driver's record: the snapshot differences, Setup's
+// messages told apart, the verdict with its reasons, and the report as text and as JSON.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "pack.h"
 #include "try/report.h"
 
 namespace {
@@ -81,143 +77,12 @@ TrialRecord GoodRecord() {
     return r;
 }
 
-bool HasReason(const TrialReport& report, const std::string& part) {
-    for (const std::string& r : report.reasons)
-        if (r.find(part) != std::string::npos)
-            return true;
-    return false;
-}
-
-std::string AllReasons(const TrialReport& report) {
+std::string Reasons(const TrialReport& report) {
     std::string out;
     for (const std::string& r : report.reasons)
         out += r + "\n";
     return out;
 }
-
-// --- the record --------------------------------------------------------------------------
-
-TEST(TrialRecord, SurvivesItsTextFormWithAwkwardFields) {
-    TrialRecord r = GoodRecord();
-    r.title = "タイトル\twith a tab\\and a backslash";
-    r.notes = {"line one\nline two\r\n", std::string("nul \0 bell \a del \x7f", 19), ""};
-    r.runs[0].boxes.push_back({"", "\\x41 is not an escape here"});
-    r.runs[0].screenshots = {"not-installed.png"};
-    r.runs[0].problems = {"a problem"};
-    r.runs[0].exitCode = -1073741819;
-    r.runs[1].ended = false;
-    r.snapshots[kSnapshotBefore].folder["sub"] = {true, 0, 0};
-    r.snapshots[kSnapshotBefore].folder["sub/ファイル.txt"] = {false, 1ull << 40, 0xFFFFFFFFFFFFFFFFull};
-    r.snapshots[kSnapshotBefore].registry["HKEY_CURRENT_USER\\Software\\Empty"] = {};
-    r.snapshots[kSnapshotBefore].registry["HKEY_CURRENT_USER\\Software\\Multi"] = {
-        {"", {"REG_MULTI_SZ", "a\nb"}}, {"tab\tname", {"REG_BINARY", "00 ff"}}};
-
-    TrialRecord back;
-    std::string error;
-    ASSERT_TRUE(ParseTrialRecord(WriteTrialRecord(r), back, error)) << error;
-    EXPECT_EQ(back.title, r.title);
-    EXPECT_EQ(back.notes, r.notes);
-    EXPECT_EQ(back.strings, r.strings);
-    EXPECT_EQ(back.lzTrash, r.lzTrash);
-    ASSERT_EQ(back.runs.size(), r.runs.size());
-    for (size_t i = 0; i < r.runs.size(); ++i) {
-        const SetupRunRecord &a = r.runs[i], &b = back.runs[i];
-        EXPECT_EQ(b.name, a.name);
-        EXPECT_EQ(b.toPress, a.toPress);
-        EXPECT_EQ(b.offered, a.offered);
-        EXPECT_EQ(b.pressed, a.pressed);
-        ASSERT_EQ(b.boxes.size(), a.boxes.size());
-        for (size_t k = 0; k < a.boxes.size(); ++k)
-            EXPECT_EQ(b.boxes[k].text, a.boxes[k].text);
-        EXPECT_EQ(b.ended, a.ended);
-        EXPECT_EQ(b.exitCode, a.exitCode);
-        EXPECT_DOUBLE_EQ(b.seconds, a.seconds);
-        EXPECT_EQ(b.screenshots, a.screenshots);
-        EXPECT_EQ(b.problems, a.problems);
-    }
-    ASSERT_EQ(back.snapshots.size(), 3u);
-    for (const auto& [name, s] : r.snapshots) {
-        EXPECT_EQ(back.snapshots[name].folder, s.folder) << name;
-        EXPECT_EQ(back.snapshots[name].registry, s.registry) << name;
-    }
-}
-
-TEST(TrialRecord, RejectsWhatIsNotACompleteRecord) {
-    const std::string head = "quorin-pack-try-record 1\n";
-    const struct {
-        std::string text;
-        const char* error;
-    } cases[] = {
-        {"", "cut short"},
-        {"quorin-pack-try-record 2\nend\n", "not a trial record"},
-        {head + "title\tT\n", "cut short"},
-        {head + "end\ntitle\tT\n", "after the end"},
-        {head + "title\tT\textra\nend\n", "unexpected"},
-        {head + "colour\tblue\nend\n", "unexpected"},
-        {head + "title\ta\\qb\nend\n", "bad escape"},
-        {head + "title\tends in \\\nend\n", "bad escape"},
-        {head + "title\t\\x4\nend\n", "bad escape"},
-        {head + "title\t\\xZZ\nend\n", "bad escape"},
-        {head + "press\tinstall\nend\n", "unexpected"},
-        {head + "run\tr\npress\tsideways\nend\n", "bad button"},
-        {head + "run\tr\npressed\t2\nend\n", "bad flag"},
-        {head + "run\tr\nprocess\t1\t1\tx\t1.0\nend\n", "bad process"},
-        {head + "run\tr\nprocess\t1\t1\t0\t\nend\n", "bad process"},
-        {head + "run\tr\nprocess\t1\t1\t99999999999999999999\t1\nend\n", "bad process"},
-        {head + "string\t70000\tx\nend\n", "bad string id"},
-        {head + "snapshot\ts\nv\tname\tREG_SZ\tdata\nend\n", "unexpected"},
-        {head + "snapshot\ts\nf\tpath\t12\tnothex0000000000\nend\n", "bad file"},
-        {head + "snapshot\ts\nf\tpath\t12\t00\nend\n", "bad file"},
-        {head + "snapshot\ts\nsnapshot\ts\nend\n", "twice"},
-        {head + "k\tHKEY_CLASSES_ROOT\nend\n", "unexpected"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        TrialRecord r;
-        std::string error;
-        EXPECT_FALSE(ParseTrialRecord(c.text, r, error));
-        EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    }
-}
-
-TEST(TrialRecord, RegistryDataReadsAsTheRegistryShowsIt) {
-    auto utf16 = [](const std::u16string& s) {
-        std::vector<uint8_t> b;
-        for (const char16_t c : s) {
-            b.push_back(static_cast<uint8_t>(c & 0xFF));
-            b.push_back(static_cast<uint8_t>(c >> 8));
-        }
-        return b;
-    };
-    const struct {
-        uint32_t type;
-        std::vector<uint8_t> bytes;
-        const char* shownType;
-        const char* shown;
-    } cases[] = {
-        {1, utf16(u"C:\\pkg\\Joystick.OCX\0"), "REG_SZ", "C:\\pkg\\Joystick.OCX"},
-        {1, utf16(u"no terminator"), "REG_SZ", "no terminator"},
-        {1, utf16(u"cut\0hidden\0"), "REG_SZ", "cut"},
-        {2, utf16(u"%SystemRoot%\\ゲーム\0"), "REG_EXPAND_SZ", "%SystemRoot%\\ゲーム"},
-        {7, utf16(std::u16string(u"one\0two\0\0", 9)), "REG_MULTI_SZ", "one\ntwo"},
-        {1, {0x41, 0x00, 0x42}, "REG_SZ", "41 00 42"},
-        {4, {0x2A, 0x00, 0x00, 0x80}, "REG_DWORD", "2147483690"},
-        {4, {0x2A, 0x00}, "REG_DWORD", "2a 00"},
-        {11, {1, 0, 0, 0, 1, 0, 0, 0}, "REG_QWORD", "4294967297"},
-        {3, {0x00, 0xFF, 0x10}, "REG_BINARY", "00 ff 10"},
-        {3, {}, "REG_BINARY", ""},
-        {0, {0x01}, "REG_NONE", "01"},
-        {99, {0x07}, "type 99", "07"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.shown);
-        const RegistryValue v = FormatRegistryData(c.type, c.bytes.data(), c.bytes.size());
-        EXPECT_EQ(v.type, c.shownType);
-        EXPECT_EQ(v.data, c.shown);
-    }
-}
-
-// --- differences -------------------------------------------------------------------------
 
 TEST(TrialDiff, FoldersByPathAndContents) {
     const FolderSnapshot before = {{"a.txt", {false, 3, 11}},
@@ -272,8 +137,6 @@ TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
     EXPECT_EQ(DiffRegistry(before, after, {}).keysAdded.size(), 3u);
 }
 
-// --- Setup's messages --------------------------------------------------------------------
-
 TEST(TrialMessages, AreToldApartByTheirFixedText) {
     const std::map<int, std::string> strings = Strings();
     const struct {
@@ -304,11 +167,9 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
     EXPECT_EQ(IdentifyMessage("abc", {{1, "a$"}, {2, "ab$"}, {3, "$c"}}), 2);
 }
 
-// --- the verdict -------------------------------------------------------------------------
-
 TEST(TrialVerdict, AWellBehavedPackagePasses) {
     const TrialReport r = JudgeTrial(GoodRecord(), "dist/package", {});
-    EXPECT_TRUE(r.passed) << AllReasons(r);
+    EXPECT_TRUE(r.passed) << Reasons(r);
     ASSERT_EQ(r.phases.size(), 3u);
     EXPECT_EQ(r.phases[0].messages[0].id, 104);
     EXPECT_EQ(r.phases[0].messages[1].id, 105);
@@ -338,7 +199,7 @@ TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
          {"install (first start): Setup showed message 303 (some files were not installed): "
           "次のファイルを正しくインストールできませんでした Joystick.OCX"}},
         {"no completion message",
-         [](TrialRecord& r) { r.runs[2 - 1].boxes.pop_back(); },
+         [](TrialRecord& r) { r.runs[1].boxes.pop_back(); },
          {"uninstall (second start): Setup did not show message 107 (completion)"}},
         {"not recorded as installed",
          [](TrialRecord& r) {
@@ -402,7 +263,7 @@ TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
         const TrialReport r = JudgeTrial(record, "pkg", {});
         EXPECT_FALSE(r.passed);
         for (const std::string& reason : c.reasons)
-            EXPECT_TRUE(HasReason(r, reason)) << "wanted: " << reason << "\ngot:\n" << AllReasons(r);
+            EXPECT_NE(Reasons(r).find(reason), std::string::npos) << Reasons(r);
     }
 }
 
@@ -413,8 +274,6 @@ TEST(TrialVerdict, CheckProblemsComeFirstAndFail) {
     ASSERT_EQ(r.reasons.size(), 1u);
     EXPECT_EQ(r.reasons[0], "check: pkg/Setup.INF: [1] Lz: the compressed file is missing");
 }
-
-// --- renderings --------------------------------------------------------------------------
 
 TEST(TrialRendering, JsonStringsEscapeOnlyWhatJsonRequires) {
     const struct {
@@ -450,26 +309,8 @@ TEST(TrialRendering, BothFormsCarryTheVerdictAndTheChanges) {
           "\"removedByLzTrash\": [\"Joystick.OC_\"]", "\"after\": \"C:\\\\quorin-pack-try\\\\package\"",
           "\"keysAdded\": [\"HKEY_CURRENT_USER\\\\Software\\\\Leaky\"]", "\"ignoredKeys\": [{\"key\": "})
         EXPECT_NE(json.str().find(part), std::string::npos) << part << "\n" << json.str();
-    // One document: balanced, and closed at the end.
-    int depth = 0;
-    bool inString = false;
-    const std::string s = json.str();
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (inString) {
-            if (s[i] == '\\')
-                ++i;
-            else if (s[i] == '"')
-                inString = false;
-            continue;
-        }
-        inString = s[i] == '"';
-        depth += (s[i] == '{' || s[i] == '[') - (s[i] == '}' || s[i] == ']');
-        ASSERT_GE(depth, 0);
-        if (depth == 0) {
-            EXPECT_EQ(s.substr(i), "}\n");
-            break;
-        }
-    }
+    // One document, closed at the end (the end-to-end tests parse it).
+    EXPECT_EQ(json.str().substr(json.str().size() - 4), "]\n}\n");
 }
 
 } // namespace

@@ -1,0 +1,85 @@
+// compress and expand as a packager uses them: the names, what the header records, and files
+// that are damaged or in the way.
+#include "test_support.h"
+
+using namespace pack_test;
+
+namespace {
+
+class PackLz : public ScratchFolder {};
+
+TEST_F(PackLz, CompressNamesAndRecords) {
+    Write("Joystick.OCX", std::string(30000, 'M'));
+    Write("README.TXT", "read me\r\n");
+    Write("a.c", "int x;");
+    Write("in/notes.txt", "notes");
+    ASSERT_EQ(RunPack({"compress", "-r", P("Joystick.OCX"), P("README.TXT"), P("a.c")}).status, 0);
+    fs::create_directories(Path("out"));
+    ASSERT_EQ(RunPack({"compress", P("in/notes.txt"), "-o", P("out")}).status, 0);
+    const struct {
+        const char* name;
+        const char* data;
+        uint8_t recorded;
+    } cases[] = {{"Joystick.OC_", nullptr, 'X'},
+                 {"README.TX_", "read me\r\n", 'T'},
+                 {"a.c_", "int x;", 0},           // a shorter extension gets '_' appended
+                 {"out/notes.txt_", "notes", 0}}; // without -r nothing is recorded
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        uint8_t recorded = 1;
+        const std::optional<std::string> data = Expanded(Read(c.name), &recorded);
+        ASSERT_TRUE(data);
+        EXPECT_EQ(*data, c.data ? c.data : std::string(30000, 'M'));
+        EXPECT_EQ(recorded, c.recorded);
+    }
+    EXPECT_LT(Read("Joystick.OC_").size(), 4000u);
+    EXPECT_FALSE(Exists("in/notes.txt_"));
+}
+
+TEST_F(PackLz, ExpandRestoresTheNameAndOverwritesOnlyWhenTold) {
+    Write("Joystick.OC_", Compressed("control", 'X'));
+    Write("notes.txt_", Compressed("notes", 0));
+    Write("README.TX_", Compressed("new text", 'T'));
+    Write("README.TXT", "edited by hand");
+    fs::create_directories(Path("x"));
+    EXPECT_EQ(RunPack({"expand", P("Joystick.OC_")}).status, 0);
+    EXPECT_EQ(Read("Joystick.OCX"), "control");
+    EXPECT_EQ(RunPack({"expand", P("notes.txt_"), "-o", P("x")}).status, 0); // nothing recorded: '_' dropped
+    EXPECT_EQ(Read("x/notes.txt"), "notes");
+    RunResult r = RunPack({"expand", P("README.TX_")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, P("README.TXT") + ": exists; use -f to overwrite\n");
+    EXPECT_EQ(Read("README.TXT"), "edited by hand");
+    EXPECT_EQ(RunPack({"expand", "-f", P("README.TX_")}).status, 0);
+    EXPECT_EQ(Read("README.TXT"), "new text");
+}
+
+TEST_F(PackLz, DamagedInputIsReportedAndLeavesNoOutput) {
+    const std::string good = Compressed(std::string(3000, 'q'));
+    std::string longer = good;
+    longer.replace(10, 2, "\x01\x00", 2); // the header records 1 byte
+    const struct {
+        const char* name;
+        std::string file;
+        const char* told;
+    } cases[] = {
+        {"Truncated.OC_", good.substr(0, good.size() - 1), "the compressed data ends"},
+        {"Longer.OC_", longer, "the compressed data is longer than the recorded length"},
+        {"HeaderOnly.OC_", good.substr(0, 6), "the header is cut short"},
+        {"Plain.OC_", "just text", "not an LZ (SZDD) compressed file"},
+    };
+    Write("Good.OC_", good);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(c.name, c.file);
+        fs::remove(Path("Good.OCX"));
+        const RunResult r = RunPack({"expand", P(c.name), P("Good.OC_")});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(P(c.name) + ": " + c.told), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("; nothing written"), std::string::npos) << r.err;
+        EXPECT_FALSE(Exists(std::string(c.name).replace(std::string(c.name).size() - 1, 1, "X")));
+        EXPECT_EQ(Read("Good.OCX"), std::string(3000, 'q')) << "a good file in the same run is expanded";
+    }
+}
+
+} // namespace
