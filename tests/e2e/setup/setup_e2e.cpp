@@ -19,7 +19,7 @@
 
 #include "lz/encode.h"
 #include "setup_driver.h"
-#include "winsupport/ansi.h"
+#include "win/ansi.h"
 
 using namespace quorin::driver;
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "setup_driver.h"
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace quorin::driver {
 namespace {

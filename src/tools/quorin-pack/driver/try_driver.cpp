@@ -16,7 +16,7 @@
 #include "setup_driver.h"
 #include "system_snapshot.h"
 #include "try/record.h"
-#include "winsupport/ansi.h"
+#include "win/ansi.h"
 
 namespace {
 
