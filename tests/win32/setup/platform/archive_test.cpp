@@ -1,238 +1,141 @@
-// ClassArchive against the platform's real LZ32 library, in a temporary folder.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+// The archive against the platform's LZ32 library and file placement over it, in a temporary
+// folder: names restored, files expanded byte for byte, and every broken file refused without a
+// trace and without replacing a good one.
+#include <cstring>
 #include <random>
-#include <string>
-#include <vector>
+#include <tuple>
 
-#include "setup/platform/archive.h"
 #include "lz/encode.h"
 #include "lz/names.h"
-#include "win/ansi.h"
-#include "win/unique_handle.h"
+#include "setup/platform/archive.h"
+#include "setup/platform/routines.h"
+#include "setup/program.h"
+#include "setup_test_support.h"
 
-namespace fs = std::filesystem;
-using quorin::Text;
-
+namespace setup_test {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes ToBytes(const std::string& s) {
-    return Bytes(s.begin(), s.end());
+Bytes Compress(const Bytes& data, char recorded) {
+    std::vector<uint8_t> out;
+    quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(data.data()), data.size(), static_cast<uint8_t>(recorded), out);
+    return Bytes(out.begin(), out.end());
 }
 
-Bytes Compress(const Bytes& data, uint8_t missing) {
-    Bytes out;
-    quorin::EncodeSzdd(data.data(), data.size(), missing, out);
-    return out;
-}
-
-class ArchiveTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(::GetACP(), 932u) << "the tests expect the Japanese ANSI code page";
-        wchar_t temp[MAX_PATH];
-        ::GetTempPathW(MAX_PATH, temp);
-        folder_ = fs::path(temp) / (L"qarchive" + std::to_wstring(::GetCurrentProcessId()));
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        for (const auto& e : fs::recursive_directory_iterator(folder_))
-            ::SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(folder_);
-    }
-
-    Text Path(const std::wstring& name) const { return quorin::win::FromWide((folder_ / name).c_str()); }
-    void Write(const std::wstring& name, const Bytes& data) const {
-        std::ofstream(folder_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
-    Bytes Read(const std::wstring& name) const {
-        std::ifstream in(folder_ / name, std::ios::binary);
-        return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-    bool Exists(const std::wstring& name) const { return fs::exists(folder_ / name); }
-
-    fs::path folder_;
-};
-
-TEST_F(ArchiveTest, IsExistingOpensAndClosesWithoutChanging) {
+TEST(Archive, NamesAndExpansion) {
+    ASSERT_EQ(::GetACP(), 932u);
+    TempFolder f(L"archive");
     setup::Archive archive;
-    const Bytes data = Compress(ToBytes("content"), 'X');
-    Write(L"JOYSTICK.OC_", data);
-    EXPECT_TRUE(archive.IsExisting(Path(L"JOYSTICK.OC_")));
-    EXPECT_EQ(Read(L"JOYSTICK.OC_"), data);
-    EXPECT_FALSE(archive.IsExisting(Path(L"MISSING.OC_")));
-    EXPECT_FALSE(Exists(L"MISSING.OC_"));
-    // Still closed: the file can be deleted at once.
-    EXPECT_TRUE(::DeleteFileW((folder_ / L"JOYSTICK.OC_").c_str()));
-}
-
-// GetExpandedNameA on the names the package builder gives: the original name comes back. (The
-// platform restores nothing in a name without a dot, so an extensionless file keeps its '_'
-// there; Setup renames every file to its final name anyway.)
-TEST_F(ArchiveTest, RequireRestoresTheShippedNames) {
-    setup::Archive archive;
-    for (const char* original : {"Joystick.OCX", "README.TXT", "Joystick.HLP", "readme.txt", "page.html",
-                                 "a.c", "Setup.DL", "v1.2.txt"}) {
-        SCOPED_TRACE(original);
+    // The names the package builder ships restore to the originals; an uncompressed file keeps
+    // its own; a missing one and an expanded path of 128 bytes or more give none.
+    for (const char* original : {"Joystick.OCX", "readme.txt", "page.html", "a.c", "v1.2.txt"}) {
         const quorin::CompressedName shipped = quorin::CompressedNameFor(original, true);
-        const std::wstring shippedName(shipped.name.begin(), shipped.name.end());
-        Write(shippedName, Compress(ToBytes("x"), shipped.missingChar));
-        const std::wstring originalName(original, original + std::char_traits<char>::length(original));
-        EXPECT_EQ(archive.ExpandedName(Path(shippedName)), Path(originalName));
+        f.Write(std::wstring(shipped.name.begin(), shipped.name.end()), Compress("x", static_cast<char>(shipped.missingChar)));
+        EXPECT_EQ(archive.ExpandedName(f.Text(std::wstring(shipped.name.begin(), shipped.name.end()))),
+                  f.Text(std::wstring(original, original + std::strlen(original))));
     }
-    // An uncompressed file keeps its own name.
-    Write(L"plain.tx_", ToBytes("not compressed"));
-    EXPECT_EQ(archive.ExpandedName(Path(L"plain.tx_")), Path(L"plain.tx_"));
-    EXPECT_EQ(archive.ExpandedName(Path(L"missing.tx_")), Text());
-}
-
-TEST_F(ArchiveTest, RequireNeverOverrunsOnLongPaths) {
-    setup::Archive archive;
-    const size_t base = quorin::win::ToAnsi(Path(L"")).size(); // folder and separator
-    // Paths of 127 bytes fit the design's buffer; 128 and far longer ones give no name.
-    for (size_t total : {size_t{127}, size_t{128}, size_t{200}, size_t{250}}) {
-        SCOPED_TRACE(total);
+    f.Write(L"plain.tx_", "not compressed");
+    EXPECT_EQ(archive.ExpandedName(f.Text(L"plain.tx_")), f.Text(L"plain.tx_"));
+    EXPECT_EQ(archive.ExpandedName(f.Text(L"missing.tx_")), Text());
+    const size_t base = quorin::win::ToAnsi(f.Text() + u"\\").size();
+    for (size_t total : {size_t{127}, size_t{128}, size_t{250}}) {
         const std::wstring name = std::wstring(total - base - 4, L'n') + L".TX_";
-        Write(name, Compress(ToBytes("x"), 'T'));
-        ASSERT_TRUE(Exists(name));
-        const Text expanded = archive.ExpandedName(Path(name));
-        if (total < setup::kExpandedNameBytes)
-            EXPECT_EQ(expanded, Path(name.substr(0, name.size() - 1) + L"T"));
-        else
-            EXPECT_EQ(expanded, Text());
-        fs::remove(folder_ / name);
+        f.Write(name, Compress("x", 'T'));
+        EXPECT_EQ(archive.ExpandedName(f.Text(name)), total < 128 ? f.Text(name.substr(0, name.size() - 1) + L"T") : Text());
     }
-}
-
-struct MeltCase {
-    const char* name;
-    Bytes source;
-    Bytes expected;
-};
-
-// Our encoder's output expands byte for byte through LZCopy.
-TEST_F(ArchiveTest, MeltExpandsOurFilesExactly) {
-    std::mt19937 rng(932);
-    std::vector<Bytes> inputs = {{}, ToBytes("A"), Bytes(4095, ' '), Bytes(4097, 0), ToBytes("abababababab")};
-    for (size_t n : {100u, 4096u, 70000u}) {
-        Bytes random(n), text;
-        for (auto& b : random)
-            b = static_cast<uint8_t>(rng());
-        const std::string words[] = {"[Main]\r\n", "Title=Ombrel's Gantrel\r\n",
-                                     "Lz=JOYSTICK.OC_,Joystick.OCX\r\n", "    ", "\x83\x65\x83\x58\x83\x67"};
-        while (text.size() < n) {
-            const std::string& w = words[rng() % 5];
-            text.insert(text.end(), w.begin(), w.end());
-        }
-        inputs.push_back(random);
-        inputs.push_back(text);
-    }
-    setup::Archive archive;
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        SCOPED_TRACE(i);
-        Write(L"IN.DA_", Compress(inputs[i], 'T'));
-        archive.Expand(Path(L"IN.DA_"), Path(L"OUT.DAT"));
+    EXPECT_TRUE(archive.IsExisting(f.Text(L"plain.tx_")));
+    EXPECT_FALSE(archive.IsExisting(f.Text(L"missing.tx_")));
+    // Our encoder's files expand byte for byte through LZCopy: edge lengths, runs, random data.
+    std::mt19937 random(932);
+    Bytes noise(70000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    for (const Bytes& data : {Bytes(), Bytes("A"), Bytes(4095, ' '), Bytes(4097, '\0'), noise}) {
+        f.Write(L"IN.DA_", Compress(data, 'T'));
+        archive.Expand(f.Text(L"IN.DA_"), f.Text(L"OUT.DAT"));
         EXPECT_FALSE(archive.expansionFailed);
-        EXPECT_EQ(Read(L"OUT.DAT"), inputs[i]);
+        EXPECT_EQ(f.Read(L"OUT.DAT"), data);
     }
 }
 
-TEST_F(ArchiveTest, MeltCopiesUncompressedAndOverwrites) {
-    setup::Archive archive;
-    Write(L"OUT.TXT", ToBytes("an older and longer file that must be replaced"));
-    Write(L"PLAIN.TXT", ToBytes("plain"));
-    archive.Expand(Path(L"PLAIN.TXT"), Path(L"OUT.TXT"));
-    EXPECT_FALSE(archive.expansionFailed);
-    EXPECT_EQ(Read(L"OUT.TXT"), ToBytes("plain"));
-    EXPECT_EQ(Read(L"PLAIN.TXT"), ToBytes("plain"));
-}
-
-TEST_F(ArchiveTest, MeltReportsFailures) {
-    const Bytes data = ToBytes(std::string(3000, 'q') + "the end of a file that is long enough to be cut");
-    const Bytes good = Compress(data, 'X');
-    Bytes truncated(good.begin(), good.begin() + static_cast<ptrdiff_t>(good.size() - 5));
-    Bytes shortClaim = good;
-    shortClaim[10] = 7; // the header records less than the data holds
-    Bytes longClaim = good;
-    longClaim[12] = 9; // and more
-    std::vector<MeltCase> cases = {
-        {"Truncated", truncated, {}}, {"ClaimsLess", shortClaim, {}}, {"ClaimsMore", longClaim, {}}};
-    setup::Archive archive;
-    for (const MeltCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        Write(L"BAD.OC_", c.source);
-        archive.expansionFailed = false;
-        archive.Expand(Path(L"BAD.OC_"), Path(L"BAD.OCX"));
-        EXPECT_TRUE(archive.expansionFailed);
+// Broken compressed files, and a source held open without write sharing: the expansion fails,
+// placement leaves no file but the source, and a good installed file stays.
+TEST(Archive, BrokenSourcesPlaceNothing) {
+    const Bytes content = Bytes(3000, 'p') + " the end of a file long enough to be cut";
+    const Bytes good = Compress(content, 'T');
+    Bytes longer = good, shorter = good, mode = good;
+    longer[10] = static_cast<char>(longer[10] + 9);
+    shorter[10] = static_cast<char>(shorter[10] - 9);
+    mode[8] = 'B';
+    const std::pair<const char*, Bytes> broken[] = {
+        {"truncated stream", good.substr(0, good.size() / 2)}, {"cut in the header", good.substr(0, 11)},
+        {"signature only", good.substr(0, 8)},                   {"longer than recorded", longer},
+        {"shorter than recorded", shorter},                      {"unknown mode", mode},
+        {"empty", Bytes()},                                      {"held open", good}};
+    for (const auto& [what, data] : broken) {
+        for (bool installed : {false, true}) {
+            SCOPED_TRACE(std::string(what) + (installed ? ", installed" : ""));
+            TempFolder f(L"broken");
+            f.Write(L"BROKEN.DA_", data);
+            if (installed)
+                f.Write(L"Installed.DAT", "good");
+            quorin::win::UniqueFile lock;
+            if (std::string(what) == "held open")
+                lock.reset(::CreateFileW(f.Path(L"BROKEN.DA_").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            setup::Archive archive;
+            archive.Expand(f.Text(L"BROKEN.DA_"), f.Text(L"Out.DAT"));
+            EXPECT_TRUE(archive.expansionFailed);
+            ::DeleteFileW(f.Path(L"Out.DAT").c_str());
+            const auto before = f.Names();
+            EXPECT_EQ(setup::PlaceFile(f.Text(), {u"BROKEN.DA_", u"Installed.DAT"}, setup::OwnFiles()),
+                      quorin::PlaceOutcome::ExpansionFailed);
+            EXPECT_EQ(f.Names(), before);
+            lock.reset();
+            EXPECT_EQ(f.Read(L"BROKEN.DA_"), data);
+            EXPECT_EQ(f.Read(L"Installed.DAT"), installed ? "good" : "");
+        }
     }
-    // The source is opened for reading and writing: one that is open elsewhere without write
-    // sharing is refused.
-    Write(L"LOCKED.OC_", good);
-    {
-        quorin::win::UniqueFile lock(::CreateFileW((folder_ / L"LOCKED.OC_").c_str(), GENERIC_READ,
-                                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(lock);
-        archive.expansionFailed = false;
-        archive.Expand(Path(L"LOCKED.OC_"), Path(L"LOCKED.OCX"));
-        EXPECT_TRUE(archive.expansionFailed);
+}
+
+TEST(Placement, OnTheRealFileSystem) {
+    const Bytes older = Bytes(5000, 'M') + " 1.50.2004", newer = Bytes(6000, 'N') + " 1.50.2005";
+    TempFolder f(L"place");
+    const auto place = [&](const char16_t* source, const char16_t* target) {
+        return setup::PlaceFile(f.Text(), {source, target}, setup::OwnFiles());
+    };
+    // The recorded name differs from the target in letter case only: the target's name wins.
+    f.Write(L"JOYSTICK.OC_", Compress(older, 'X'));
+    EXPECT_EQ(place(u"JOYSTICK.OC_", u"Joystick.OCX"), quorin::PlaceOutcome::Placed);
+    f.Write(L"JOYSTICK.OC_", Compress(newer, 'X'));
+    EXPECT_EQ(place(u"JOYSTICK.OC_", u"Joystick.OCX"), quorin::PlaceOutcome::Placed);
+    EXPECT_EQ(f.Read(L"Joystick.OCX"), newer);
+    // Under another name: the second run leaves a second copy under the recorded name.
+    f.Write(L"B.EX_", Compress(older, 'E'));
+    EXPECT_EQ(place(u"B.EX_", u"Main.EXE"), quorin::PlaceOutcome::Placed);
+    f.Write(L"B.EX_", Compress(newer, 'E'));
+    EXPECT_EQ(place(u"B.EX_", u"Main.EXE"), quorin::PlaceOutcome::KeptUnderExpandedName);
+    EXPECT_TRUE(f.Read(L"Main.EXE") == older && f.Read(L"B.EXE") == newer);
+    // Hidden and system files are passed over by the existence test, yet never taken for a
+    // placement's temporary file.
+    for (int n = 0; n < 2; ++n) {
+        const std::wstring name = fs::path(Wide(quorin::PlacementTemporaryName(f.Text(), n))).filename().wstring();
+        f.Write(name, "user's file");
+        ::SetFileAttributesW(f.Path(name).c_str(), n ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_HIDDEN);
+        ASSERT_FALSE(setup::IsPathExisting(f.Text(name)));
     }
-    // A missing source.
-    archive.expansionFailed = false;
-    archive.Expand(Path(L"NONE.OC_"), Path(L"NONE.OCX"));
-    EXPECT_TRUE(archive.expansionFailed);
-    // Success clears it again.
-    Write(L"GOOD.OC_", good);
-    archive.Expand(Path(L"GOOD.OC_"), Path(L"GOOD.OCX"));
-    EXPECT_FALSE(archive.expansionFailed);
-    EXPECT_EQ(Read(L"GOOD.OCX"), data);
-}
-
-// True when the read-only attribute really keeps writers out here (Wine run by root does not).
-bool ReadOnlyIsEnforced(const fs::path& file) {
-    quorin::win::UniqueFile probe(
-        ::CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    return !probe;
-}
-
-TEST_F(ArchiveTest, MeltRefusesAReadOnlySource) {
-    Write(L"RO.OC_", Compress(ToBytes("read-only content"), 'X'));
-    ASSERT_TRUE(::SetFileAttributesW((folder_ / L"RO.OC_").c_str(), FILE_ATTRIBUTE_READONLY));
-    if (!ReadOnlyIsEnforced(folder_ / L"RO.OC_"))
-        GTEST_SKIP() << "the platform lets this user write read-only files (Wine run as root)";
-    setup::Archive archive;
-    archive.Expand(Path(L"RO.OC_"), Path(L"RO.OCX"));
-    EXPECT_TRUE(archive.expansionFailed);
-}
-
-// The platform's own expander program reads our files too.
-TEST_F(ArchiveTest, ExpandProgramReadsOurFiles) {
-    Bytes data;
-    for (int i = 0; i < 20000; ++i)
-        data.push_back(
-            static_cast<uint8_t>("Ombrel's Gantrel 1.50.2004 "[i % 27] ^ (i % 251 == 0 ? 0x55 : 0)));
-    Write(L"JOYSTICK.OC_", Compress(data, 'X'));
-    wchar_t system[MAX_PATH];
-    ::GetSystemDirectoryW(system, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(system) + L"\\expand.exe\" \"" +
-                           (folder_ / L"JOYSTICK.OC_").wstring() + L"\" \"" +
-                           (folder_ / L"EXPANDED.OCX").wstring() + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                                 nullptr, &si, &pi));
-    quorin::win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
-    ASSERT_EQ(::WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
-    EXPECT_EQ(Read(L"EXPANDED.OCX"), data);
+    EXPECT_EQ(place(u"JOYSTICK.OC_", u"Joystick.OCX"), quorin::PlaceOutcome::Placed);
+    EXPECT_EQ(f.Names(), (std::set<std::string>{"B.EXE", "B.EX_", "JOYSTICK.OC_", "Joystick.OCX", "Main.EXE", "~QI0.TMP", "~QI1.TMP"}));
+    EXPECT_TRUE(f.Read(L"~QI0.TMP") == "user's file" && f.Read(L"~QI1.TMP") == "user's file");
+    // A name the compressed file records that is one of Setup's own replaces nothing.
+    const std::wstring self = Wide(setup::ExecutableName());
+    const std::tuple<std::wstring, std::wstring, char> owns[] = {{L"SETUP.DL_", L"Setup.DLL", 'L'},
+                                                                 {self + L".IN_", self + L".INF", 'F'}};
+    for (const auto& [shipped, own, recorded] : owns) {
+        f.Write(own, "Setup's own");
+        f.Write(shipped, Compress("posing as Setup's own", recorded));
+        EXPECT_EQ(place(quorin::win::FromWide(shipped.c_str()).c_str(), u"Main.EXE"), quorin::PlaceOutcome::NoExpandedName);
+        EXPECT_TRUE(f.Read(own) == "Setup's own" && f.Read(L"Main.EXE") == older);
+    }
 }
 
 } // namespace
+} // namespace setup_test

@@ -1,166 +1,86 @@
-// RegisterComponent and UnregisterComponent with real components: libraries through Setup.DLL
-// (found beside the program by its bare name), programs started with their switch.
-#include <gtest/gtest.h>
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
-#include "setup/application.h"
-#include "setup/platform/archive.h"
+// Self-registration with real components: libraries through Setup.DLL (found beside the program
+// by its bare name), programs started with their switch. First in the program: Setup.DLL is not
+// bound before, so hiding it shows the missing library.
 #include "setup/platform/registration.h"
-#include "setup/platform/uninstall_entry.h"
-#include "setup/program.h"
-#include "win/ansi.h"
-#include "win/unique_handle.h"
+#include "setup/platform/routines.h"
+#include "setup_test_support.h"
 
-using quorin::Text;
-using quorin::win::FromAnsi;
-
+namespace setup_test {
 namespace {
 
-const char kComponentsKey[] = "Software\\Quorin Test Components";
-
-std::string ExeFolder() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
-    return s.substr(0, s.find_last_of('\\'));
-}
-
-bool KeyExists(const std::string& name) {
-    quorin::win::UniqueHKey k;
-    return RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kComponentsKey) + "\\" + name).c_str(), 0, KEY_READ,
-                         k.put()) == ERROR_SUCCESS;
-}
-
-std::string CommandLineOf(const std::string& name) {
-    char buf[1024] = {};
-    DWORD size = sizeof buf - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, (std::string(kComponentsKey) + "\\" + name).c_str(), "CommandLine",
-                     RRF_RT_REG_SZ, nullptr, buf, &size) != ERROR_SUCCESS)
-        return {};
-    return buf;
-}
-
-// A started program writes its key on its own time: wait for it, generously.
-std::string WaitForCommandLine(const std::string& name) {
-    for (int i = 0; i < 300; ++i) {
-        std::string c = CommandLineOf(name);
-        if (!c.empty())
-            return c;
-        Sleep(50);
-    }
-    return {};
-}
-
-class Folder {
-public:
-    explicit Folder(const std::string& path) : path_(path) { CreateDirectoryA(path_.c_str(), nullptr); }
-    ~Folder() {
-        for (auto it = files_.rbegin(); it != files_.rend(); ++it)
-            DeleteFileA(it->c_str());
-        RemoveDirectoryA(path_.c_str());
-    }
-    Text Add(const std::string& component, const std::string& as) {
-        const std::string target = path_ + "\\" + as;
-        EXPECT_TRUE(CopyFileA((ExeFolder() + "\\components\\" + component).c_str(), target.c_str(), FALSE))
-            << as;
-        files_.push_back(target);
-        return FromAnsi(target);
-    }
-    Text PathOf(const std::string& name) const { return FromAnsi(path_ + "\\" + name); }
-
-private:
-    std::string path_;
-    std::vector<std::string> files_;
-};
-
-std::string TempBase() {
-    char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
-    return base;
-}
+const std::wstring kComponents = L"Software\\Quorin Test Components";
 
 class Registration : public ::testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kComponentsKey); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kComponentsKey); }
+    void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponents.c_str()); }
+    void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponents.c_str()); }
+    Text Add(const wchar_t* component, const std::wstring& as) {
+        EXPECT_TRUE(::CopyFileW(Beside(std::wstring(L"components\\") + component).c_str(), folder_.Path(as).c_str(), FALSE));
+        return folder_.Text(as);
+    }
+    bool Registered(const std::wstring& name) { return KeyExists(HKEY_CURRENT_USER, kComponents + L"\\" + name); }
+    TempFolder folder_{L"registration"};
 };
 
-// First in this file: Setup.DLL has not been bound yet, so hiding it shows the missing library.
-TEST_F(Registration, WithoutSetupDllALibraryIsNotRegisteredAndNothingIsRaised) {
-    Folder folder(TempBase() + "QuorinNoDll" + std::to_string(GetCurrentProcessId()));
-    folder.Add("QTestDep.dll", "QTestDep.dll");
-    const Text ocx = folder.Add("QTestComp.dll", "Gantrel.OCX");
-    const std::string dll = ExeFolder() + "\\Setup.DLL";
-    const std::string hidden = ExeFolder() + "\\Setup.DLL.hidden";
-    ASSERT_TRUE(MoveFileExA(dll.c_str(), hidden.c_str(), MOVEFILE_REPLACE_EXISTING));
-    const bool without = setup::RegisterComponent(ocx);
-    ASSERT_TRUE(MoveFileExA(hidden.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING));
-    EXPECT_FALSE(without);
-    EXPECT_FALSE(KeyExists("Gantrel.OCX"));
-    // The next call binds the library that is back in place.
-    EXPECT_TRUE(setup::RegisterComponent(ocx));
-    EXPECT_TRUE(KeyExists("Gantrel.OCX"));
-    EXPECT_TRUE(setup::UnregisterComponent(ocx));
-    EXPECT_FALSE(KeyExists("Gantrel.OCX"));
+TEST_F(Registration, WithoutSetupDllNothingIsRegisteredAndTheNextCallBindsIt) {
+    Add(L"QTestDep.dll", L"QTestDep.dll");
+    const Text ocx = Add(L"QTestComp.dll", L"Gantrel.OCX");
+    const std::wstring dll = Beside(L"Setup.DLL"), aside = dll + L".aside";
+    ASSERT_TRUE(::MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const bool registered = setup::RegisterComponent(ocx);
+    bool raised = false;
+    try {
+        setup::IsOK();
+    } catch (const quorin::RuntimeError& e) {
+        raised = e.Code() == quorin::ErrorCode::MissingLibrary;
+    }
+    ASSERT_TRUE(::MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(registered || Registered(L"Gantrel.OCX"));
+    EXPECT_TRUE(raised);
+    EXPECT_TRUE(setup::RegisterComponent(ocx) && Registered(L"Gantrel.OCX"));
+    EXPECT_TRUE(setup::UnregisterComponent(ocx) && !Registered(L"Gantrel.OCX"));
 }
 
-TEST_F(Registration, LibrariesByTheirLastExtension) {
-    Folder folder(TempBase() + "QuorinLibs" + std::to_string(GetCurrentProcessId()));
-    folder.Add("QTestDep.dll", "QTestDep.dll");
-    struct Case {
-        const char* component; // copied from the components folder, or null for a missing file
-        const char* name;
-        bool result;
+// By the text after the last dot, letter case aside; any other extension is not registered and
+// the routine says so, as it does for a component that refuses and for a missing file.
+TEST_F(Registration, LibrariesByTheirExtension) {
+    Add(L"QTestDep.dll", L"QTestDep.dll");
+    const struct {
+        const wchar_t *component, *name; // component null: a missing file
         bool registers;
-    } cases[] = {
-        {"QTestComp.dll", "lib.dll", true, true},        {"QTestComp.dll", "ctl.ocx", true, true},
-        {"QTestComp.dll", "CTL2.OCX", true, true},       {"QTestComp.dll", "A.B.OCX", true, true},
-        {"QTestComp.dll", "Help.HLP", false, false},     {"QTestComp.dll", "NOEXTENSION", false, false},
-        {"QTestComp.dll", "tail.OCX.bak", false, false}, {"QTestFail.dll", "Fail.OCX", false, false},
-        {nullptr, "Missing.OCX", false, false},
-    };
+    } cases[] = {{L"QTestComp.dll", L"lib.dll", true},     {L"QTestComp.dll", L"CTL2.Ocx", true},
+                 {L"QTestComp.dll", L"A.B.OCX", true},     {L"QTestComp.dll", L"Help.HLP", false},
+                 {L"QTestComp.dll", L"NOEXTENSION", false}, {L"QTestComp.dll", L"tail.OCX.bak", false},
+                 {L"QTestFail.dll", L"Fail.OCX", false},    {nullptr, L"Missing.OCX", false}};
     for (const auto& c : cases) {
-        const Text path = c.component ? folder.Add(c.component, c.name) : folder.PathOf(c.name);
-        EXPECT_EQ(setup::RegisterComponent(path), c.result) << c.name;
-        EXPECT_EQ(KeyExists(c.name), c.registers) << c.name;
-        EXPECT_EQ(setup::UnregisterComponent(path), c.result) << c.name;
-        EXPECT_FALSE(KeyExists(c.name)) << c.name;
+        const Text path = c.component ? Add(c.component, c.name) : folder_.Text(c.name);
+        EXPECT_EQ(setup::RegisterComponent(path), c.registers) << quorin::ToUtf8(path);
+        EXPECT_EQ(Registered(c.name), c.registers);
+        EXPECT_EQ(setup::UnregisterComponent(path), c.registers);
+        EXPECT_FALSE(Registered(c.name));
     }
 }
 
-TEST_F(Registration, AFolderDotDoesNotMakeAnExtension) {
-    Folder dotted(TempBase() + "Quorin.OCX" + std::to_string(GetCurrentProcessId()));
-    const Text readme = dotted.Add("QTestComp.dll", "README");
-    EXPECT_FALSE(setup::RegisterComponent(readme));
-    EXPECT_FALSE(KeyExists("README"));
-}
-
+// A folder with a blank, and a program named like its first word beside it: the command line
+// starts the component, never the program the words before the blank name.
 TEST_F(Registration, ProgramsAreStartedWithTheirSwitch) {
-    const std::string pid = std::to_string(GetCurrentProcessId());
-    // A folder with a blank, and a program named like its first word beside it: the command
-    // line must start the component, not the program named by the words before the blank.
-    Folder base(TempBase() + "QuorinReg" + pid);
-    Folder spaced(TempBase() + "QuorinReg" + pid + "\\My Apps");
-    const Text decoy = base.Add("regprog.exe", "My.exe");
-    const Text player = spaced.Add("regprog.exe", "PLAYER.EXE");
-    const Text lower = spaced.Add("regprog.exe", "tool.exe");
-
+    const std::wstring spaced = folder_.Path(L"My Apps");
+    fs::create_directories(spaced);
+    Add(L"regprog.exe", L"My.exe");
+    const Text player = Add(L"regprog.exe", L"My Apps\\PLAYER.EXE"), tool = Add(L"regprog.exe", L"My Apps\\tool.exe");
+    const auto commandLine = [&](const wchar_t* name) {
+        std::wstring seen;
+        PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, kComponents + L"\\" + name, L"CommandLine")) != L"<missing>"; },
+                  15000);
+        return seen;
+    };
     EXPECT_TRUE(setup::RegisterComponent(player));
-    const std::string registered = WaitForCommandLine("PLAYER.EXE");
-    EXPECT_NE(registered.find("PLAYER.EXE\" /RegServer"), std::string::npos) << registered;
-
-    EXPECT_TRUE(setup::UnregisterComponent(lower));
-    const std::string unregistered = WaitForCommandLine("tool.exe");
-    EXPECT_NE(unregistered.find("tool.exe\" /UnRegServer"), std::string::npos) << unregistered;
-    EXPECT_FALSE(KeyExists("My.exe")) << "the program before the blank was started";
-    (void)decoy;
-
-    // A program that cannot be started ends the routine with false.
-    EXPECT_FALSE(setup::RegisterComponent(spaced.PathOf("Missing.EXE")));
-    EXPECT_FALSE(setup::UnregisterComponent(spaced.PathOf("Missing.EXE")));
+    EXPECT_EQ(commandLine(L"PLAYER.EXE"), L"\"" + Wide(player) + L"\" /RegServer");
+    EXPECT_TRUE(setup::UnregisterComponent(tool));
+    EXPECT_EQ(commandLine(L"tool.exe"), L"\"" + Wide(tool) + L"\" /UnRegServer");
+    EXPECT_FALSE(Registered(L"My.exe")) << "the program before the blank was started";
+    EXPECT_FALSE(setup::RegisterComponent(folder_.Text(L"My Apps\\Missing.EXE")));
 }
 
 } // namespace
+} // namespace setup_test
