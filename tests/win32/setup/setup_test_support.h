@@ -122,33 +122,23 @@ inline Box ReadBox(HWND box) {
     return b;
 }
 
-// A visible window of a process: a message box once it has its text, or any window.
-struct WindowSearch {
-    DWORD pid;
-    bool boxOnly;
-    HWND found = nullptr;
-};
-
-inline BOOL CALLBACK FindProcessWindow(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
+// The first visible message box of a process, once it has its text.
+inline BOOL CALLBACK FindProcessBox(HWND h, LPARAM lp) {
+    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(lp);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(h, &owner);
     wchar_t cls[16] = {}, text[4] = {};
     ::GetClassNameW(h, cls, 16);
-    const bool box = std::wstring(cls) == L"#32770" && ::GetDlgItemTextW(h, 0xFFFF, text, 4) > 0;
-    if (owner == s->pid && ::IsWindowVisible(h) && (box || !s->boxOnly))
-        s->found = h;
-    return s->found == nullptr;
-}
-
-inline HWND FindWindowOf(DWORD pid, bool boxOnly) {
-    WindowSearch s{pid, boxOnly};
-    ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    if (owner == found->first && ::IsWindowVisible(h) && std::wstring(cls) == L"#32770" &&
+        ::GetDlgItemTextW(h, 0xFFFF, text, 4) > 0)
+        found->second = h;
+    return found->second == nullptr;
 }
 
 inline HWND FindBox(DWORD pid) {
-    return FindWindowOf(pid, true);
+    std::pair<DWORD, HWND> found{pid, nullptr};
+    ::EnumWindows(FindProcessBox, reinterpret_cast<LPARAM>(&found));
+    return found.second;
 }
 
 // Answers this process's message boxes from another thread, in order, and keeps them.
@@ -214,7 +204,6 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs, HWND dia
 // How a started program ended and the first message box it showed, answered OK.
 struct Outcome {
     DWORD code = 9999;
-    bool window = false; // a window other than a message box came up: the program was ended
     Box box;
 };
 
@@ -235,10 +224,6 @@ inline Outcome RunProgram(const std::wstring& exe, const std::wstring& args, boo
             out.box = ReadBox(box);
             ::PostMessageW(box, WM_COMMAND, IDOK, 0);
             break;
-        }
-        if (FindWindowOf(pi.dwProcessId, false) && !FindBox(pi.dwProcessId)) {
-            out.window = true;
-            ::TerminateProcess(process.get(), 98);
         }
     }
     if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
