@@ -6,17 +6,17 @@
 
 namespace quorin {
 
-Text IniProfileReader::ReadProfileChars(const Text& Section, const Text& Key, const Text& Default) {
-    return cp932::Decode(profile_.GetString(cp932::Encode(Section), cp932::Encode(Key),
-                                            cp932::Encode(Default), ini::kSetupBufferSize));
+Text IniProfileReader::ReadText(const Text& section, const Text& key, const Text& fallback) {
+    return cp932::Decode(profile_.GetString(cp932::Encode(section), cp932::Encode(key),
+                                            cp932::Encode(fallback), ini::kSetupBufferSize));
 }
 
-int32_t IniProfileReader::ReadProfileNums(const Text& Section, const Text& Key, int32_t Default) {
-    return profile_.GetInt(cp932::Encode(Section), cp932::Encode(Key), Default);
+int32_t IniProfileReader::ReadNumber(const Text& section, const Text& key, int32_t fallback) {
+    return profile_.GetInt(cp932::Encode(section), cp932::Encode(key), fallback);
 }
 
-bool IniProfileReader::ReadProfileBool(const Text& Section, const Text& Key, bool Default) {
-    const Text value = ReadProfileChars(Section, Key, Default ? u"YES" : u"NO");
+bool IniProfileReader::ReadYesNo(const Text& section, const Text& key, bool fallback) {
+    const Text value = ReadText(section, key, fallback ? u"YES" : u"NO");
     return ParseYesNo(value);
 }
 

@@ -4,21 +4,9 @@
 #include <vector>
 
 #include "installer/paths.h"
-#include "basic/string_routines.h"
 
 namespace quorin {
 namespace {
-
-// Runs one platform call; a raised error counts as a failed call, and placement goes on with
-// its own handling of that failure.
-template <typename F> bool Try(F&& call) noexcept {
-    try {
-        call();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
 
 class Placement {
 public:
@@ -32,12 +20,12 @@ public:
         const Text target = JoinFolder(folder_, entry.LzTarget);
 
         bool exists = false;
-        Try([&] { exists = p_.IsExisting(source); });
+        Attempt([&] { exists = p_.IsExisting(source); });
         if (!exists)
             return PlaceOutcome::SourceMissing;
 
         Text expanded;
-        Try([&] { expanded = p_.Require(source); });
+        Attempt([&] { expanded = p_.ExpandedName(source); });
         if (expanded.empty())
             return PlaceOutcome::NoExpandedName;
         // An uncompressed file "expands" to itself; opening it as its own output would empty it.
@@ -53,8 +41,8 @@ public:
         if (temp.empty())
             return PlaceOutcome::ExpansionFailed;
         bool failed = true;
-        if (Try([&] { p_.Melt(source, temp); }))
-            Try([&] { failed = p_.Exception(); });
+        if (Attempt([&] { p_.Expand(source, temp); }))
+            Attempt([&] { failed = p_.ExpansionFailed(); });
         if (failed) {
             Discard(temp);
             return PlaceOutcome::ExpansionFailed;
@@ -65,12 +53,12 @@ public:
         }
 
         // The rename fails when the target exists.
-        if (Try([&] { p_.Rename(temp, target); }))
+        if (Attempt([&] { p_.Rename(temp, target); }))
             return PlaceOutcome::Placed;
         // Failed for another reason (a locked folder, a refused call): nothing is placed, and
         // no copy under the expanded name may pretend otherwise.
         bool targetExists = true;
-        Try([&] { targetExists = p_.IsPathExisting(target); });
+        Attempt([&] { targetExists = p_.IsPathExisting(target); });
         if (!targetExists) {
             Discard(temp);
             return PlaceOutcome::NotMoved;
@@ -100,7 +88,7 @@ private:
             return false;
         const Text name = expanded.substr(prefix.size());
         std::vector<Text> own;
-        return StaysInsideFolder(name) && Try([&] { own = p_.OwnFiles(); }) && !NamesOwnFile(name, own);
+        return StaysInsideFolder(name) && Attempt([&] { own = p_.OwnFiles(); }) && !NamesOwnFile(name, own);
     }
 
     // An empty file of a temporary name, created here. The existence test passes hidden and
@@ -110,7 +98,7 @@ private:
         for (int n = 0; n < kTemporaryNames; ++n) {
             const Text candidate = PlacementTemporaryName(folder_, n);
             bool created = false;
-            if (!Try([&] { created = p_.CreateNewFile(candidate); }))
+            if (!Attempt([&] { created = p_.CreateNewFile(candidate); }))
                 return Text(); // the folder takes no new file at all
             if (created)
                 return candidate;
@@ -123,39 +111,39 @@ private:
     bool Appeared(const Text& path) {
         for (int poll = 1;; ++poll) {
             bool seen = false;
-            Try([&] { seen = p_.IsPathExisting(path); });
+            Attempt([&] { seen = p_.IsPathExisting(path); });
             if (seen)
                 return true;
             if (poll >= kAppearPolls)
                 return false;
-            Try([&] { p_.Pause(kAppearPollMs); });
+            Attempt([&] { p_.Pause(kAppearPollMs); });
         }
     }
 
     // Gives `from` the name `to`, replacing a file of that name. The old file is first moved
     // aside and only deleted once the new one is in place; when anything fails, it is put back.
     bool MoveReplacing(const Text& from, const Text& to) {
-        if (Try([&] { p_.Rename(from, to); }))
+        if (Attempt([&] { p_.Rename(from, to); }))
             return true;
         // The name set aside is freed just before the old file takes it; a rename never
         // replaces, so a file that took the name meanwhile makes it fail, harmlessly.
         const Text aside = NewTemporaryFile();
         if (aside.empty())
             return false;
-        if (!Try([&] { p_.Delete(aside); }) || !Try([&] { p_.Rename(to, aside); }))
+        if (!Attempt([&] { p_.Delete(aside); }) || !Attempt([&] { p_.Rename(to, aside); }))
             return false;
-        if (Try([&] { p_.Rename(from, to); })) {
-            if (Try([&] { p_.Delete(aside); }))
+        if (Attempt([&] { p_.Rename(from, to); })) {
+            if (Attempt([&] { p_.Delete(aside); }))
                 return true;
             // The old file cannot be deleted (read-only, in use): leave everything as it was.
-            Try([&] { p_.Rename(to, from); });
+            Attempt([&] { p_.Rename(to, from); });
         }
-        Try([&] { p_.Rename(aside, to); });
+        Attempt([&] { p_.Rename(aside, to); });
         return false;
     }
 
     void Discard(const Text& path) {
-        Try([&] { p_.Delete(path); });
+        Attempt([&] { p_.Delete(path); });
     }
 
     const Text& folder_;

@@ -1,45 +1,15 @@
 // File placement: one setup-script entry becomes an installed file in the program folder.
-// Written against the few operations it needs (ClassArchive's and the runtime's), so a fake
-// proves its decisions natively and the Windows layer proves the real effects.
+// Written against the few operations it needs (PlacementPlatform), so a fake proves its
+// decisions natively and the Windows layer proves the real effects.
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
-#include "installer/setup_script.h"
 #include "base/text.h"
+#include "installer/platform.h"
+#include "installer/setup_script.h"
 
 namespace quorin {
-
-// ClassArchive's members, the existence test of the helper module and the runtime's file
-// operations. Any call may raise (quorin::RuntimeError or another std::exception); placement
-// treats a raised call as a failed one.
-class PlacementPlatform {
-public:
-    virtual ~PlacementPlatform() = default;
-    // Whether the LZ library can open the file.
-    virtual bool IsExisting(const Text& Path) = 0;
-    // The full path the file has once expanded (an uncompressed file: Path itself). Empty when
-    // no usable name can be had, e.g. a name longer than the expanded-name buffer.
-    virtual Text Require(const Text& Path) = 0;
-    // Expands (or copies, when uncompressed) InPath into a new file OutPath and sets Exception.
-    virtual void Melt(const Text& InPath, const Text& OutPath) = 0;
-    // True when the last Melt failed.
-    virtual bool Exception() = 0;
-    // A file or folder of that name exists (hidden and system files are not seen).
-    virtual bool IsPathExisting(const Text& Path) = 0;
-    // Creates an empty file `path` only when nothing of that name exists, hidden and system
-    // files and folders included: false when something does. Raises when the file cannot be
-    // created for another reason (a read-only folder, a full disk).
-    virtual bool CreateNewFile(const Text& path) = 0;
-    // Renames in place; raises when `to` exists or the rename fails.
-    virtual void Rename(const Text& from, const Text& to) = 0;
-    // Deletes a file; raises when it cannot.
-    virtual void Delete(const Text& path) = 0;
-    virtual void Pause(uint32_t milliseconds) = 0;
-    // Setup's own files (its executable, its script, Setup.DLL), names relative to the folder.
-    virtual std::vector<Text> OwnFiles() = 0;
-};
 
 enum class PlaceOutcome {
     Placed,                // the target holds the freshly expanded file
@@ -67,10 +37,10 @@ inline constexpr uint32_t kAppearPollMs = 100;
 inline constexpr int kTemporaryNames = 100;
 
 // Places entry's file in `folder`. Never raises; the outcome is for callers that report it
-// (Setup's PlaceFile does not).
+// (the install procedure lists the entries not placed).
 //
 // The expansion always goes to a fresh temporary file in the folder first and reaches its
-// final name only once Melt reports success, so a failed or partial expansion leaves no file
+// final name only once the expansion reports success, so a failed or partial expansion leaves no file
 // under the target or expanded name and never replaces a good one. An uncompressed source is
 // copied, never opened as its own output. Temporary files are created by placement itself,
 // never taken over, so no file placement did not make is written over or deleted through one.

@@ -1,24 +1,12 @@
 #include "installer/procedures.h"
 
-#include "installer/paths.h"
-#include "installer/placement.h"
 #include "base/runtime_error.h"
 #include "basic/string_routines.h"
+#include "installer/paths.h"
 
 namespace quorin {
 
 namespace {
-
-// Runs one step of a procedure: a failure abandons the step and the procedure goes on. This is
-// the one place where the procedures' failures are passed over, on purpose.
-template <typename F> bool Step(F&& step) noexcept {
-    try {
-        step();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
 
 // Several names, one per line, for the message that lists them.
 Text JoinLines(const std::vector<Text>& names) {
@@ -34,22 +22,22 @@ Text JoinLines(const std::vector<Text>& names) {
 // Asks the confirmation question; a question that cannot be shown is no Yes.
 bool Confirmed(InstallPlatform& platform, uint32_t question) noexcept {
     int32_t answer = kIdNo;
-    Step([&] { answer = platform.ShowMessage(question, kMbYesNoQuestionDefaultNo, {}); });
+    Attempt([&] { answer = platform.ShowMessage(question, kMbYesNoQuestionDefaultNo, {}); });
     return answer == kIdYes;
 }
 
-// Steps 1 to 4 of both procedures: only Yes goes on (No, preselected, changes nothing); then the
+// The start of both procedures: only Yes goes on (No, preselected, changes nothing); then the
 // window shows that it is busy before the work starts. Also learns the program folder and
 // Setup's own files.
 bool Begin(InstallPlatform& platform, uint32_t question, ProcedureButton button, uint32_t tip, Text& folder,
            std::vector<Text>& own) noexcept {
     if (!Confirmed(platform, question))
         return false;
-    Step([&] { folder = platform.ProgramFolder(); });
-    Step([&] { platform.EnableButton(button, false); });
-    Step([&] { platform.ShowTip(tip); });
-    Step([&] { platform.SetMousePointer(kPointerHourglass); });
-    Step([&] { own = platform.OwnFiles(); });
+    Attempt([&] { folder = platform.ProgramFolder(); });
+    Attempt([&] { platform.EnableButton(button, false); });
+    Attempt([&] { platform.ShowTip(tip); });
+    Attempt([&] { platform.SetMousePointer(kPointerHourglass); });
+    Attempt([&] { own = platform.OwnFiles(); });
     return true;
 }
 
@@ -61,25 +49,25 @@ struct Report {
     bool entryFailed = false; // the list of installed programs was not updated
 };
 
-// Steps 8 to 10 of both procedures, with the report told before the final message.
+// The end of both procedures: the window idle again, with the report told before the final message.
 void Finish(InstallPlatform& platform, const Report& report, uint32_t failedMessage,
             uint32_t doneMessage) noexcept {
-    Step([&] { platform.SetMousePointer(kPointerDefault); });
-    Step([&] { platform.ShowTip(kIdTipIdle); });
+    Attempt([&] { platform.SetMousePointer(kPointerDefault); });
+    Attempt([&] { platform.ShowTip(kIdTipIdle); });
     if (!report.skipped.empty())
-        Step([&] {
+        Attempt([&] {
             platform.ShowMessage(kIdNamesOutsideFolder, kMbOkExclamation, {JoinLines(report.skipped)});
         });
     if (!report.failed.empty())
-        Step([&] { platform.ShowMessage(failedMessage, kMbOkExclamation, {JoinLines(report.failed)}); });
+        Attempt([&] { platform.ShowMessage(failedMessage, kMbOkExclamation, {JoinLines(report.failed)}); });
     if (report.recordNotSaved)
-        Step([&] { platform.ShowMessage(kIdRecordNotSaved, kMbOkExclamation, {}); });
+        Attempt([&] { platform.ShowMessage(kIdRecordNotSaved, kMbOkExclamation, {}); });
     if (report.entryFailed)
-        Step([&] {
+        Attempt([&] {
             platform.ShowMessage(doneMessage == kIdInstallDone ? kIdEntryNotWritten : kIdEntryNotRemoved,
                                  kMbOkExclamation, {});
         });
-    Step([&] { platform.ShowMessage(doneMessage, kMbOkInformation, {}); });
+    Attempt([&] { platform.ShowMessage(doneMessage, kMbOkInformation, {}); });
 }
 
 enum class Deletion { Deleted, Missing, Failed };
@@ -87,7 +75,7 @@ enum class Deletion { Deleted, Missing, Failed };
 // Deletes a file; one that is already gone is no failure.
 Deletion DeleteTarget(InstallPlatform& platform, const Text& path) noexcept {
     try {
-        platform.DeleteFile(path);
+        platform.RemoveFile(path);
         return Deletion::Deleted;
     } catch (const RuntimeError& e) {
         return e.Code() == ErrorCode::FileNotFound ? Deletion::Missing : Deletion::Failed;
@@ -130,7 +118,7 @@ void RunInstall(const SetupSettings& settings, InstallPlatform& platform) noexce
     if (!Begin(platform, kIdAskInstall, ProcedureButton::Install, kIdTipInstalling, folder, own))
         return;
 
-    // 5. Each entry in script order: place, pause, register, delete the compressed file.
+    // Each entry in script order: place, pause, register, delete the compressed file.
     Report report;
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
@@ -149,29 +137,28 @@ void RunInstall(const SetupSettings& settings, InstallPlatform& platform) noexce
             continue;
         }
         PlaceOutcome outcome = PlaceOutcome::NotMoved;
-        Step([&] { outcome = platform.PlaceFile(folder, e); });
+        Attempt([&] { outcome = platform.PlaceFile(folder, e); });
         const bool placed = PlacementSucceeded(outcome);
-        Step([&] { platform.Pause(kPauseAfterPlaceMs); });
+        Attempt([&] { platform.Pause(kPauseAfterPlaceMs); });
         const Text path = JoinFolder(folder, e.LzTarget);
         const bool registers = e.SelfRegister && SelfRegistrationOf(path) != SelfRegistration::None;
         bool registered = !registers;
         if (registers)
-            Step([&] { registered = platform.RegisterComponent(path); });
+            Attempt([&] { registered = platform.RegisterComponent(path); });
         if (!placed || !registered)
             report.failed.push_back(e.LzTarget);
         // An uncompressed entry installed under its own name is the installed file itself.
         if (settings.LzTrash && placed && !NamesSameFile(e.LzSource, e.LzTarget))
-            Step([&] { platform.DeleteFile(JoinFolder(folder, e.LzSource)); });
+            Attempt([&] { platform.RemoveFile(JoinFolder(folder, e.LzSource)); });
     }
 
-    // 6 and 7. The install record, then the entry in the list of installed programs.
+    // The install record, then the entry in the list of installed programs.
     if (!folder.empty())
-        report.recordNotSaved = !Step([&] {
+        report.recordNotSaved = !Attempt([&] {
             platform.Settings().SaveSetting(kRecordApplication, kRecordSection, settings.Title, folder);
         });
-    report.entryFailed = !Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
+    report.entryFailed = !Attempt([&] { platform.UpdateUninstallEntry(settings); });
 
-    // 8 to 10.
     Finish(platform, report, kIdNotInstalled, kIdInstallDone);
 }
 
@@ -181,7 +168,7 @@ void RunUninstall(const SetupSettings& settings, InstallPlatform& platform) noex
     if (!Begin(platform, kIdAskUninstall, ProcedureButton::Uninstall, kIdTipUninstalling, folder, own))
         return;
 
-    // 5. Each entry in script order: unregister, pause, delete the installed file.
+    // Each entry in script order: unregister, pause, delete the installed file.
     Report report;
     const int count = folder.empty() ? 0 : EntryCount(settings);
     for (int i = 0; i < count; ++i) {
@@ -194,8 +181,8 @@ void RunUninstall(const SetupSettings& settings, InstallPlatform& platform) noex
         const bool registers = e.SelfRegister && SelfRegistrationOf(path) != SelfRegistration::None;
         bool unregistered = !registers;
         if (registers)
-            Step([&] { unregistered = platform.UnregisterComponent(path); });
-        Step([&] { platform.Pause(e.SelfRegister ? kPauseAfterUnregisterMs : kPauseBeforeDeleteMs); });
+            Attempt([&] { unregistered = platform.UnregisterComponent(path); });
+        Attempt([&] { platform.Pause(e.SelfRegister ? kPauseAfterUnregisterMs : kPauseBeforeDeleteMs); });
         // A file that is already gone is not told, nor is the unregistration that failed for
         // want of it.
         const Deletion deletion = DeleteTarget(platform, path);
@@ -203,17 +190,17 @@ void RunUninstall(const SetupSettings& settings, InstallPlatform& platform) noex
             report.failed.push_back(e.LzTarget);
     }
 
-    // 6. The install record; the section goes with the last record in it. A section that
+    // The install record; the section goes with the last record in it. A section that
     // cannot be listed is left alone, as it may hold other products' records.
-    Step([&] { platform.Settings().DeleteSetting(kRecordApplication, kRecordSection, settings.Title); });
+    Attempt([&] { platform.Settings().DeleteSetting(kRecordApplication, kRecordSection, settings.Title); });
     std::optional<std::vector<std::pair<Text, Text>>> left;
-    if (Step([&] { left = platform.Settings().GetAllSettings(kRecordApplication, kRecordSection); }) && !left)
-        Step([&] { platform.Settings().DeleteSection(kRecordApplication, kRecordSection); });
+    if (Attempt([&] { left = platform.Settings().GetAllSettings(kRecordApplication, kRecordSection); }) && !left)
+        Attempt([&] { platform.Settings().DeleteSection(kRecordApplication, kRecordSection); });
 
-    // 7. (A record that could not be deleted is not told: it is mostly one already gone.)
-    report.entryFailed = !Step([&] { platform.UpdateUninstallEntry(settings, Text()); });
+    // The entry in the list of installed programs. (A record that could not be deleted is not
+    // told: it is mostly one already gone.)
+    report.entryFailed = !Attempt([&] { platform.UpdateUninstallEntry(settings); });
 
-    // 8 to 10.
     Finish(platform, report, kIdNotUninstalled, kIdUninstallDone);
 }
 

@@ -32,10 +32,10 @@ void SplitLz(const Text& value, Text& lzSource, Text& lzTarget) {
 ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wanted) {
     ScriptLoadResult result;
     SetupSettings& s = result.settings;
-    s.Title = reader.ReadProfileChars(kSectionMain, kKeyTitle, Text());
-    s.Document = reader.ReadProfileChars(kSectionMain, kKeyDocument, Text());
-    const int32_t all = reader.ReadProfileNums(kSectionMain, kKeyAll, 0);
-    const Text allText = reader.ReadProfileChars(kSectionMain, kKeyAll, Text());
+    s.Title = reader.ReadText(kSectionMain, kKeyTitle, Text());
+    s.Document = reader.ReadText(kSectionMain, kKeyDocument, Text());
+    const int32_t all = reader.ReadNumber(kSectionMain, kKeyAll, 0);
+    const Text allText = reader.ReadText(kSectionMain, kKeyAll, Text());
     const int64_t written = ini::ReadWrittenInteger(allText);
     if (written < 0 || written > 32767 || written != all) {
         result.problems.push_back({ScriptProblemKind::AllOutOfRange, kSectionMain, kKeyAll, allText});
@@ -47,22 +47,22 @@ ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wante
         for (int i = 0; i < s.All; ++i) {
             const Text section = FromAscii(std::to_string(i + 1));
             SetupEntry& entry = s.Entries[static_cast<size_t>(i)];
-            const Text lz = reader.ReadProfileChars(section, kKeyLz, Text());
+            const Text lz = reader.ReadText(section, kKeyLz, Text());
             SplitLz(lz, entry.LzSource, entry.LzTarget);
             if (lz.find(u',') == Text::npos) {
                 // A present value never comes back as the comma default, so this tells a missing
                 // key (or section) from a value without a comma.
-                const bool missing = reader.ReadProfileChars(section, kKeyLz, u",") == u",";
+                const bool missing = reader.ReadText(section, kKeyLz, u",") == u",";
                 result.problems.push_back(
                     {missing ? ScriptProblemKind::MissingLz : ScriptProblemKind::LzWithoutComma, section,
                      kKeyLz, lz});
                 if (wanted == ScriptProblems::UntilFirst)
                     return result;
             }
-            entry.SelfRegister = reader.ReadProfileBool(section, kKeySelfRegister, false);
+            entry.SelfRegister = reader.ReadYesNo(section, kKeySelfRegister, false);
         }
     }
-    s.LzTrash = reader.ReadProfileBool(kSectionMain, kKeyLzTrash, false);
+    s.LzTrash = reader.ReadYesNo(kSectionMain, kKeyLzTrash, false);
     return result;
 }
 

@@ -1,4 +1,4 @@
-// The setup script's model and its reading, shared by Setup (through ClassProfiler and the
+// The setup script's model and its reading, shared by Setup (through ProfileFile and the
 // platform's profile functions) and the package builder (through the portable INI reader), so
 // both apply the same rules.
 #pragma once
@@ -31,13 +31,14 @@ struct SetupSettings {
     bool LzTrash = false;
 };
 
-// What the script reader needs of a profile file: the three reads of ClassProfiler.
+// What the script reader needs of a profile file: text, a number and a YES/NO value, each with
+// the value a missing key gives.
 class ProfileReader {
 public:
     virtual ~ProfileReader() = default;
-    virtual Text ReadProfileChars(const Text& Section, const Text& Key, const Text& Default = Text()) = 0;
-    virtual int32_t ReadProfileNums(const Text& Section, const Text& Key, int32_t Default = 0) = 0;
-    virtual bool ReadProfileBool(const Text& Section, const Text& Key, bool Default = false) = 0;
+    virtual Text ReadText(const Text& section, const Text& key, const Text& fallback = Text()) = 0;
+    virtual int32_t ReadNumber(const Text& section, const Text& key, int32_t fallback = 0) = 0;
+    virtual bool ReadYesNo(const Text& section, const Text& key, bool fallback = false) = 0;
 };
 
 // A script fault that Setup cannot install from. Reading stops adding entries at none of
@@ -91,14 +92,14 @@ ScriptLoadResult LoadSetupScriptFrom(ProfileReader& reader, ScriptProblems wante
 void SplitLz(const Text& value, Text& lzSource, Text& lzTarget);
 
 // A ProfileReader over the portable INI reader: text converted to code page 932 for each
-// call and back, the same 255-byte buffer, the same YES/NO rule as ClassProfiler. Defined in
+// call and back, the same 255-byte buffer, the same YES/NO rule as ProfileFile. Defined in
 // ini_profile_reader.cpp, so that a program reading through the platform does not link it.
 class IniProfileReader : public ProfileReader {
 public:
     explicit IniProfileReader(const ini::Profile& profile) : profile_(profile) {}
-    Text ReadProfileChars(const Text& Section, const Text& Key, const Text& Default = Text()) override;
-    int32_t ReadProfileNums(const Text& Section, const Text& Key, int32_t Default = 0) override;
-    bool ReadProfileBool(const Text& Section, const Text& Key, bool Default = false) override;
+    Text ReadText(const Text& section, const Text& key, const Text& fallback = Text()) override;
+    int32_t ReadNumber(const Text& section, const Text& key, int32_t fallback = 0) override;
+    bool ReadYesNo(const Text& section, const Text& key, bool fallback = false) override;
 
 private:
     const ini::Profile& profile_;

@@ -11,7 +11,7 @@
 #include <wrl/client.h>
 
 #include "joystick/identifiers.h"
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 using Microsoft::WRL::ComPtr;
 using quorin::win::UniqueHKey;

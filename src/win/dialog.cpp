@@ -63,19 +63,6 @@ HWND CreateEmptyDialog(HINSTANCE instance, DWORD style, DWORD exStyle, HWND pare
     return ::CreateDialogIndirectParamW(instance, &tmpl.header, parent, proc, param);
 }
 
-HWND CreateLayoutControl(HINSTANCE instance, HWND parent, const ControlLayout& layout, ScreenDpi dpi,
-                         HGDIOBJ font) noexcept {
-    const RECT at = TwipsToPixels(layout.twips, dpi);
-    HWND control = ::CreateWindowExW(layout.exStyle, layout.windowClass,
-                                     reinterpret_cast<const wchar_t*>(layout.caption),
-                                     WS_CHILD | WS_VISIBLE | layout.style, at.left, at.top, at.right, at.bottom,
-                                     parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance,
-                                     nullptr);
-    if (control && font)
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
-}
-
 void RunModalUntilHidden(HWND box) {
     HWND previous = ::GetActiveWindow();
     {

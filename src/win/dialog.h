@@ -13,22 +13,6 @@ namespace quorin::win {
 HWND CreateEmptyDialog(HINSTANCE instance, DWORD style, DWORD exStyle, HWND parent, DLGPROC proc,
                        LPARAM param) noexcept;
 
-// One child control as designed. A form's table lists them in creation order, which is the tab
-// order.
-struct ControlLayout {
-    int id;
-    const wchar_t* windowClass;
-    const char16_t* caption;
-    DWORD style;
-    DWORD exStyle;
-    RECT twips;   // left, top, width, height
-    int font = 0; // index into the form's fonts, for a form with more than one
-};
-
-// Creates the control, visible, at its designed place for dpi, with font when there is one.
-HWND CreateLayoutControl(HINSTANCE instance, HWND parent, const ControlLayout& layout, ScreenDpi dpi,
-                         HGDIOBJ font) noexcept;
-
 // The dialog procedure of a form object: the LPARAM of the dialog's creation is the object,
 // kept with the window, and every later message goes to its HandleMessage. Nothing thrown may
 // unwind through the system's window code.

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace quorin::win {
 

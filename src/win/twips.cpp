@@ -1,6 +1,6 @@
 #include "win/twips.h"
 
-#include "win/gdi.h"
+#include "win/unique_handle.h"
 
 namespace quorin::win {
 
@@ -37,10 +37,24 @@ int PixelsToHimetric(int pixels, int dpi) noexcept {
     return ::MulDiv(pixels, HimetricPerInch, dpi);
 }
 
-HFONT CreatePointFont(const wchar_t* face, int centipoints, int weight, BYTE charset, ScreenDpi dpi) noexcept {
-    return ::CreateFontW(-::MulDiv(centipoints, dpi.y, CentipointsPerInch), 0, 0, 0, weight, FALSE, FALSE, FALSE,
+HFONT CreatePointFont(const wchar_t* face, int centipoints, int weight, BYTE charset, ScreenDpi dpi,
+                      bool underline) noexcept {
+    return ::CreateFontW(-::MulDiv(centipoints, dpi.y, CentipointsPerInch), 0, 0, 0, weight, FALSE, underline, FALSE,
                          charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+HWND CreateLayoutControl(HINSTANCE instance, HWND parent, const ControlLayout& layout, ScreenDpi dpi,
+                         HGDIOBJ font) noexcept {
+    const RECT at = TwipsToPixels(layout.twips, dpi);
+    HWND control = ::CreateWindowExW(layout.exStyle, layout.windowClass,
+                                     reinterpret_cast<const wchar_t*>(layout.caption),
+                                     WS_CHILD | WS_VISIBLE | layout.style, at.left, at.top, at.right, at.bottom,
+                                     parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance,
+                                     nullptr);
+    if (control && font)
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
 }
 
 } // namespace quorin::win

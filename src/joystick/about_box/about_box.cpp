@@ -13,7 +13,7 @@
 #include "win/automation.h"
 #include "win/dialog.h"
 #include "win/module_info.h"
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace joystick {
 namespace {

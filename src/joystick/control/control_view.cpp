@@ -5,8 +5,7 @@
 #include <algorithm>
 
 #include "joystick/module_state.h"
-#include "win/gdi.h"
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 using quorin::win::UniqueGdi;
 

@@ -9,7 +9,7 @@
 
 #include "win/automation.h"
 #include "win/twips.h"
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace joystick {
 

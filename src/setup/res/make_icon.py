@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes Setup.ico: a 32 x 32 and a 16 x 16 image, 16 colours each (a package with an arrow).
+"""Writes setup.ico: a 32 x 32 and a 16 x 16 image, 16 colours each (a package with an arrow).
 
 Run from this folder: python3 make_icon.py
 """
@@ -66,7 +66,7 @@ def main():
     for size, data in zip((32, 16), images):
         out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(data), offset)
         offset += len(data)
-    with open("Setup.ico", "wb") as f:
+    with open("setup.ico", "wb") as f:
         f.write(out + b"".join(images))
 
 

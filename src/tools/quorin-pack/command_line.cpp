@@ -1,8 +1,8 @@
 // The command line: the usage text, the options of each command, and the dispatch to them.
 #include "command_line.h"
 
-#include "build.h"
-#include "check.h"
+#include "package/build.h"
+#include "package/check.h"
 #include "lz_commands.h"
 #include "try/command.h"
 
@@ -183,20 +183,7 @@ void ConvertFiles(const std::string& command, Options& o, std::vector<Problem>& 
     (command == "compress" ? CompressFiles : ExpandFiles)(o.lz, problems, out);
 }
 
-Path& ToolFolderStorage() {
-    static Path folder;
-    return folder;
-}
-
 } // namespace
-
-void SetToolFolder(const Path& folder) {
-    ToolFolderStorage() = folder;
-}
-
-Path ToolFolder() {
-    return ToolFolderStorage();
-}
 
 int Run(const std::vector<std::string>& args, Output& out, Output& err) {
     if (args.empty()) {

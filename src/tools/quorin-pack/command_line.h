@@ -12,8 +12,4 @@ namespace quorin::pack {
 // Runs one command line (without the program name); arguments are UTF-8. Returns the exit status.
 int Run(const std::vector<std::string>& args, Output& out, Output& err);
 
-// The folder of the running tool, where build and try look for the Windows files last.
-void SetToolFolder(const Path& folder);
-Path ToolFolder();
-
 } // namespace quorin::pack

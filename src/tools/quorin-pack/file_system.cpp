@@ -329,4 +329,19 @@ std::optional<Path> FindNoCase(const Path& folder, const std::string& name) {
     return current;
 }
 
+namespace {
+Path& ToolFolderStorage() {
+    static Path folder;
+    return folder;
+}
+} // namespace
+
+void SetToolFolder(const Path& folder) {
+    ToolFolderStorage() = folder;
+}
+
+Path ToolFolder() {
+    return ToolFolderStorage();
+}
+
 } // namespace quorin::pack

@@ -73,4 +73,8 @@ bool WriteFileAtomically(const Path& path, const std::vector<uint8_t>& bytes);
 // platform sees names); "\" and "/" in `name` separate folders. None when there is none.
 std::optional<Path> FindNoCase(const Path& folder, const std::string& name);
 
+// The folder of the running tool, where build and try look for the Windows files last.
+void SetToolFolder(const Path& folder);
+Path ToolFolder();
+
 } // namespace quorin::pack

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "output.h"
-#include "problem.h"
+#include "package/problem.h"
 
 namespace quorin::pack {
 

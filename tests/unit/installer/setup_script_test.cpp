@@ -1,237 +1,119 @@
-#include "installer/setup_script.h"
-
+// The setup script read through the portable INI reader (the package builder's road) and
+// through a recording reader (Setup's order of calls).
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "installer/setup_script.h"
+
+namespace quorin {
 namespace {
 
-using quorin::ScriptProblemKind;
-using quorin::Text;
-
-// A profile reader over a map, recording every call in order.
-class FakeReader : public quorin::ProfileReader {
-public:
-    std::map<std::pair<Text, Text>, Text> values;
-    std::vector<std::string> calls;
-
-    Text ReadProfileChars(const Text& Section, const Text& Key, const Text& Default) override {
-        calls.push_back("chars " + quorin::ToUtf8(Section) + "/" + quorin::ToUtf8(Key));
-        auto it = values.find({Section, Key});
-        return it == values.end() ? Default : it->second;
-    }
-    int32_t ReadProfileNums(const Text& Section, const Text& Key, int32_t Default) override {
-        calls.push_back("nums " + quorin::ToUtf8(Section) + "/" + quorin::ToUtf8(Key));
-        auto it = values.find({Section, Key});
-        return it == values.end() ? Default : static_cast<int32_t>(std::stoll(quorin::ToUtf8(it->second)));
-    }
-    bool ReadProfileBool(const Text& Section, const Text& Key, bool Default) override {
-        calls.push_back("bool " + quorin::ToUtf8(Section) + "/" + quorin::ToUtf8(Key));
-        auto it = values.find({Section, Key});
-        return it == values.end() ? Default : quorin::ParseYesNo(it->second);
-    }
-};
-
-TEST(SetupScript, ReadsInTheDesignedOrder) {
-    FakeReader r;
-    r.values[{u"Main", u"All"}] = u"2";
-    r.values[{u"1", u"Lz"}] = u"A.EX_,A.EXE";
-    r.values[{u"2", u"Lz"}] = u"B.DL_,B.DLL";
-    quorin::LoadSetupScriptFrom(r);
-    EXPECT_EQ(r.calls, (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
-                                                 "chars Main/All", "chars 1/Lz", "bool 1/SelfRegister",
-                                                 "chars 2/Lz", "bool 2/SelfRegister", "bool Main/LzTrash"}));
+ScriptLoadResult Load(const std::string& bytes, ScriptProblems wanted = ScriptProblems::All) {
+    const ini::Profile profile = ini::Profile::Parse(bytes);
+    IniProfileReader reader(profile);
+    return LoadSetupScriptFrom(reader, wanted);
 }
 
-// Setup stops at the first problem: an All of 32767 over one section costs three reads past
-// the section, not two per absent one. The checker still sees every problem.
-TEST(SetupScript, SetupStopsReadingAtTheFirstProblem) {
-    FakeReader r;
-    r.values[{u"Main", u"All"}] = u"32767";
-    r.values[{u"1", u"Lz"}] = u"A.EX_,A.EXE";
-    const auto first = quorin::LoadSetupScriptFrom(r, quorin::ScriptProblems::UntilFirst);
-    ASSERT_EQ(first.problems.size(), 1u);
-    EXPECT_EQ(first.problems[0].kind, ScriptProblemKind::MissingLz);
-    EXPECT_EQ(first.problems[0].section, u"2");
-    EXPECT_EQ(r.calls, (std::vector<std::string>{"chars Main/Title", "chars Main/Document", "nums Main/All",
-                                                 "chars Main/All", "chars 1/Lz", "bool 1/SelfRegister",
-                                                 "chars 2/Lz", "chars 2/Lz"}));
-    FakeReader all = r;
-    all.calls.clear();
-    EXPECT_EQ(quorin::LoadSetupScriptFrom(all).problems.size(), 32766u);
+std::string Entries(const ScriptLoadResult& r) {
+    std::string out;
+    for (const SetupEntry& e : r.settings.Entries)
+        out += "[" + ToUtf8(e.LzSource) + "|" + ToUtf8(e.LzTarget) + (e.SelfRegister ? "|reg]" : "]");
+    return out;
 }
 
-TEST(SetupScript, MissingScriptGivesDefaults) {
-    FakeReader r;
-    auto result = quorin::LoadSetupScriptFrom(r);
-    EXPECT_TRUE(result.ok());
-    EXPECT_EQ(result.settings.Title, u"");
-    EXPECT_EQ(result.settings.Document, u"");
-    EXPECT_EQ(result.settings.All, 0);
-    EXPECT_TRUE(result.settings.Entries.empty());
-    EXPECT_FALSE(result.settings.LzTrash);
-    EXPECT_EQ(r.calls.size(), 5u); // no numbered section is read
-}
-
-struct LzCase {
-    const char16_t* value;
-    const char16_t* source;
-    const char16_t* target;
-};
-
-TEST(SetupScript, LzSplitsAtTheFirstComma) {
-    const LzCase cases[] = {
-        {u"A.EX_,A.EXE", u"A.EX_", u"A.EXE"},
-        {u",B", u"", u"B"},
-        {u"A,B,C", u"A", u"B,C"},
-        {u"A.EX_,A.EXE,old", u"A.EX_", u"A.EXE,old"},
-        {u"A,", u"A", u""},
-        {u" A , B ", u" A ", u" B "},
-        {u"説明.TX_,説明書.TXT", u"説明.TX_", u"説明書.TXT"},
+TEST(SetupScript, Reading) {
+    const struct {
+        const char* what;
+        std::string script;
+        const char* entries;
+        bool lzTrash;
+    } cases[] = {
+        {"the example", "[Main]\r\nTitle=T\r\nAll=2\r\nLzTrash=YES\r\n[1]\r\nLz=JOYSTICK.OC_,Joystick.OCX\r\n"
+                        "SelfRegister=YES\r\n[2]\r\nLz=JOYSTICK.HL_,Joystick.HLP\r\nSelfRegister=NO\r\n",
+         "[JOYSTICK.OC_|Joystick.OCX|reg][JOYSTICK.HL_|Joystick.HLP]", true},
+        {"first comma splits", "[Main]\nAll=4\n[1]\nLz=,B\n[2]\nLz=A,B,C\n[3]\nLz=A,\n[4]\nLz=\x90\xe0\x96\xbe.TX_,\x90\xe0\x96\xbe\x8f\x91.TXT\n",
+         "[|B][A|B,C][A|][説明.TX_|説明書.TXT]", false},
+        {"YES in any case only", "[main]\nall = 3\nlztrash=yes\n[1]\nLZ = A.EX_ , A.EXE \nselfregister=Yes\n"
+                                 "[2]\nLz=x,y\nSelfRegister=1\n[3]\nLz=z,w\nSelfRegister=TRUE\n[4]\nLz=unread,x\n",
+         "[A.EX_ | A.EXE|reg][x|y][z|w]", true},
+        {"no All, x3, 0", "[Main]\nAll=x3\n[1]\nLz=a,b\n", "", false},
     };
     for (const auto& c : cases) {
-        FakeReader r;
-        r.values[{u"Main", u"All"}] = u"1";
-        r.values[{u"1", u"Lz"}] = c.value;
-        auto result = quorin::LoadSetupScriptFrom(r);
-        ASSERT_EQ(result.settings.Entries.size(), 1u);
-        EXPECT_EQ(result.settings.Entries[0].LzSource, c.source);
-        EXPECT_EQ(result.settings.Entries[0].LzTarget, c.target);
-        EXPECT_TRUE(result.ok());
+        const ScriptLoadResult r = Load(c.script);
+        EXPECT_TRUE(r.ok()) << c.what;
+        EXPECT_EQ(Entries(r), c.entries) << c.what;
+        EXPECT_EQ(r.settings.LzTrash, c.lzTrash) << c.what;
     }
-}
-
-TEST(SetupScript, SectionsWithoutACommaAreReported) {
-    FakeReader r;
-    r.values[{u"Main", u"All"}] = u"4";
-    r.values[{u"1", u"Lz"}] = u"NOCOMMA";
-    r.values[{u"2", u"Lz"}] = u"a,b";
-    r.values[{u"3", u"Lz"}] = u"";
-    // section 4 has no Lz at all
-    auto result = quorin::LoadSetupScriptFrom(r);
-    ASSERT_EQ(result.problems.size(), 3u);
-    EXPECT_EQ(result.problems[0].kind, ScriptProblemKind::LzWithoutComma);
-    EXPECT_EQ(result.problems[0].section, u"1");
-    EXPECT_EQ(result.problems[0].key, u"Lz");
-    EXPECT_EQ(result.problems[0].value, u"NOCOMMA");
-    EXPECT_EQ(result.problems[1].kind, ScriptProblemKind::LzWithoutComma);
-    EXPECT_EQ(result.problems[1].section, u"3");
-    EXPECT_EQ(result.problems[2].kind, ScriptProblemKind::MissingLz);
-    EXPECT_EQ(result.problems[2].section, u"4");
-    EXPECT_EQ(result.settings.Entries[0].LzSource, u"NOCOMMA");
-    EXPECT_EQ(result.settings.Entries[0].LzTarget, u"");
-    EXPECT_EQ(result.settings.Entries[1].LzTarget, u"b");
-}
-
-TEST(SetupScript, YesNoIsYesInAnyCaseOnly) {
-    for (const char16_t* yes : {u"YES", u"yes", u"Yes", u"yEs"})
-        EXPECT_TRUE(quorin::ParseYesNo(yes)) << quorin::ToUtf8(yes);
-    for (const char16_t* no : {u"NO", u"no", u"1", u"TRUE", u"", u" YES", u"YES ", u"Y", u"ＹＥＳ"})
-        EXPECT_FALSE(quorin::ParseYesNo(no)) << quorin::ToUtf8(no);
-}
-
-// The whole path the package builder takes: bytes, portable reader, adapter, loader.
-quorin::ScriptLoadResult LoadBytes(const std::string& bytes) {
-    quorin::ini::Profile profile = quorin::ini::Profile::Parse(bytes);
-    quorin::IniProfileReader reader(profile);
-    return quorin::LoadSetupScriptFrom(reader);
-}
-
-TEST(SetupScript, ExampleScriptThroughThePortableReader) {
-    auto r =
-        LoadBytes("[Main]\r\nTitle=Ombrel's Gantrel\r\nDocument=README.TXT\r\nAll=2\r\nLzTrash=YES\r\n\r\n"
-                  "[1]\r\nLz=JOYSTICK.OC_,Joystick.OCX\r\nSelfRegister=YES\r\n\r\n"
-                  "[2]\r\nLz=JOYSTICK.HL_,Joystick.HLP\r\nSelfRegister=NO\r\n");
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.settings.Title, u"Ombrel's Gantrel");
-    EXPECT_EQ(r.settings.Document, u"README.TXT");
-    EXPECT_EQ(r.settings.All, 2);
-    EXPECT_TRUE(r.settings.LzTrash);
-    ASSERT_EQ(r.settings.Entries.size(), 2u);
-    EXPECT_EQ(r.settings.Entries[0].LzSource, u"JOYSTICK.OC_");
-    EXPECT_EQ(r.settings.Entries[0].LzTarget, u"Joystick.OCX");
-    EXPECT_TRUE(r.settings.Entries[0].SelfRegister);
-    EXPECT_EQ(r.settings.Entries[1].LzSource, u"JOYSTICK.HL_");
-    EXPECT_EQ(r.settings.Entries[1].LzTarget, u"Joystick.HLP");
-    EXPECT_FALSE(r.settings.Entries[1].SelfRegister);
-}
-
-TEST(SetupScript, PortableReaderEdgeCases) {
-    // All=0 with numbered sections present; x3 reads as 0.
-    for (const char* all : {"0", "x3", ""}) {
-        auto r = LoadBytes(std::string("[Main]\nAll=") + all + "\n[1]\nLz=a,b\n[2]\nLz=c,d\n");
-        EXPECT_TRUE(r.settings.Entries.empty()) << all;
-        EXPECT_TRUE(r.ok());
-    }
-    // All=2 while five sections exist; YES/NO in several spellings; blanks trimmed by the reader.
-    auto r = LoadBytes("[main]\nall = 2\nlztrash=yes\n[1]\nLZ = A.EX_ , A.EXE \nselfregister=Yes\n"
-                       "[2]\nLz=x,y\nSelfRegister=1\n[3]\nLz=NOCOMMA\n[4]\n[5]\nLz=e,f\n");
-    ASSERT_TRUE(r.ok());
-    ASSERT_EQ(r.settings.Entries.size(), 2u);
-    EXPECT_TRUE(r.settings.LzTrash);
-    EXPECT_EQ(r.settings.Entries[0].LzSource, u"A.EX_ ");
-    EXPECT_EQ(r.settings.Entries[0].LzTarget, u" A.EXE");
-    EXPECT_TRUE(r.settings.Entries[0].SelfRegister);
-    EXPECT_FALSE(r.settings.Entries[1].SelfRegister);
-    // A Title over 254 bytes is cut to 254 bytes, in the code page: 127 double-byte characters.
-    std::string title;
+    std::string title; // 254 bytes in code page 932: 127 double-byte characters
     for (int i = 0; i < 200; ++i)
         title += "\x82\xA0";
-    r = LoadBytes("[Main]\nTitle=" + title + "\n");
-    EXPECT_EQ(r.settings.Title, Text(127, u'あ'));
-    // A character the code page cannot hold is asked for as its substitute.
-    quorin::ini::Profile profile = quorin::ini::Profile::Parse("[?]\nk=v\n");
-    quorin::IniProfileReader reader(profile);
-    EXPECT_EQ(reader.ReadProfileChars(u"한", u"k", u""), u"v");
+    EXPECT_EQ(Load("[Main]\nTitle=" + title + "\n").settings.Title, Text(127, u'あ'));
 }
 
-struct AllCase {
-    const char* written;
-    int16_t all; // when taken
-    bool refused;
-};
+// Every problem for the checker, the first for Setup, which stops reading there.
+TEST(SetupScript, Problems) {
+    const ScriptLoadResult r = Load("[Main]\nAll=4\n[1]\nLz=NO$COMMA\n[2]\nLz=a,b\n[3]\nLz=\n");
+    ASSERT_EQ(r.problems.size(), 3u);
+    EXPECT_EQ(r.problems[0].kind, ScriptProblemKind::LzWithoutComma);
+    EXPECT_EQ(r.problems[0].section + u"/" + r.problems[0].key + u"/" + r.problems[0].value, u"1/Lz/NO$COMMA");
+    EXPECT_EQ(r.problems[1].kind, ScriptProblemKind::LzWithoutComma);
+    EXPECT_EQ(r.problems[2].kind, ScriptProblemKind::MissingLz);
+    EXPECT_EQ(r.problems[2].section, u"4");
+    EXPECT_EQ(Load("[Main]\nAll=32767\n[1]\nLz=a,b\n", ScriptProblems::UntilFirst).problems.size(), 1u);
+}
 
-// All is taken only when the number as written lies in 0 to 32767; the integer reader's 32-bit
-// wrap and Setup's 16 bits never turn a large value into a small or negative one. A refused
-// value is reported as the script writes it.
+// All is taken only when the number as written lies in 0 to 32767: the integer reader's 32-bit
+// wrap and Setup's 16 bits never turn a large value into a small or negative one.
 TEST(SetupScript, AllOutsideTheRangeAsWrittenIsRefused) {
-    const AllCase cases[] = {
-        {"0", 0, false},
-        {"3", 3, false},
-        {"32767", 32767, false},
-        {"+2", 2, false},
-        {"x3", 0, false},
-        {"0x3", 3, false},
-        {"2 entries", 2, false},
-        {"32768", 0, true},
-        {"40000", 0, true},
-        {"65536", 0, true},
-        {"65538", 0, true},
-        {"-1", 0, true},
-        {"-65535", 0, true},
-        {"4294967297", 0, true},
-        {"0x10002", 0, true},
-        {"0b10000000000000011", 0, true},
-        {"99999999999999999999999", 0, true},
-    };
+    const struct {
+        const char* written;
+        int all; // -1: refused
+    } cases[] = {{"0", 0},        {"3", 3},         {"32767", 32767}, {"+2", 2},          {"0x3", 3},
+                 {"2 entries", 2}, {"32768", -1},   {"40000", -1},    {"65536", -1},      {"65538", -1},
+                 {"-1", -1},       {"-65535", -1},  {"4294967297", -1}, {"0x10002", -1}, {"99999999999999999999", -1}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.written);
         std::string script = std::string("[Main]\nAll=") + c.written + "\nLzTrash=YES\n";
         for (int i = 1; i <= 3; ++i)
             script += "[" + std::to_string(i) + "]\nLz=a,b\n";
-        const auto r = LoadBytes(script);
-        EXPECT_EQ(r.settings.All, c.all);
-        EXPECT_EQ(r.settings.Entries.size(), static_cast<size_t>(c.all));
-        EXPECT_TRUE(r.settings.LzTrash);
-        const bool refused = !r.problems.empty() && r.problems[0].kind == ScriptProblemKind::AllOutOfRange;
-        EXPECT_EQ(refused, c.refused);
-        if (refused) {
-            EXPECT_EQ(r.problems.size(), 1u);
-            EXPECT_EQ(r.problems[0].section, u"Main");
-            EXPECT_EQ(r.problems[0].key, u"All");
-            EXPECT_EQ(r.problems[0].value, quorin::FromAscii(c.written));
+        const ScriptLoadResult r = Load(script);
+        EXPECT_EQ(r.settings.All, c.all < 0 ? 0 : c.all) << c.written;
+        EXPECT_TRUE(r.settings.LzTrash) << c.written;
+        if (c.all < 0) {
+            ASSERT_EQ(r.problems.size(), 1u) << c.written;
+            EXPECT_EQ(r.problems[0].kind, ScriptProblemKind::AllOutOfRange);
+            EXPECT_EQ(r.problems[0].value, FromAscii(c.written));
         }
     }
 }
 
+// Setup's order of calls, and a missing key told from a value without a comma.
+TEST(SetupScript, OrderOfReads) {
+    class Recorder : public ProfileReader {
+    public:
+        std::map<std::pair<Text, Text>, Text> values{{{u"Main", u"All"}, u"1"}, {{u"1", u"Lz"}, u"a"}};
+        std::vector<std::string> calls;
+        Text ReadText(const Text& s, const Text& k, const Text& fallback) override {
+            calls.push_back("text " + ToUtf8(s) + "/" + ToUtf8(k));
+            auto it = values.find({s, k});
+            return it == values.end() ? fallback : it->second;
+        }
+        int32_t ReadNumber(const Text& s, const Text& k, int32_t) override {
+            calls.push_back("number " + ToUtf8(s) + "/" + ToUtf8(k));
+            return 1;
+        }
+        bool ReadYesNo(const Text& s, const Text& k, bool fallback) override {
+            calls.push_back("yes/no " + ToUtf8(s) + "/" + ToUtf8(k));
+            return fallback;
+        }
+    } r;
+    const ScriptLoadResult result = LoadSetupScriptFrom(r);
+    EXPECT_EQ(r.calls, (std::vector<std::string>{"text Main/Title", "text Main/Document", "number Main/All",
+                                                 "text Main/All", "text 1/Lz", "text 1/Lz", "yes/no 1/SelfRegister",
+                                                 "yes/no Main/LzTrash"}));
+    ASSERT_EQ(result.problems.size(), 1u);
+    EXPECT_EQ(result.problems[0].kind, ScriptProblemKind::LzWithoutComma);
+}
+
 } // namespace
+} // namespace quorin

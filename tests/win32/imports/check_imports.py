@@ -2,9 +2,12 @@
 """Fails when a built deliverable imports a DLL that is not part of Windows, or imports at load
 time a function that it binds by name at its first call.
 
-Usage: check_imports.py OBJDUMP BUILD_TREE
+Usage: check_imports.py OBJDUMP BUILD_TREE [SETUP_LIBRARY]
 Looks for Setup.EXE, Setup.DLL, Joystick.OCX and quorin-pack.exe below BUILD_TREE (the Wine
-prefix excluded) and reads each import table with objdump -p.
+prefix excluded) and reads each import table with objdump -p. With SETUP_LIBRARY (Setup's own
+code as a static library), also fails when Setup's own code calls directly a function it binds
+at its first call but that the C++ runtime's start-up and thread support import anyway (so the
+import table alone cannot tell).
 """
 import os
 import re
@@ -31,8 +34,22 @@ BOUND_AT_FIRST_CALL = {
                          "RegDeleteValueA", "RegDeleteKeyA"},
         "kernel32.dll": {"GetPrivateProfileIntA", "GetPrivateProfileStringA", "WritePrivateProfileStringA"},
         "lz32.dll": {"LZOpenFileA", "LZCopy", "GetExpandedNameA", "LZClose"},
+        "user32.dll": {"MessageBoxA", "WaitForInputIdle", "GetSysColor"},
     },
 }
+
+# Declared by Setup too, but imported by the static C++ runtime itself (its start-up and thread
+# support), so checked in Setup's own objects instead: no direct call may remain there.
+RUNTIME_IMPORTS_BOUND_BY_SETUP = ["Sleep@4", "OpenProcess@12", "CloseHandle@4", "GetSysColor@4",
+                                  "MessageBoxA@16", "WaitForInputIdle@8"]
+
+
+def direct_calls(nm, library):
+    """The runtime-imported declared functions that objects of `library` call directly."""
+    out = subprocess.run([nm, "-u", library], capture_output=True, text=True, check=True).stdout
+    undefined = set(line.split()[-1] for line in out.splitlines() if line.strip().startswith("U "))
+    return sorted(f for f in RUNTIME_IMPORTS_BOUND_BY_SETUP
+                  if "__imp__" + f in undefined or "_" + f in undefined)
 
 
 def imports(objdump, path):
@@ -73,6 +90,10 @@ def main():
     if not found:
         print("no deliverable built yet")
         return 1
+    if len(sys.argv) > 3:
+        nm = re.sub(r"objdump$", "nm", objdump)
+        for function in direct_calls(nm, sys.argv[3]):
+            bad.append(f"{sys.argv[3]}: Setup's own code calls {function} directly instead of binding it")
     for line in bad:
         print("REFUSED:", line)
     return 1 if bad else 0

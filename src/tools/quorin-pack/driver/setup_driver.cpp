@@ -7,7 +7,7 @@
 #include "base/text.h"
 #include "basic/string_routines.h"
 #include "basic/variant.h"
-#include "winsupport/ansi.h"
+#include "win/ansi.h"
 
 namespace quorin::driver {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace quorin::driver {
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "driver/setup_driver.h"
-#include "winsupport/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace quorin::driver {
 namespace {

@@ -16,7 +16,7 @@
 #include "ini/profile.h"
 #include "installer/setup_script.h"
 #include "try/record.h"
-#include "winsupport/ansi.h"
+#include "win/ansi.h"
 
 namespace {
 

@@ -1,9 +1,8 @@
 #include "try/command.h"
 
-#include "check.h"
+#include "package/check.h"
 
 #ifndef _WIN32
-#include "try/wine_session.h"
 #endif
 
 namespace quorin::pack {

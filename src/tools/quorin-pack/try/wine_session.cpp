@@ -1,4 +1,4 @@
-#include "try/wine_session.h"
+#include "try/command.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "command_line.h"
 #include "file_system.h"
 #include "try/child_process.h"
 #include "try/report.h"

@@ -1,0 +1,321 @@
+// The main window in this process: its layout at the screen's DPI, fonts, colours and keys, the
+// install state at its first activation, its messages with their icons and exact texts, the
+// close button, input during the procedures, and the Welcome command line.
+#include <memory>
+
+#include "installer/messages.h"
+#include "installer/procedures.h"
+#include "setup/main_window.h"
+#include "setup/platform/settings_store.h"
+#include "setup/program.h"
+#include "setup_test_support.h"
+
+namespace setup_test {
+namespace {
+
+using Ctl = setup::MainWindowControl;
+
+const Text kTitle = u"Quorin Main Window Test";
+const std::wstring kEntryKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorin Main Window Test";
+const std::wstring kRecordKey = L"Software\\Ombrel's Quorin\\Installer";
+
+std::wstring TextOf(HWND h) {
+    wchar_t buffer[512] = {};
+    ::GetWindowTextW(h, buffer, 512);
+    return buffer;
+}
+
+int Px(int twips) {
+    quorin::win::ScreenDc screen;
+    return ::MulDiv(twips, ::GetDeviceCaps(screen.get(), LOGPIXELSX), 1440);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Forget();
+        settings_.Title = kTitle;
+        settings_.Document = u"README.TXT";
+    }
+    void TearDown() override {
+        window_.reset();
+        Forget();
+    }
+    static void Forget() {
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordKey.c_str(), Wide(kTitle).c_str());
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kEntryKey.c_str());
+    }
+    // A window made and shown as the start-up does, once activated.
+    setup::MainWindow& Open(const Text& record = {}) {
+        if (!record.empty())
+            setup::RegistrySettingsStore().SaveSetting(quorin::kRecordApplication, quorin::kRecordSection, kTitle, record);
+        window_ = std::make_unique<setup::MainWindow>(settings_);
+        window_->Create();
+        ::ShowWindow(window_->hwnd(), SW_SHOWNORMAL);
+        window_->Activate();
+        return *window_;
+    }
+    HWND C(Ctl c) const { return window_->Control(c); }
+
+    quorin::SetupSettings settings_;
+    std::unique_ptr<setup::MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, LayoutFontsColoursAndKeys) {
+    window_ = std::make_unique<setup::MainWindow>(settings_);
+    window_->Create();
+    // Before the first activation: no procedure offered, no document, no tip.
+    EXPECT_FALSE(::IsWindowVisible(C(Ctl::Install)) || ::IsWindowVisible(C(Ctl::Uninstall)));
+    EXPECT_FALSE(::IsWindowEnabled(C(Ctl::Welcome)));
+    EXPECT_EQ(TextOf(C(Ctl::Tip)), L"");
+    // The client area and a few places in twips; the captions the user reads.
+    RECT client{};
+    ::GetClientRect(window_->hwnd(), &client);
+    EXPECT_TRUE(client.right == Px(4800) && client.bottom == Px(3600));
+    const std::pair<Ctl, RECT> places[] = {{Ctl::Tip, {900, 1275, 4515, 1740}}, // inside its frame
+                                           {Ctl::Install, {3150, 2025, 4665, 2865}},
+                                           {Ctl::Uninstall, {3150, 2025, 4665, 2865}}};
+    for (const auto& [control, twips] : places) {
+        RECT r{};
+        ::GetWindowRect(C(control), &r);
+        ::MapWindowPoints(nullptr, window_->hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left == Px(twips.left) && r.top == Px(twips.top) && r.right == Px(twips.right) &&
+                    r.bottom == Px(twips.bottom))
+            << static_cast<int>(control);
+    }
+    std::wstring captions;
+    for (Ctl c : {Ctl::ProductName, Ctl::Copyright, Ctl::ProgramLabel, Ctl::Location, Ctl::Install, Ctl::Uninstall,
+                  Ctl::Welcome, Ctl::Cancel})
+        captions += TextOf(C(c)) + L"|";
+    EXPECT_EQ(captions, L"Ombrel's Quorin Installer|Copyright (C) 2003~2004 Ombrel Works|プログラム(&P)|"
+                        L"プログラムの場所は...|追加する(&I)...|削除する(&U)...|ようこそ(&W)|キャンセル|");
+    EXPECT_EQ(TextOf(window_->hwnd()), L"Ombrel's Quorin Installer");
+    // The location label: underlined "MS UI Gothic" 9 pt in Shift-JIS, in the fixed colours of
+    // button faces and hot-tracked items looked up at load.
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(C(Ctl::Location), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    EXPECT_TRUE(std::wstring(lf.lfFaceName) == L"MS UI Gothic" && lf.lfHeight == -Px(180) && lf.lfUnderline &&
+                lf.lfCharSet == SHIFTJIS_CHARSET);
+    quorin::win::MemoryDc dc(nullptr);
+    ::SendMessageW(window_->hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                   reinterpret_cast<LPARAM>(C(Ctl::Location)));
+    EXPECT_TRUE(::GetBkColor(dc.get()) == ::GetSysColor(COLOR_BTNFACE) &&
+                ::GetTextColor(dc.get()) == ::GetSysColor(COLOR_HOTLIGHT));
+
+    ::ShowWindow(window_->hwnd(), SW_SHOWNORMAL);
+    window_->Activate();
+    ::SendMessageW(window_->hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(C(Ctl::Location)), HTCLIENT);
+    EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+    ::SendMessageW(window_->hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(C(Ctl::Cancel)), HTCLIENT);
+    EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
+
+    // Tab order (Uninstall hidden), Alt+P selecting the whole title, Esc pressing Cancel.
+    std::vector<HWND> order{::GetNextDlgTabItem(window_->hwnd(), nullptr, FALSE)};
+    for (int i = 0; i < 4; ++i)
+        order.push_back(::GetNextDlgTabItem(window_->hwnd(), order.back(), FALSE));
+    EXPECT_EQ(order, (std::vector<HWND>{C(Ctl::TitleBox), C(Ctl::Install), C(Ctl::Welcome), C(Ctl::Cancel), C(Ctl::TitleBox)}));
+    ::SendMessageW(window_->hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(C(Ctl::Cancel)), TRUE);
+    MSG alt{window_->hwnd(), WM_SYSCHAR, L'p', 1 << 29, 0, {}};
+    EXPECT_TRUE(::IsDialogMessageW(window_->hwnd(), &alt));
+    DWORD start = 1, end = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            ::SendMessageW(C(Ctl::TitleBox), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            return ::GetFocus() == C(Ctl::TitleBox) && start == 0 && end == kTitle.size();
+        },
+        3000, window_->hwnd()));
+    MSG esc{C(Ctl::TitleBox), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+    EXPECT_TRUE(::IsDialogMessageW(window_->hwnd(), &esc));
+    EXPECT_FALSE(::IsWindowVisible(window_->hwnd()));
+}
+
+TEST_F(MainWindowTest, FirstActivationDecidesTheStateAndTheLocationMessage) {
+    const Text here = setup::ProgramFolder();
+    const struct {
+        Text record;
+        quorin::InstallState state;
+        bool install, uninstall, location;
+        std::vector<std::wstring> boxes; // at activation, then on a click on the location label
+    } cases[] = {
+        {{}, quorin::InstallState::NotInstalled, true, false, true,
+         {Wide(u"プログラムは次の場所へインストールされます\n\n'" + here + u"'\n\nセットアップを終了し場所を移動して再び起動することもできます")}},
+        {here, quorin::InstallState::InstalledHere, false, true, true,
+         {Wide(u"プログラムは次の場所からアンインストールされます\n\n'" + here + u"'")}},
+        {u"C:\\Elsewhere", quorin::InstallState::InstalledElsewhere, false, false, false,
+         {Wide(u"すでに他の場所にインストールされています\nアンインストールして再び起動してください")}},
+    };
+    for (const auto& c : cases) {
+        Forget();
+        BoxAnswerer answerer({IDOK, IDOK});
+        setup::MainWindow& w = Open(c.record);
+        w.Activate(); // a second activation changes nothing and shows nothing
+        EXPECT_EQ(w.state(), c.state);
+        EXPECT_EQ(::IsWindowVisible(C(Ctl::Install)) != 0, c.install);
+        EXPECT_EQ(::IsWindowVisible(C(Ctl::Uninstall)) != 0, c.uninstall);
+        EXPECT_EQ(::IsWindowVisible(C(Ctl::Location)) != 0, c.location);
+        EXPECT_TRUE(::IsWindowEnabled(C(Ctl::Welcome)));
+        EXPECT_EQ(TextOf(C(Ctl::Tip)), L"プログラムの追加と削除を行います。");
+        EXPECT_EQ(TextOf(C(Ctl::TitleBox)), Wide(kTitle));
+        HWND label = C(Ctl::Location);
+        ::SendMessageW(w.hwnd(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(label), STN_CLICKED), reinterpret_cast<LPARAM>(label));
+        PumpUntil([&] { return answerer.Boxes().size() >= 1; }, 5000);
+        EXPECT_EQ(answerer.Texts(), c.boxes);
+        const std::vector<Box> boxes = answerer.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].icon, c.location ? Icon::Exclamation : Icon::Stop);
+        EXPECT_EQ(boxes[0].caption, L"Ombrel's Quorin Installer");
+    }
+    settings_.Document.clear();
+    Forget();
+    Open();
+    EXPECT_FALSE(::IsWindowEnabled(C(Ctl::Welcome))) << "no document";
+}
+
+// The registry refuses for real: no non-volatile key under a volatile one, and no key through a
+// link to a place whose parent is missing. The install completes and says what did not take.
+TEST_F(MainWindowTest, ARefusedRecordAndEntryAreTold) {
+    const std::wstring app = L"Software\\Ombrel's Quorin";
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, app.c_str());
+    quorin::win::UniqueHKey volatileApp, link;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, app.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                volatileApp.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kEntryKey.c_str(), 0, nullptr, REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                                KEY_ALL_ACCESS, nullptr, link.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::wstring target = L"\\Registry\\Machine\\Software\\Quorin No Such Parent\\Entry";
+    ::RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.c_str()),
+                     static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    link.reset();
+    std::vector<std::wstring> told;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK, IDOK});
+        Open().Install();
+        told = answerer.Texts();
+    }
+    volatileApp.reset();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, app.c_str());
+    HKEY linkKey = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEntryKey.c_str(), REG_OPTION_OPEN_LINK, DELETE, &linkKey) == ERROR_SUCCESS) {
+        ::RegDeleteKeyW(linkKey, L"");
+        ::RegCloseKey(linkKey);
+    }
+    EXPECT_EQ(told, (std::vector<std::wstring>{
+                        L"プログラムをインストールしてもよろしいですか",
+                        L"インストールの記録を保存できませんでした\n次にセットアップを起動しても、アンインストールはできません",
+                        L"プログラムの追加と削除の一覧に登録できませんでした", L"インストールが完了しました"}));
+}
+
+TEST_F(MainWindowTest, UninstallLeavesNamesOutsideThePackageAloneAndTellsThem) {
+    const Text folder = setup::ProgramFolder();
+    const std::wstring sentinel = Wide(folder.substr(0, folder.rfind(u'\\'))) + L"\\QuorinSentinel.TXT";
+    ASSERT_TRUE(quorin::win::UniqueFile(::CreateFileW(sentinel.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)));
+    settings_.Entries = {{u"QUORIN.TX_", u"..\\QuorinSentinel.TXT", false}};
+    settings_.All = 1;
+    std::vector<std::wstring> told;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK});
+        Open(folder).Uninstall();
+        told = answerer.Texts();
+    }
+    const bool kept = ::GetFileAttributesW(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::DeleteFileW(sentinel.c_str());
+    EXPECT_TRUE(kept) << "a file outside the package folder was deleted";
+    EXPECT_EQ(told, (std::vector<std::wstring>{
+                        L"プログラムをアンインストールしてもよろしいですか",
+                        L"次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n..\\QuorinSentinel.TXT",
+                        L"アンインストールが完了しました\n必要なければファイル フォルダは消去してください"}));
+}
+
+// The title bar's close button ends the modal display as Cancel does.
+TEST_F(MainWindowTest, TheCloseButtonEndsTheModalDisplay) {
+    setup::MainWindow& w = Open();
+    ::PostMessageW(w.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    // Were the close not honoured, Cancel would end the display after a while and the test fail.
+    quorin::win::UniqueHandleObj ended(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    quorin_test::TestThread rescue([&, hwnd = w.hwnd()] {
+        if (::WaitForSingleObject(ended.get(), 10000) == WAIT_TIMEOUT)
+            ::PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    });
+    const ULONGLONG start = ::GetTickCount64();
+    w.ShowModal();
+    ::SetEvent(ended.get());
+    rescue.Join();
+    EXPECT_LT(::GetTickCount64() - start, 9000u) << "the close button did not end the modal display";
+}
+
+// While the procedure pauses, the user presses Esc and Enter, clicks Cancel and Install and
+// closes the window: none of it acts later, every message stays up until answered.
+TEST_F(MainWindowTest, InputDuringTheProcedureIsDropped) {
+    settings_.Entries = {{u"QuorinNoSuchFile.TX_", u"QuorinNoSuchFile.TXT", false}};
+    settings_.All = 1;
+    setup::MainWindow& w = Open();
+    ::SetForegroundWindow(w.hwnd());
+    quorin_test::TestThread user([&] {
+        for (int i = 0; i < 400 && TextOf(C(Ctl::Tip)) != L"インストールしていますので、しばらくお待ちください..."; ++i)
+            ::Sleep(20);
+        INPUT keys[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = i < 2 ? VK_ESCAPE : VK_RETURN;
+            keys[i].ki.dwFlags = i % 2 ? KEYEVENTF_KEYUP : 0;
+        }
+        ::SendInput(4, keys, sizeof(INPUT));
+        for (HWND button : {C(Ctl::Cancel), C(Ctl::Install)}) {
+            RECT r{};
+            ::GetWindowRect(button, &r);
+            ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            INPUT click[2] = {};
+            click[0].type = click[1].type = INPUT_MOUSE;
+            click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            ::SendInput(2, click, sizeof(INPUT));
+        }
+        ::PostMessageW(w.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    std::vector<std::wstring> told;
+    {
+        BoxAnswerer answerer({IDYES, IDOK, IDOK});
+        w.Install();
+        told = answerer.Texts();
+    }
+    user.Join();
+    EXPECT_EQ(told, (std::vector<std::wstring>{L"プログラムをインストールしてもよろしいですか",
+                                               L"次のファイルを正しくインストールできませんでした\n\nQuorinNoSuchFile.TXT",
+                                               L"インストールが完了しました"}));
+    PumpUntil([] { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }, 5000, w.hwnd());
+    EXPECT_TRUE(::IsWindowVisible(w.hwnd()));
+    EXPECT_FALSE(::IsWindowEnabled(C(Ctl::Install)));
+}
+
+// Run inside a copy of this program: Welcome with the document "READ ME.TXT".
+TEST(Child, DISABLED_OpenDocument) {
+    quorin::SetupSettings settings;
+    settings.Document = u"READ ME.TXT";
+    setup::MainWindow window(settings);
+    window.Create();
+    window.OpenDocument();
+}
+
+// NOTEPAD with the document's full path in quotes, the folder and the name joined by one "\", so
+// a drive root gives a doubled separator. A stand-in NOTEPAD, found first beside the copy of
+// this program, records its command line.
+TEST(Welcome, StartsNotepadWithTheQuotedPath) {
+    TempFolder folder(L"welcome", L"C:\\");
+    const std::wstring log = folder.Path(L"notepad.txt");
+    ::SetEnvironmentVariableW(L"QUORIN_NOTEPAD_LOG", log.c_str());
+    const std::wstring name = L"QrnWelcome" + std::to_wstring(::GetCurrentProcessId());
+    for (const std::wstring& at : {folder.Path(), std::wstring(L"C:")}) {
+        ASSERT_TRUE(::CopyFileW(Beside(L"stub\\NOTEPAD.EXE").c_str(), (at + L"\\NOTEPAD.EXE").c_str(), FALSE));
+        ::DeleteFileW(log.c_str());
+        EXPECT_EQ(RunChild(at + L"\\" + name + L".EXE", "OpenDocument"), 0u);
+        Bytes seen;
+        EXPECT_TRUE(PumpUntil([&] { return !(seen = folder.Read(L"notepad.txt")).empty(); }, 30000)) << "no NOTEPAD";
+        ::DeleteFileW((at + L"\\NOTEPAD.EXE").c_str());
+        const std::wstring expected = L"NOTEPAD \"" + (at == L"C:" ? L"C:\\" : at) + L"\\READ ME.TXT\"";
+        EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(seen.data()), seen.size() / 2), expected);
+    }
+}
+
+} // namespace
+} // namespace setup_test

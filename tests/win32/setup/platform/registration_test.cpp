@@ -1,0 +1,86 @@
+// Self-registration with real components: libraries through Setup.DLL (found beside the program
+// by its bare name), programs started with their switch. First in the program: Setup.DLL is not
+// bound before, so hiding it shows the missing library.
+#include "setup/platform/registration.h"
+#include "setup/platform/routines.h"
+#include "setup_test_support.h"
+
+namespace setup_test {
+namespace {
+
+const std::wstring kComponents = L"Software\\Quorin Test Components";
+
+class Registration : public ::testing::Test {
+protected:
+    void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponents.c_str()); }
+    void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponents.c_str()); }
+    Text Add(const wchar_t* component, const std::wstring& as) {
+        EXPECT_TRUE(::CopyFileW(Beside(std::wstring(L"components\\") + component).c_str(), folder_.Path(as).c_str(), FALSE));
+        return folder_.Text(as);
+    }
+    bool Registered(const std::wstring& name) { return KeyExists(HKEY_CURRENT_USER, kComponents + L"\\" + name); }
+    TempFolder folder_{L"registration"};
+};
+
+TEST_F(Registration, WithoutSetupDllNothingIsRegisteredAndTheNextCallBindsIt) {
+    Add(L"QTestDep.dll", L"QTestDep.dll");
+    const Text ocx = Add(L"QTestComp.dll", L"Gantrel.OCX");
+    const std::wstring dll = Beside(L"Setup.DLL"), aside = dll + L".aside";
+    ASSERT_TRUE(::MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+    const bool registered = setup::RegisterComponent(ocx);
+    bool raised = false;
+    try {
+        setup::IsOK();
+    } catch (const quorin::RuntimeError& e) {
+        raised = e.Code() == quorin::ErrorCode::MissingLibrary;
+    }
+    ASSERT_TRUE(::MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(registered || Registered(L"Gantrel.OCX"));
+    EXPECT_TRUE(raised);
+    EXPECT_TRUE(setup::RegisterComponent(ocx) && Registered(L"Gantrel.OCX"));
+    EXPECT_TRUE(setup::UnregisterComponent(ocx) && !Registered(L"Gantrel.OCX"));
+}
+
+// By the text after the last dot, letter case aside; any other extension is not registered and
+// the routine says so, as it does for a component that refuses and for a missing file.
+TEST_F(Registration, LibrariesByTheirExtension) {
+    Add(L"QTestDep.dll", L"QTestDep.dll");
+    const struct {
+        const wchar_t *component, *name; // component null: a missing file
+        bool registers;
+    } cases[] = {{L"QTestComp.dll", L"lib.dll", true},     {L"QTestComp.dll", L"CTL2.Ocx", true},
+                 {L"QTestComp.dll", L"A.B.OCX", true},     {L"QTestComp.dll", L"Help.HLP", false},
+                 {L"QTestComp.dll", L"NOEXTENSION", false}, {L"QTestComp.dll", L"tail.OCX.bak", false},
+                 {L"QTestFail.dll", L"Fail.OCX", false},    {nullptr, L"Missing.OCX", false}};
+    for (const auto& c : cases) {
+        const Text path = c.component ? Add(c.component, c.name) : folder_.Text(c.name);
+        EXPECT_EQ(setup::RegisterComponent(path), c.registers) << quorin::ToUtf8(path);
+        EXPECT_EQ(Registered(c.name), c.registers);
+        EXPECT_EQ(setup::UnregisterComponent(path), c.registers);
+        EXPECT_FALSE(Registered(c.name));
+    }
+}
+
+// A folder with a blank, and a program named like its first word beside it: the command line
+// starts the component, never the program the words before the blank name.
+TEST_F(Registration, ProgramsAreStartedWithTheirSwitch) {
+    const std::wstring spaced = folder_.Path(L"My Apps");
+    fs::create_directories(spaced);
+    Add(L"regprog.exe", L"My.exe");
+    const Text player = Add(L"regprog.exe", L"My Apps\\PLAYER.EXE"), tool = Add(L"regprog.exe", L"My Apps\\tool.exe");
+    const auto commandLine = [&](const wchar_t* name) {
+        std::wstring seen;
+        PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, kComponents + L"\\" + name, L"CommandLine")) != L"<missing>"; },
+                  15000);
+        return seen;
+    };
+    EXPECT_TRUE(setup::RegisterComponent(player));
+    EXPECT_EQ(commandLine(L"PLAYER.EXE"), L"\"" + Wide(player) + L"\" /RegServer");
+    EXPECT_TRUE(setup::UnregisterComponent(tool));
+    EXPECT_EQ(commandLine(L"tool.exe"), L"\"" + Wide(tool) + L"\" /UnRegServer");
+    EXPECT_FALSE(Registered(L"My.exe")) << "the program before the blank was started";
+    EXPECT_FALSE(setup::RegisterComponent(folder_.Text(L"My Apps\\Missing.EXE")));
+}
+
+} // namespace
+} // namespace setup_test
