@@ -2,19 +2,16 @@
 """Fails when a built deliverable imports a DLL that is not part of Windows, or imports at load
 time a function that it binds by name at its first call.
 
-Usage: check_imports.py OBJDUMP BUILD_TREE [SETUP_LIBRARY]
-Looks for Setup.EXE, Setup.DLL, Joystick.OCX and quorin-pack.exe below BUILD_TREE (the Wine
-prefix excluded) and reads each import table with objdump -p. With SETUP_LIBRARY (Setup's own
-code as a static library), also fails when Setup's own code calls directly a function it binds
-at its first call but that the C++ runtime's start-up and thread support import anyway (so the
-import table alone cannot tell).
+Usage: check_imports.py OBJDUMP [--setup-library LIBRARY] PROGRAM...
+Reads each program's import table with objdump -p. With LIBRARY (Setup's own code as a static
+library), also fails when Setup's own code calls directly a function it binds at its first call
+but that the C++ runtime's start-up and thread support import anyway (so the import table alone
+cannot tell).
 """
 import os
 import re
 import subprocess
 import sys
-
-DELIVERABLES = {"setup.exe", "setup.dll", "joystick.ocx", "quorin-pack.exe"}
 
 # DLLs every Windows installation carries.
 SYSTEM = {
@@ -70,30 +67,29 @@ def imports(objdump, path):
 
 
 def main():
-    objdump, tree = sys.argv[1], sys.argv[2]
-    found, bad = [], []
-    for root, dirs, files in os.walk(tree):
-        dirs[:] = [d for d in dirs if d not in ("wineprefix", "wineprefix.state", "googletest")]
-        for name in files:
-            if name.lower() in DELIVERABLES:
-                path = os.path.join(root, name)
-                table = imports(objdump, path)
-                found.append(path)
-                late = BOUND_AT_FIRST_CALL.get(name.lower(), {})
-                for dll, functions in table.items():
-                    low = dll.lower()
-                    if low not in SYSTEM and not low.startswith("api-ms-win-"):
-                        bad.append(f"{path}: imports {dll}")
-                    for function in sorted(late.get(low, set()) & set(functions)):
-                        bad.append(f"{path}: imports {dll} {function} at load time")
-                print(f"{os.path.relpath(path, tree)}: {', '.join(table)}")
-    if not found:
-        print("no deliverable built yet")
+    objdump, args = sys.argv[1], sys.argv[2:]
+    library = None
+    if args[:1] == ["--setup-library"]:
+        library, args = args[1], args[2:]
+    if not args:
+        print("no program named")
         return 1
-    if len(sys.argv) > 3:
+    bad = []
+    for path in args:
+        name = os.path.basename(path)
+        table = imports(objdump, path)
+        late = BOUND_AT_FIRST_CALL.get(name.lower(), {})
+        for dll, functions in table.items():
+            low = dll.lower()
+            if low not in SYSTEM and not low.startswith("api-ms-win-"):
+                bad.append(f"{name}: imports {dll}")
+            for function in sorted(late.get(low, set()) & set(functions)):
+                bad.append(f"{name}: imports {dll} {function} at load time")
+        print(f"{name}: {', '.join(table)}")
+    if library:
         nm = re.sub(r"objdump$", "nm", objdump)
-        for function in direct_calls(nm, sys.argv[3]):
-            bad.append(f"{sys.argv[3]}: Setup's own code calls {function} directly instead of binding it")
+        for function in direct_calls(nm, library):
+            bad.append(f"{library}: Setup's own code calls {function} directly instead of binding it")
     for line in bad:
         print("REFUSED:", line)
     return 1 if bad else 0
