@@ -13,23 +13,6 @@ using namespace pack_test;
 
 namespace {
 
-// Sets environment variables for one test and puts them back afterwards.
-class ScopedEnvironment {
-public:
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-    void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (const char* old = std::getenv(name.c_str()); !saved_.count(name))
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
-
 // The stand-ins log every call to $FAKE_LOG. The driver's stand-in checks that the package copy
 // is in the prefix, changes the copy (as an install does), leaves a line in the prefix's registry
 // and leaves $FAKE_RECORD as its record. PATH holds only the stand-ins, so the machine's own Wine
@@ -51,37 +34,32 @@ if [ -n "$FAKE_RECORD" ]; then /bin/cp "$FAKE_RECORD" "$work/record.txt"; fi
 const char kFakeWineserver[] = "#!/bin/sh\nprintf '%s\\n' \"wineserver $*\" >>\"$FAKE_LOG\"\n";
 const char kFakeXvfb[] = "#!/bin/sh\necho $$ >\"$FAKE_LOG.xvfb\"\necho 77 >&3\nexec /bin/sleep 60\n";
 
-// A trial of a package that behaves, as the driver records it.
-const char kPassingRecord[] =
-    "quorin-pack-try-record 1\ntitle\tQuorin Try\nfolder\tC:\\\\quorin-pack-try\\\\package\n"
-    "string\t104\tA?\nstring\t105\tDone.\nstring\t106\tU?\nstring\t107\tGone.\n"
-    "run\tinstall\npress\tinstall\noffered\tinstall\npressed\t1\nbox\t\tA?\nbox\t\tDone.\n"
-    "process\t1\t1\t0\t1.000\nscreenshot\tnot-installed.png\n"
-    "run\tuninstall\npress\tuninstall\noffered\tuninstall\npressed\t1\nbox\t\tU?\n"
-    "box\t\tGone.\nprocess\t1\t1\t0\t1.000\n"
-    "run\tafter-uninstall\npress\tunknown\noffered\tinstall\npressed\t0\n"
-    "process\t1\t1\t0\t1.000\n"
-    "snapshot\tbefore\nk\tHKEY_CURRENT_USER\\\\Software\n"
-    "snapshot\tinstalled\nk\tHKEY_CURRENT_USER\\\\Software\n"
-    "snapshot\tuninstalled\nk\tHKEY_CURRENT_USER\\\\Software\n";
-
 class PackTry : public ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
         Write("driver/quorin-pack-try.exe", "MZ stand-in");
         quorin::pack::SetToolFolder(Path("tool").string());
-        env_.Set("PATH", P("bin"));
-        env_.Set("TMPDIR", P("tmp"));
-        env_.Set("FAKE_LOG", P("log"));
-        env_.Set("FAKE_RECORD", P("record.txt"));
+        Env("PATH", P("bin"));
+        Env("TMPDIR", P("tmp"));
+        Env("FAKE_LOG", P("log"));
+        Env("FAKE_RECORD", P("record.txt"));
         fs::create_directories(Path("tmp"));
-        Write("record.txt", std::string(kPassingRecord) + "end\n");
+        record_.runs[0].screenshots = {"not-installed.png"};
+        Write("record.txt", quorin::pack::WriteTrialRecord(record_));
         Fresh();
     }
     void TearDown() override {
         quorin::pack::SetToolFolder({});
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         ScratchFolder::TearDown();
+    }
+    // Sets an environment variable until the end of the test.
+    void Env(const std::string& name, const std::optional<std::string>& value) {
+        const char* old = std::getenv(name.c_str());
+        saved_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
     // The package, the log and the prefix as at the start, for the next case of a table.
     void Fresh() {
@@ -90,8 +68,8 @@ protected:
         Write("pkg/Setup.EXE", "MZ setup");
         Write("pkg/Setup.INF", "[Main]\r\nTitle=Quorin Try\r\nAll=0\r\n");
         Write("pkg/sub/README.TXT", "read me\r\n");
-        env_.Set("DISPLAY", ":123");
-        env_.Set("QUORIN_PACK_TRY_DRIVER", P("driver/quorin-pack-try.exe"));
+        Env("DISPLAY", ":123");
+        Env("QUORIN_PACK_TRY_DRIVER", P("driver/quorin-pack-try.exe"));
         StandIn("wine", kFakeWine);
         StandIn("wineserver", kFakeWineserver);
     }
@@ -106,7 +84,8 @@ protected:
         return names;
     }
 
-    ScopedEnvironment env_;
+    std::map<std::string, std::optional<std::string>> saved_;
+    quorin::pack::TrialRecord record_ = GoodRecord();
 };
 
 TEST_F(PackTry, WhatIsMissingOrRefusedRunsNoWine) {
@@ -117,12 +96,12 @@ TEST_F(PackTry, WhatIsMissingOrRefusedRunsNoWine) {
         const char* told;
     } cases[] = {
         {"no Wine", [&] { fs::remove_all(Path("bin")); }, 3, "apt-get install wine wine32"},
-        {"no Xvfb and no display", [&] { env_.Set("DISPLAY", std::nullopt); }, 3, "apt-get install xvfb"},
-        {"an empty display is none", [&] { env_.Set("DISPLAY", ""); }, 3, "apt-get install xvfb"},
-        {"no driver", [&] { env_.Set("QUORIN_PACK_TRY_DRIVER", std::nullopt); }, 3,
+        {"no Xvfb and no display", [&] { Env("DISPLAY", std::nullopt); }, 3, "apt-get install xvfb"},
+        {"an empty display is none", [&] { Env("DISPLAY", ""); }, 3, "apt-get install xvfb"},
+        {"no driver", [&] { Env("QUORIN_PACK_TRY_DRIVER", std::nullopt); }, 3,
          "the Windows driver quorin-pack-try.exe is missing (looked at "},
-        {"a driver named where there is none", [&] { env_.Set("QUORIN_PACK_TRY_DRIVER", P("nowhere.exe")); },
-         3, "(looked at QUORIN_PACK_TRY_DRIVER="},
+        {"a driver named where there is none", [&] { Env("QUORIN_PACK_TRY_DRIVER", P("nowhere.exe")); }, 3,
+         "(looked at QUORIN_PACK_TRY_DRIVER="},
         // Setup would stop at start: nothing is run.
         {"a script without its comma",
          [&] { Write("pkg/Setup.INF", "[Main]\r\nTitle=T\r\nAll=1\r\n[1]\r\nLz=NOCOMMA\r\n"); }, 1,
@@ -154,7 +133,7 @@ TEST_F(PackTry, TheDriverIsFoundBesideTheTool) {
          {"tool/quorin-pack-try.exe", "win32/quorin-pack-try.exe", "share/quorin-pack/quorin-pack-try.exe"}) {
         SCOPED_TRACE(place);
         Fresh();
-        env_.Set("QUORIN_PACK_TRY_DRIVER", std::nullopt);
+        Env("QUORIN_PACK_TRY_DRIVER", std::nullopt);
         Write(place, "MZ");
         EXPECT_EQ(RunPack({"try", P("pkg")}).status, 0);
         EXPECT_NE(Read("log").find("wine " + Path(place).lexically_normal().string() +
@@ -203,21 +182,21 @@ TEST_F(PackTry, AKeptPrefixIsMadeOnceAndEachTrialStartsFromItsRegistryAsMade) {
 
 TEST_F(PackTry, ItsOwnXvfbServesTheTrialAndEnds) {
     StandIn("Xvfb", kFakeXvfb);
-    env_.Set("DISPLAY", std::nullopt);
+    Env("DISPLAY", std::nullopt);
     EXPECT_EQ(RunPack({"try", P("pkg")}).status, 0);
     EXPECT_NE(Read("log").find("DISPLAY=:77"), std::string::npos) << Read("log");
     EXPECT_NE(::kill(std::stoi(Read("log.xvfb")), 0), 0) << "Xvfb still runs";
 }
 
 TEST_F(PackTry, TheVerdictIsTheExitStatus) {
-    Write("record.txt", std::string(kPassingRecord) + "k\tHKEY_CURRENT_USER\\\\Software\\\\Leaky\nend\n");
+    record_.snapshots[quorin::pack::kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {};
+    Write("record.txt", quorin::pack::WriteTrialRecord(record_));
     RunResult r = RunPack({"try", P("pkg"), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.rfind("{\n  \"package\": ", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("left registry keys behind: HKEY_CURRENT_USER\\\\Software\\\\Leaky"),
               std::string::npos);
     // Check's problems are reasons too, while the trial still runs.
-    Write("record.txt", std::string(kPassingRecord) + "end\n");
     Write("pkg/Setup.INF", "[Main]\r\nTitle=Quorin Try\r\nDocument=MISSING.TXT\r\nAll=0\r\n");
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
@@ -226,7 +205,7 @@ TEST_F(PackTry, TheVerdictIsTheExitStatus) {
         std::string::npos)
         << r.out;
     // A driver that leaves no record.
-    env_.Set("FAKE_RECORD", std::nullopt);
+    Env("FAKE_RECORD", std::nullopt);
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("without a complete record"), std::string::npos) << r.out;
