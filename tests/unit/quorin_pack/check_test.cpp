@@ -84,8 +84,6 @@ TEST_F(PackCheck, ReportsEveryProblemOnceWithSectionAndKey) {
          {"[1] Lz: the compressed file \"EMPTY.OC_\" does not decode (it is empty)"}},
         {Main("Title=T\r\nAll=2\r\n", "[2]\r\nLz=PLAIN.TXT,.\\a.ocx.\r\n"),
          {"[2] Lz: the final name \".\\a.ocx.\" is also the final name of [1]"}},
-        {Main("Title=T\r\nAll=3\r\n", "[2]\r\nLz=A.OC_,sub/A.OCX\r\n[3]\r\nLz=A.OC_,sub\\a.ocx\r\n"),
-         {"[3] Lz: the final name \"sub\\a.ocx\" is also the final name of [2]"}},
         {Main("Title=T\r\nDocument=README.TXT\r\nAll=1\r\n"),
          {"[Main] Document: \"README.TXT\" is neither in the package nor installed by it"}},
         {Main("Title=T\r\nDocument=a.ocx\r\nAll=1\r\n"), {}},

@@ -4,6 +4,7 @@
 #include "file_system.h"
 
 #include <algorithm>
+#include <map>
 
 #include "test_support.h"
 
@@ -45,18 +46,11 @@ TEST_F(PackPathQueries, FoldersAndFiles) {
     Write("q/a/f.txt", "one");
     EXPECT_FALSE(ours::MakeFolders(root / "a" / "f.txt" / "c")) << "under a file";
     EXPECT_FALSE(ours::MakeFolders(ours::Path()));
-    const struct {
-        const char* name;
-        bool exists, folder, file;
-    } cases[] = {{"a", true, true, false},
-                 {"a/f.txt", true, false, true},
-                 {"a/missing", false, false, false},
-                 {"a/f.txt/x", false, false, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ours::Exists(root / c.name), c.exists);
-        EXPECT_EQ(ours::IsFolder(root / c.name), c.folder);
-        EXPECT_EQ(ours::IsFile(root / c.name), c.file);
+    for (const auto& [name, kind] : std::map<std::string, std::string>{
+             {"a", "folder"}, {"a/f.txt", "file"}, {"a/missing", ""}, {"a/f.txt/x", ""}}) {
+        EXPECT_EQ(ours::Exists(root / name), !kind.empty()) << name;
+        EXPECT_EQ(ours::IsFolder(root / name), kind == "folder") << name;
+        EXPECT_EQ(ours::IsFile(root / name), kind == "file") << name;
     }
     EXPECT_TRUE(ours::SameFile(root / "a" / "f.txt", root / "a" / "b" / ".." / "f.txt"));
     EXPECT_TRUE(ours::SameFile(root / "a", root / "a" / "."));

@@ -39,13 +39,13 @@ inline std::string Compressed(const std::string& text, char missing = 'X') {
     return std::string(out.begin(), out.end());
 }
 
-// What an LZ file expands to, and the character its header records; none when it does not decode.
-inline std::optional<std::string> Expanded(const std::string& file, uint8_t* missing = nullptr) {
+// What an LZ file expands to, and the character its header records.
+inline std::string Expanded(const std::string& file, uint8_t* missing = nullptr) {
     std::vector<uint8_t> out;
     quorin::SzddHeader header;
     if (quorin::DecodeSzdd(reinterpret_cast<const uint8_t*>(file.data()), file.size(), out, &header) !=
         quorin::SzddStatus::Ok)
-        return std::nullopt;
+        return "<does not decode>";
     if (missing)
         *missing = header.missingChar;
     return std::string(out.begin(), out.end());

@@ -1,7 +1,5 @@
 // `quorin-pack try` on Linux with stand-ins for wine, wineserver and Xvfb that behave as the tool
-// relies on: what it needs (exit 3, naming what to install), the prefix made once and reused with
-// its registry as made, the package copied and never touched where it lies, the driver's record
-// judged, the pictures saved, every process ended and a temporary prefix removed.
+// relies on: what it needs, the prefix it makes and keeps, the package copy, processes it ends.
 #include <signal.h>
 
 #include <cstdlib>
@@ -77,43 +75,32 @@ protected:
         Write("bin/" + name, script);
         fs::permissions(Path("bin/" + name), fs::perms::owner_all);
     }
-    std::vector<std::string> TempPrefixes() {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(Path("tmp")))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
-
     std::map<std::string, std::optional<std::string>> saved_;
     quorin::pack::TrialRecord record_ = GoodRecord();
 };
 
 TEST_F(PackTry, WhatIsMissingOrRefusedRunsNoWine) {
     const struct {
-        const char* name;
         std::function<void()> arrange;
         int status;
         const char* told;
     } cases[] = {
-        {"no Wine", [&] { fs::remove_all(Path("bin")); }, 3, "apt-get install wine wine32"},
-        {"no Xvfb and no display", [&] { Env("DISPLAY", std::nullopt); }, 3, "apt-get install xvfb"},
-        {"an empty display is none", [&] { Env("DISPLAY", ""); }, 3, "apt-get install xvfb"},
-        {"no driver", [&] { Env("QUORIN_PACK_TRY_DRIVER", std::nullopt); }, 3,
+        {[&] { fs::remove_all(Path("bin")); }, 3, "apt-get install wine wine32"},
+        {[&] { Env("DISPLAY", std::nullopt); }, 3, "apt-get install xvfb"},
+        {[&] { Env("DISPLAY", ""); }, 3, "apt-get install xvfb"}, // an empty display is none
+        {[&] { Env("QUORIN_PACK_TRY_DRIVER", std::nullopt); }, 3,
          "the Windows driver quorin-pack-try.exe is missing (looked at "},
-        {"a driver named where there is none", [&] { Env("QUORIN_PACK_TRY_DRIVER", P("nowhere.exe")); }, 3,
-         "(looked at QUORIN_PACK_TRY_DRIVER="},
+        {[&] { Env("QUORIN_PACK_TRY_DRIVER", P("nowhere.exe")); }, 3, "(looked at QUORIN_PACK_TRY_DRIVER="},
         // Setup would stop at start: nothing is run.
-        {"a script without its comma",
-         [&] { Write("pkg/Setup.INF", "[Main]\r\nTitle=T\r\nAll=1\r\n[1]\r\nLz=NOCOMMA\r\n"); }, 1,
+        {[&] { Write("pkg/Setup.INF", "[Main]\r\nTitle=T\r\nAll=1\r\n[1]\r\nLz=NOCOMMA\r\n"); }, 1,
          "[1] Lz: \"NOCOMMA\" has no comma"},
-        {"no script", [&] { fs::remove(Path("pkg/Setup.INF")); }, 1, "no setup script (Setup.INF)"},
-        {"no program", [&] { fs::remove(Path("pkg/Setup.EXE")); }, 1, "no Setup.EXE in the package folder"},
-        {"a kept prefix that is someone else's folder",
-         [&] { Write("prefix/system.reg", "another program's"); }, 2,
+        {[&] { fs::remove(Path("pkg/Setup.INF")); }, 1, "no setup script (Setup.INF)"},
+        {[&] { fs::remove(Path("pkg/Setup.EXE")); }, 1, "no Setup.EXE in the package folder"},
+        {[&] { Write("prefix/system.reg", "another program's"); }, 2,
          "is neither empty nor a prefix made by quorin-pack try; it is left alone"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.told);
         Fresh();
         c.arrange();
         const RunResult r = RunPack({"try", P("pkg"), "--keep-prefix", P("prefix")});
@@ -144,20 +131,24 @@ TEST_F(PackTry, TheDriverIsFoundBesideTheTool) {
     }
 }
 
-TEST_F(PackTry, ATemporaryPrefixServesOneTrialAndGoes) {
+// With no display set, the trial starts Xvfb of its own and ends it.
+TEST_F(PackTry, ATemporaryPrefixAndItsOwnXvfbServeOneTrialAndGo) {
+    StandIn("Xvfb", kFakeXvfb);
+    Env("DISPLAY", std::nullopt);
     const RunResult r = RunPack({"try", P("pkg"), "--screenshots", P("shots")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("verdict: PASS"), std::string::npos) << r.out;
     const std::string log = Read("log");
     // Made under the display with code page 932, the driver run, then the server ended.
-    EXPECT_NE(log.find("wine wineboot -i DISPLAY=:123 LC_ALL=ja_JP.UTF-8 WINEARCH=win32"), std::string::npos)
+    EXPECT_NE(log.find("wine wineboot -i DISPLAY=:77 LC_ALL=ja_JP.UTF-8 WINEARCH=win32"), std::string::npos)
         << log;
     EXPECT_NE(log.find("wine regedit /S "), std::string::npos) << log;
     EXPECT_NE(log.find("C:\\quorin-pack-try\\record.txt --screenshots C:\\quorin-pack-try\\screenshots"),
               std::string::npos)
         << log;
     EXPECT_GT(log.rfind("wineserver -k"), log.find("--screenshots")) << log;
-    EXPECT_EQ(TempPrefixes(), std::vector<std::string>{}) << "the temporary prefix stays";
+    EXPECT_NE(::kill(std::stoi(Read("log.xvfb")), 0), 0) << "Xvfb still runs";
+    EXPECT_TRUE(fs::is_empty(Path("tmp"))) << "the temporary prefix stays";
     EXPECT_EQ(Read("shots/not-installed.png"), "png\n");
     EXPECT_FALSE(Exists("pkg/Installed.TXT")) << "the user's package was changed";
 }
@@ -168,6 +159,7 @@ TEST_F(PackTry, AKeptPrefixIsMadeOnceAndEachTrialStartsFromItsRegistryAsMade) {
     ASSERT_EQ(RunPack({"try", P("pkg"), "--keep-prefix", P("prefix"), "--json"}).status, 0);
     const std::string log = Read("log");
     EXPECT_EQ(log.find("wineboot"), log.rfind("wineboot")) << "made twice:\n" << log;
+    EXPECT_NE(log.find("wine wineboot -i DISPLAY=:123 "), std::string::npos) << "not under the display set";
     EXPECT_NE(log.find("registry lines: 1"), log.rfind("registry lines: 1"))
         << "the second trial saw what the first left:\n"
         << log;
@@ -178,14 +170,6 @@ TEST_F(PackTry, AKeptPrefixIsMadeOnceAndEachTrialStartsFromItsRegistryAsMade) {
     ASSERT_EQ(RunPack({"try", P("pkg"), "--keep-prefix", P("prefix")}).status, 0);
     EXPECT_EQ(Read("log").find("wineboot"), std::string::npos) << Read("log");
     EXPECT_NE(Read("log").find("regedit"), std::string::npos) << Read("log");
-}
-
-TEST_F(PackTry, ItsOwnXvfbServesTheTrialAndEnds) {
-    StandIn("Xvfb", kFakeXvfb);
-    Env("DISPLAY", std::nullopt);
-    EXPECT_EQ(RunPack({"try", P("pkg")}).status, 0);
-    EXPECT_NE(Read("log").find("DISPLAY=:77"), std::string::npos) << Read("log");
-    EXPECT_NE(::kill(std::stoi(Read("log.xvfb")), 0), 0) << "Xvfb still runs";
 }
 
 TEST_F(PackTry, TheVerdictIsTheExitStatus) {
@@ -209,7 +193,7 @@ TEST_F(PackTry, TheVerdictIsTheExitStatus) {
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("without a complete record"), std::string::npos) << r.out;
-    EXPECT_EQ(TempPrefixes(), std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_empty(Path("tmp"))) << "the temporary prefix stays";
 }
 
 } // namespace
