@@ -2,10 +2,9 @@
 """`quorin-pack try` on real packages under Wine, as a packager runs it.
 
 sample_package: the sample package, built by quorin-pack.exe from the real Setup.EXE, Setup.DLL
-and Joystick.OCX, passes: the control registered through Setup.DLL and unregistered again, the
-window pictured in its four states. Its trial makes the kept prefix TEMPLATE.
-The other cases build a package with the native quorin-pack, spoil it the way the case says and
-try it in a copy of TEMPLATE of their own; the tool must fail it, exit 1, and say why in its JSON.
+and Joystick.OCX, passes, its window pictured in its four states; its trial makes the kept prefix
+TEMPLATE. The other cases build a package with the native quorin-pack, spoil it as the case says
+and try it in a copy of TEMPLATE: the tool must fail it, exit 1, and say why in its JSON.
 
     try_e2e.py CASE PACK PACK_EXE SETUP_EXE SETUP_DLL JOYSTICK DRIVER SOURCE WINEPREFIX TEMPLATE WORK
                [COMPONENT]
@@ -15,6 +14,7 @@ import os
 import shutil
 import subprocess
 import sys
+from pathlib import Path
 
 # Setup's messages, as a user reads them.
 NOT_INSTALLED = "次のファイルを正しくインストールできませんでした\n\n"
@@ -23,10 +23,7 @@ OUTSIDE = "次のファイルはプログラムの場所の外を指している
 FAULT_KEY = "HKEY_CURRENT_USER\\Software\\Quorin Fault Component"
 PROGID = "HKEY_CLASSES_ROOT\\Joystick.ControlJoystick"
 PICTURES = ["installed-elsewhere.png", "installed-here.png", "installing.png", "not-installed.png"]
-FAILING_PHASES = ["install", "uninstall", "after-uninstall"]
-
-MANIFEST = "[Package]\nTitle=Quorin Try {case}\n[File]\nSource=stand-in\nName={name}\nSelfRegister={register}\n"
-# The entry's final name and whether it self-registers.
+# A spoiled package's one entry: its final name and whether it self-registers.
 ENTRIES = {"unregistrable": ("Broken.OCX", "YES"), "damaged": ("Data.TXT", "NO"), "outside": ("Data.TXT", "NO"),
            "leftover_key": ("Leaky.OCX", "YES")}
 
@@ -42,23 +39,22 @@ def reason(report, *parts):
 
 def pictures_ok(folder):
     names = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-    return names == PICTURES and all(
-        open(os.path.join(folder, n), "rb").read(8) == b"\x89PNG\r\n\x1a\n" for n in names)
+    return names == PICTURES and all(Path(folder, n).read_bytes()[:8] == b"\x89PNG\r\n\x1a\n" for n in names)
 
 
 # What each case's report must show: (holds, what it is about).
 def expectations(case, r, shots):
+    phases = [p["name"] for p in r["phases"]]
     if case == "sample_package":
         return [(r["passed"] and r["reasons"] == [], "the package passes"),
-                ([p["name"] for p in r["phases"]] == ["install", "installed-elsewhere", "uninstall",
-                                                       "after-uninstall"], "the phases"),
+                (phases == ["install", "installed-elsewhere", "uninstall", "after-uninstall"], "the phases"),
                 (r["install"]["files"]["added"] == ["Joystick.HLP", "Joystick.OCX"], "the installed files"),
                 (PROGID in r["install"]["registry"]["keysAdded"], "the control's registration"),
                 (PROGID in r["uninstall"]["registry"]["keysRemoved"], "the control's unregistration"),
                 (r["install"]["uninstallEntry"]["after"]["DisplayName"]["data"] == "Ombrel's Gantrel", "the entry"),
                 (pictures_ok(shots), "the pictures")]
     common = [(not r["passed"], "the package fails"),
-              ([p["name"] for p in r["phases"]] == FAILING_PHASES, "the phases")]
+              (phases == ["install", "uninstall", "after-uninstall"], "the phases")]
     if case == "unregistrable":
         return common + [
             (messages(r, "install") == [104, 303, 105], "install messages"),
@@ -91,35 +87,22 @@ def run(args, **kw):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL, **kw)
 
 
-def build_sample(pack_exe, setup_exe, setup_dll, joystick, source, wineprefix, package):
-    # Unix paths reach the Windows tool through Wine's Z: drive.
-    run(["bash", os.path.join(source, "scripts/wine-run.sh"), "--prefix", wineprefix, pack_exe, "build",
-         "manifest.ini", "-o", package, "--setup-exe", setup_exe, "--setup-dll", setup_dll,
-         "--source", "Joystick.OCX=" + joystick], cwd=os.path.join(source, "packaging/sample"))
-    names = [n.upper() for n in os.listdir(package)]
-    if "JOYSTICK.OC_" not in names or "JOYSTICK.OCX" in names:
-        sys.exit("FAIL: the sample package does not ship the control compressed: %s" % names)
-
-
-def build_spoiled(case, pack, setup_exe, setup_dll, component, folder, package):
+def build_spoiled(case, pack, setup, component, folder, package):
     name, register = ENTRIES[case]
-    with open(os.path.join(folder, "manifest.ini"), "w", encoding="utf-8") as f:
-        f.write(MANIFEST.format(case=case, name=name, register=register))
+    manifest = Path(folder, "manifest.ini")
+    manifest.write_text("[Package]\nTitle=Quorin Try %s\n[File]\nSource=stand-in\nName=%s\nSelfRegister=%s\n"
+                        % (case, name, register), encoding="utf-8")
     if component is None:
-        component = os.path.join(folder, "data.txt")
-        with open(component, "w") as f:
-            f.write("Quorin try data, line after line\r\n" * 40)
-    run([pack, "build", os.path.join(folder, "manifest.ini"), "-o", package, "--setup-exe", setup_exe,
-         "--setup-dll", setup_dll, "--source", name + "=" + component])
+        component = Path(folder, "data.txt")
+        component.write_text("Quorin try data, line after line\r\n" * 40)
+    run([pack, "build", manifest, "-o", package] + setup + ["--source", "%s=%s" % (name, component)])
     if case == "damaged":  # cut in the middle: the header promises more than follows
-        with open(os.path.join(package, "Data.TX_"), "r+b") as f:
-            f.truncate(os.path.getsize(f.name) // 2)
+        data = Path(package, "Data.TX_")
+        os.truncate(data, data.stat().st_size // 2)
     if case == "outside":  # a second entry whose final name leaves the package folder
-        script = os.path.join(package, "Setup.INF")
-        with open(script, "rb") as f:
-            text = f.read().replace(b"All=1\r\n", b"All=2\r\n") + b"\r\n[2]\r\nLz=Data.TX_,..\\Outside.TXT\r\n"
-        with open(script, "wb") as f:
-            f.write(text)
+        script = Path(package, "Setup.INF")
+        script.write_bytes(script.read_bytes().replace(b"All=1\r\n", b"All=2\r\n") +
+                           b"\r\n[2]\r\nLz=Data.TX_,..\\Outside.TXT\r\n")
 
 
 def main():
@@ -131,13 +114,16 @@ def main():
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     package, shots, prefix = (os.path.join(folder, n) for n in ("package", "screenshots", "prefix"))
-    options = ["--keep-prefix", prefix, "--json"]
-    if case == "sample_package":
-        build_sample(pack_exe, setup_exe, setup_dll, joystick, source, wineprefix, package)
+    setup = ["--setup-exe", setup_exe, "--setup-dll", setup_dll]
+    if case == "sample_package":  # Unix paths reach the Windows tool through Wine's Z: drive
+        run(["bash", os.path.join(source, "scripts/wine-run.sh"), "--prefix", wineprefix, pack_exe, "build",
+             "manifest.ini", "-o", package] + setup + ["--source", "Joystick.OCX=" + joystick],
+            cwd=os.path.join(source, "packaging/sample"))
         options = ["--keep-prefix", template, "--screenshots", shots, "--json"]
     else:
-        build_spoiled(case, pack, setup_exe, setup_dll, component, folder, package)
+        build_spoiled(case, pack, setup, component, folder, package)
         run(["cp", "-a", template, prefix])
+        options = ["--keep-prefix", prefix, "--json"]
     tried = subprocess.run([pack, "try", package] + options, env=dict(os.environ, QUORIN_PACK_TRY_DRIVER=driver),
                            stdout=subprocess.PIPE, timeout=540)
     try:

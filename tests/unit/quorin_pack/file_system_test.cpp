@@ -3,137 +3,77 @@
 // answer from the disk.
 #include "file_system.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
-#include <vector>
+#include <map>
+
+#include "test_support.h"
+
+using namespace pack_test;
+namespace ours = quorin::pack;
 
 namespace {
 
-using quorin::pack::Path;
-namespace ours = quorin::pack;
-namespace std_fs = std::filesystem;
-
+// clang-format off
 const std::vector<std::string> kPaths = {
-    "",
-    "a",
-    "a/b",
-    "a/b/",
-    "a//b",
-    "/",
-    "/a",
-    "/a/b/",
-    "//a",
-    ".",
-    "..",
-    "a/..",
-    "a/.",
-    "./a",
-    "a.b/c.d",
-    "dist/win32/Setup.EXE",
+    "", "a", "a/b", "a/b/", "a//b", "/", "/a", "/a/b/", "//a", ".", "..", "a/..", "a/.", "./a", "a.b/c.d",
 #ifdef _WIN32
-    "C:",
-    "C:\\",
-    "C:a",
-    "C:\\a",
-    "c:/a/b",
-    "C:\\a\\",
-    "\\a",
-    "\\",
-    "a\\b",
-    "a\\b\\",
-    "\\\\srv\\share",
-    "\\\\srv\\share\\x",
-    "D:\\x\\y",
+    "C:", "C:\\", "C:a", "C:\\a", "c:/a/b", "C:\\a\\", "\\a", "\\", "a\\b", "a\\b\\", "\\\\srv\\share",
+    "\\\\srv\\share\\x", "D:\\x\\y",
 #endif
 };
+// clang-format on
 
-TEST(PackPaths, SplitLikeStdFilesystem) {
+TEST(PackPaths, SplitAndJoinLikeStdFilesystem) {
     for (const std::string& text : kPaths) {
-        const Path p(text);
-        const std_fs::path expected(text);
-        EXPECT_EQ(p.Parent().Utf8(), expected.parent_path().string()) << "parent of \"" << text << "\"";
-        EXPECT_EQ(p.Name().Utf8(), expected.filename().string()) << "filename of \"" << text << "\"";
-        EXPECT_EQ(p.IsAbsolute(), expected.is_absolute()) << "is_absolute of \"" << text << "\"";
-    }
-}
-
-TEST(PackPaths, JoinLikeStdFilesystem) {
-    for (const std::string& left : kPaths)
+        SCOPED_TRACE(text);
+        const ours::Path p(text);
+        EXPECT_EQ(p.Parent().Utf8(), fs::path(text).parent_path().string());
+        EXPECT_EQ(p.Name().Utf8(), fs::path(text).filename().string());
+        EXPECT_EQ(p.IsAbsolute(), fs::path(text).is_absolute());
         for (const std::string& right : kPaths)
-            EXPECT_EQ((Path(left) / right).Utf8(), (std_fs::path(left) / right).string())
-                << "\"" << left << "\" / \"" << right << "\"";
+            EXPECT_EQ((p / right).Utf8(), (fs::path(text) / right).string()) << "/ \"" << right << "\"";
+    }
 }
 
-class PackPathQueries : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::random_device rd;
-        dir_ = std_fs::temp_directory_path() / ("quorin-paths-test-" + std::to_string(rd()));
-        root_ = Path(dir_.u8string());
-    }
-    void TearDown() override { std_fs::remove_all(dir_); }
-    static void Touch(const std_fs::path& p, const std::string& text) {
-        std::ofstream(p, std::ios::binary) << text;
-    }
-    static std::string Read(const std_fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-
-    std_fs::path dir_;
-    Path root_;
-};
+class PackPathQueries : public ScratchFolder {};
 
 TEST_F(PackPathQueries, FoldersAndFiles) {
-    EXPECT_FALSE(ours::Exists(root_));
-    ASSERT_TRUE(ours::MakeFolders(root_ / "a" / "b"));
-    EXPECT_TRUE(std_fs::is_directory(dir_ / "a" / "b"));
-    EXPECT_TRUE(ours::MakeFolders(root_ / "a")) << "an existing folder";
-    Touch(dir_ / "a" / "f.txt", "one");
-    EXPECT_FALSE(ours::MakeFolders(root_ / "a" / "f.txt" / "c")) << "under a file";
-    EXPECT_FALSE(ours::MakeFolders(Path()));
-
-    struct Case {
-        const char* name;
-        bool exists, directory, regular;
-    };
-    for (const Case& c : {Case{"a", true, true, false}, Case{"a/f.txt", true, false, true},
-                          Case{"a/missing", false, false, false}, Case{"a/f.txt/x", false, false, false}}) {
-        const Path p = root_ / c.name;
-        EXPECT_EQ(ours::Exists(p), c.exists) << c.name;
-        EXPECT_EQ(ours::IsFolder(p), c.directory) << c.name;
-        EXPECT_EQ(ours::IsFile(p), c.regular) << c.name;
+    const ours::Path root(P("q"));
+    EXPECT_FALSE(ours::Exists(root));
+    ASSERT_TRUE(ours::MakeFolders(root / "a" / "b"));
+    EXPECT_TRUE(fs::is_directory(Path("q/a/b")));
+    EXPECT_TRUE(ours::MakeFolders(root / "a")) << "an existing folder";
+    Write("q/a/f.txt", "one");
+    EXPECT_FALSE(ours::MakeFolders(root / "a" / "f.txt" / "c")) << "under a file";
+    EXPECT_FALSE(ours::MakeFolders(ours::Path()));
+    for (const auto& [name, kind] : std::map<std::string, std::string>{
+             {"a", "folder"}, {"a/f.txt", "file"}, {"a/missing", ""}, {"a/f.txt/x", ""}}) {
+        EXPECT_EQ(ours::Exists(root / name), !kind.empty()) << name;
+        EXPECT_EQ(ours::IsFolder(root / name), kind == "folder") << name;
+        EXPECT_EQ(ours::IsFile(root / name), kind == "file") << name;
     }
-
-    EXPECT_TRUE(ours::SameFile(root_ / "a" / "f.txt", root_ / "a" / "b" / ".." / "f.txt"));
-    EXPECT_TRUE(ours::SameFile(root_ / "a", root_ / "a" / "."));
-    EXPECT_FALSE(ours::SameFile(root_ / "a", root_ / "a" / "b"));
-    EXPECT_FALSE(ours::SameFile(root_ / "a" / "f.txt", root_ / "a" / "missing"));
-
-    std::vector<std::string> names = ours::ListFolder(root_ / "a").value_or(std::vector<std::string>{"?"});
+    EXPECT_TRUE(ours::SameFile(root / "a" / "f.txt", root / "a" / "b" / ".." / "f.txt"));
+    EXPECT_TRUE(ours::SameFile(root / "a", root / "a" / "."));
+    EXPECT_FALSE(ours::SameFile(root / "a", root / "a" / "b"));
+    EXPECT_FALSE(ours::SameFile(root / "a" / "f.txt", root / "a" / "missing"));
+    std::vector<std::string> names = ours::ListFolder(root / "a").value_or(std::vector<std::string>{"?"});
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"b", "f.txt"}));
-    EXPECT_EQ(ours::ListFolder(root_ / "a" / "b").value_or(std::vector<std::string>{"?"}).size(), 0u);
-    EXPECT_FALSE(ours::ListFolder(root_ / "a" / "f.txt"));
-    EXPECT_FALSE(ours::ListFolder(root_ / "missing"));
+    EXPECT_EQ(ours::ListFolder(root / "a" / "b").value_or(std::vector<std::string>{"?"}).size(), 0u);
+    EXPECT_FALSE(ours::ListFolder(root / "a" / "f.txt"));
+    EXPECT_FALSE(ours::ListFolder(root / "missing"));
 }
 
 TEST_F(PackPathQueries, RenameReplacesAndRemoveDeletes) {
-    ASSERT_TRUE(ours::MakeFolders(root_));
-    Touch(dir_ / "new", "new");
-    Touch(dir_ / "old", "old");
-    EXPECT_TRUE(ours::RenameFile(root_ / "new", root_ / "old"));
-    EXPECT_FALSE(std_fs::exists(dir_ / "new"));
-    EXPECT_EQ(Read(dir_ / "old"), "new");
-    EXPECT_FALSE(ours::RenameFile(root_ / "new", root_ / "other")) << "nothing to rename";
-    EXPECT_TRUE(ours::RemoveFile(root_ / "old"));
-    EXPECT_FALSE(std_fs::exists(dir_ / "old"));
-    EXPECT_FALSE(ours::RemoveFile(root_ / "old"));
+    Write("new", "new");
+    Write("old", "old");
+    EXPECT_TRUE(ours::RenameFile(P("new"), P("old")));
+    EXPECT_FALSE(Exists("new"));
+    EXPECT_EQ(Read("old"), "new");
+    EXPECT_FALSE(ours::RenameFile(P("new"), P("other"))) << "nothing to rename";
+    EXPECT_TRUE(ours::RemoveFile(P("old")));
+    EXPECT_FALSE(Exists("old"));
+    EXPECT_FALSE(ours::RemoveFile(P("old")));
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 // `quorin-pack try` on Linux with stand-ins for wine, wineserver and Xvfb that behave as the tool
-// relies on: what it needs (exit 3, naming what to install), the prefix made once and reused with
-// its registry as made, the package copied and never touched where it lies, the driver's record
-// judged, the pictures saved, every process ended and a temporary prefix removed.
+// relies on: what it needs, the prefix it makes and keeps, the package copy, processes it ends.
 #include <signal.h>
 
 #include <cstdlib>
@@ -12,23 +10,6 @@
 using namespace pack_test;
 
 namespace {
-
-// Sets environment variables for one test and puts them back afterwards.
-class ScopedEnvironment {
-public:
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : saved_)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-    void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (const char* old = std::getenv(name.c_str()); !saved_.count(name))
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> saved_;
-};
 
 // The stand-ins log every call to $FAKE_LOG. The driver's stand-in checks that the package copy
 // is in the prefix, changes the copy (as an install does), leaves a line in the prefix's registry
@@ -51,37 +32,32 @@ if [ -n "$FAKE_RECORD" ]; then /bin/cp "$FAKE_RECORD" "$work/record.txt"; fi
 const char kFakeWineserver[] = "#!/bin/sh\nprintf '%s\\n' \"wineserver $*\" >>\"$FAKE_LOG\"\n";
 const char kFakeXvfb[] = "#!/bin/sh\necho $$ >\"$FAKE_LOG.xvfb\"\necho 77 >&3\nexec /bin/sleep 60\n";
 
-// A trial of a package that behaves, as the driver records it.
-const char kPassingRecord[] =
-    "quorin-pack-try-record 1\ntitle\tQuorin Try\nfolder\tC:\\\\quorin-pack-try\\\\package\n"
-    "string\t104\tA?\nstring\t105\tDone.\nstring\t106\tU?\nstring\t107\tGone.\n"
-    "run\tinstall\npress\tinstall\noffered\tinstall\npressed\t1\nbox\t\tA?\nbox\t\tDone.\n"
-    "process\t1\t1\t0\t1.000\nscreenshot\tnot-installed.png\n"
-    "run\tuninstall\npress\tuninstall\noffered\tuninstall\npressed\t1\nbox\t\tU?\n"
-    "box\t\tGone.\nprocess\t1\t1\t0\t1.000\n"
-    "run\tafter-uninstall\npress\tunknown\noffered\tinstall\npressed\t0\n"
-    "process\t1\t1\t0\t1.000\n"
-    "snapshot\tbefore\nk\tHKEY_CURRENT_USER\\\\Software\n"
-    "snapshot\tinstalled\nk\tHKEY_CURRENT_USER\\\\Software\n"
-    "snapshot\tuninstalled\nk\tHKEY_CURRENT_USER\\\\Software\n";
-
 class PackTry : public ScratchFolder {
 protected:
     void SetUp() override {
         ScratchFolder::SetUp();
         Write("driver/quorin-pack-try.exe", "MZ stand-in");
         quorin::pack::SetToolFolder(Path("tool").string());
-        env_.Set("PATH", P("bin"));
-        env_.Set("TMPDIR", P("tmp"));
-        env_.Set("FAKE_LOG", P("log"));
-        env_.Set("FAKE_RECORD", P("record.txt"));
+        Env("PATH", P("bin"));
+        Env("TMPDIR", P("tmp"));
+        Env("FAKE_LOG", P("log"));
+        Env("FAKE_RECORD", P("record.txt"));
         fs::create_directories(Path("tmp"));
-        Write("record.txt", std::string(kPassingRecord) + "end\n");
+        record_.runs[0].screenshots = {"not-installed.png"};
+        Write("record.txt", quorin::pack::WriteTrialRecord(record_));
         Fresh();
     }
     void TearDown() override {
         quorin::pack::SetToolFolder({});
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
         ScratchFolder::TearDown();
+    }
+    // Sets an environment variable until the end of the test.
+    void Env(const std::string& name, const std::optional<std::string>& value) {
+        const char* old = std::getenv(name.c_str());
+        saved_.emplace(name, old ? std::optional<std::string>(old) : std::nullopt);
+        value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
     // The package, the log and the prefix as at the start, for the next case of a table.
     void Fresh() {
@@ -90,8 +66,8 @@ protected:
         Write("pkg/Setup.EXE", "MZ setup");
         Write("pkg/Setup.INF", "[Main]\r\nTitle=Quorin Try\r\nAll=0\r\n");
         Write("pkg/sub/README.TXT", "read me\r\n");
-        env_.Set("DISPLAY", ":123");
-        env_.Set("QUORIN_PACK_TRY_DRIVER", P("driver/quorin-pack-try.exe"));
+        Env("DISPLAY", ":123");
+        Env("QUORIN_PACK_TRY_DRIVER", P("driver/quorin-pack-try.exe"));
         StandIn("wine", kFakeWine);
         StandIn("wineserver", kFakeWineserver);
     }
@@ -99,42 +75,32 @@ protected:
         Write("bin/" + name, script);
         fs::permissions(Path("bin/" + name), fs::perms::owner_all);
     }
-    std::vector<std::string> TempPrefixes() {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(Path("tmp")))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
-
-    ScopedEnvironment env_;
+    std::map<std::string, std::optional<std::string>> saved_;
+    quorin::pack::TrialRecord record_ = GoodRecord();
 };
 
 TEST_F(PackTry, WhatIsMissingOrRefusedRunsNoWine) {
     const struct {
-        const char* name;
         std::function<void()> arrange;
         int status;
         const char* told;
     } cases[] = {
-        {"no Wine", [&] { fs::remove_all(Path("bin")); }, 3, "apt-get install wine wine32"},
-        {"no Xvfb and no display", [&] { env_.Set("DISPLAY", std::nullopt); }, 3, "apt-get install xvfb"},
-        {"an empty display is none", [&] { env_.Set("DISPLAY", ""); }, 3, "apt-get install xvfb"},
-        {"no driver", [&] { env_.Set("QUORIN_PACK_TRY_DRIVER", std::nullopt); }, 3,
+        {[&] { fs::remove_all(Path("bin")); }, 3, "apt-get install wine wine32"},
+        {[&] { Env("DISPLAY", std::nullopt); }, 3, "apt-get install xvfb"},
+        {[&] { Env("DISPLAY", ""); }, 3, "apt-get install xvfb"}, // an empty display is none
+        {[&] { Env("QUORIN_PACK_TRY_DRIVER", std::nullopt); }, 3,
          "the Windows driver quorin-pack-try.exe is missing (looked at "},
-        {"a driver named where there is none", [&] { env_.Set("QUORIN_PACK_TRY_DRIVER", P("nowhere.exe")); },
-         3, "(looked at QUORIN_PACK_TRY_DRIVER="},
+        {[&] { Env("QUORIN_PACK_TRY_DRIVER", P("nowhere.exe")); }, 3, "(looked at QUORIN_PACK_TRY_DRIVER="},
         // Setup would stop at start: nothing is run.
-        {"a script without its comma",
-         [&] { Write("pkg/Setup.INF", "[Main]\r\nTitle=T\r\nAll=1\r\n[1]\r\nLz=NOCOMMA\r\n"); }, 1,
+        {[&] { Write("pkg/Setup.INF", "[Main]\r\nTitle=T\r\nAll=1\r\n[1]\r\nLz=NOCOMMA\r\n"); }, 1,
          "[1] Lz: \"NOCOMMA\" has no comma"},
-        {"no script", [&] { fs::remove(Path("pkg/Setup.INF")); }, 1, "no setup script (Setup.INF)"},
-        {"no program", [&] { fs::remove(Path("pkg/Setup.EXE")); }, 1, "no Setup.EXE in the package folder"},
-        {"a kept prefix that is someone else's folder",
-         [&] { Write("prefix/system.reg", "another program's"); }, 2,
+        {[&] { fs::remove(Path("pkg/Setup.INF")); }, 1, "no setup script (Setup.INF)"},
+        {[&] { fs::remove(Path("pkg/Setup.EXE")); }, 1, "no Setup.EXE in the package folder"},
+        {[&] { Write("prefix/system.reg", "another program's"); }, 2,
          "is neither empty nor a prefix made by quorin-pack try; it is left alone"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.told);
         Fresh();
         c.arrange();
         const RunResult r = RunPack({"try", P("pkg"), "--keep-prefix", P("prefix")});
@@ -154,7 +120,7 @@ TEST_F(PackTry, TheDriverIsFoundBesideTheTool) {
          {"tool/quorin-pack-try.exe", "win32/quorin-pack-try.exe", "share/quorin-pack/quorin-pack-try.exe"}) {
         SCOPED_TRACE(place);
         Fresh();
-        env_.Set("QUORIN_PACK_TRY_DRIVER", std::nullopt);
+        Env("QUORIN_PACK_TRY_DRIVER", std::nullopt);
         Write(place, "MZ");
         EXPECT_EQ(RunPack({"try", P("pkg")}).status, 0);
         EXPECT_NE(Read("log").find("wine " + Path(place).lexically_normal().string() +
@@ -165,20 +131,24 @@ TEST_F(PackTry, TheDriverIsFoundBesideTheTool) {
     }
 }
 
-TEST_F(PackTry, ATemporaryPrefixServesOneTrialAndGoes) {
+// With no display set, the trial starts Xvfb of its own and ends it.
+TEST_F(PackTry, ATemporaryPrefixAndItsOwnXvfbServeOneTrialAndGo) {
+    StandIn("Xvfb", kFakeXvfb);
+    Env("DISPLAY", std::nullopt);
     const RunResult r = RunPack({"try", P("pkg"), "--screenshots", P("shots")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("verdict: PASS"), std::string::npos) << r.out;
     const std::string log = Read("log");
     // Made under the display with code page 932, the driver run, then the server ended.
-    EXPECT_NE(log.find("wine wineboot -i DISPLAY=:123 LC_ALL=ja_JP.UTF-8 WINEARCH=win32"), std::string::npos)
+    EXPECT_NE(log.find("wine wineboot -i DISPLAY=:77 LC_ALL=ja_JP.UTF-8 WINEARCH=win32"), std::string::npos)
         << log;
     EXPECT_NE(log.find("wine regedit /S "), std::string::npos) << log;
     EXPECT_NE(log.find("C:\\quorin-pack-try\\record.txt --screenshots C:\\quorin-pack-try\\screenshots"),
               std::string::npos)
         << log;
     EXPECT_GT(log.rfind("wineserver -k"), log.find("--screenshots")) << log;
-    EXPECT_EQ(TempPrefixes(), std::vector<std::string>{}) << "the temporary prefix stays";
+    EXPECT_NE(::kill(std::stoi(Read("log.xvfb")), 0), 0) << "Xvfb still runs";
+    EXPECT_TRUE(fs::is_empty(Path("tmp"))) << "the temporary prefix stays";
     EXPECT_EQ(Read("shots/not-installed.png"), "png\n");
     EXPECT_FALSE(Exists("pkg/Installed.TXT")) << "the user's package was changed";
 }
@@ -189,6 +159,7 @@ TEST_F(PackTry, AKeptPrefixIsMadeOnceAndEachTrialStartsFromItsRegistryAsMade) {
     ASSERT_EQ(RunPack({"try", P("pkg"), "--keep-prefix", P("prefix"), "--json"}).status, 0);
     const std::string log = Read("log");
     EXPECT_EQ(log.find("wineboot"), log.rfind("wineboot")) << "made twice:\n" << log;
+    EXPECT_NE(log.find("wine wineboot -i DISPLAY=:123 "), std::string::npos) << "not under the display set";
     EXPECT_NE(log.find("registry lines: 1"), log.rfind("registry lines: 1"))
         << "the second trial saw what the first left:\n"
         << log;
@@ -201,23 +172,15 @@ TEST_F(PackTry, AKeptPrefixIsMadeOnceAndEachTrialStartsFromItsRegistryAsMade) {
     EXPECT_NE(Read("log").find("regedit"), std::string::npos) << Read("log");
 }
 
-TEST_F(PackTry, ItsOwnXvfbServesTheTrialAndEnds) {
-    StandIn("Xvfb", kFakeXvfb);
-    env_.Set("DISPLAY", std::nullopt);
-    EXPECT_EQ(RunPack({"try", P("pkg")}).status, 0);
-    EXPECT_NE(Read("log").find("DISPLAY=:77"), std::string::npos) << Read("log");
-    EXPECT_NE(::kill(std::stoi(Read("log.xvfb")), 0), 0) << "Xvfb still runs";
-}
-
 TEST_F(PackTry, TheVerdictIsTheExitStatus) {
-    Write("record.txt", std::string(kPassingRecord) + "k\tHKEY_CURRENT_USER\\\\Software\\\\Leaky\nend\n");
+    record_.snapshots[quorin::pack::kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {};
+    Write("record.txt", quorin::pack::WriteTrialRecord(record_));
     RunResult r = RunPack({"try", P("pkg"), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.rfind("{\n  \"package\": ", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("left registry keys behind: HKEY_CURRENT_USER\\\\Software\\\\Leaky"),
               std::string::npos);
     // Check's problems are reasons too, while the trial still runs.
-    Write("record.txt", std::string(kPassingRecord) + "end\n");
     Write("pkg/Setup.INF", "[Main]\r\nTitle=Quorin Try\r\nDocument=MISSING.TXT\r\nAll=0\r\n");
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
@@ -226,11 +189,11 @@ TEST_F(PackTry, TheVerdictIsTheExitStatus) {
         std::string::npos)
         << r.out;
     // A driver that leaves no record.
-    env_.Set("FAKE_RECORD", std::nullopt);
+    Env("FAKE_RECORD", std::nullopt);
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("without a complete record"), std::string::npos) << r.out;
-    EXPECT_EQ(TempPrefixes(), std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_empty(Path("tmp"))) << "the temporary prefix stays";
 }
 
 } // namespace

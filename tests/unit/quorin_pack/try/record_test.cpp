@@ -15,17 +15,12 @@ TEST(TrialRecord, TextFormEscapesAndReadsBack) {
     r.notes = {"line one\nline two\r\n", std::string("nul \0 del \x7f", 11)};
     r.strings = {{303, "Not installed:\n\n$"}};
     r.lzTrash = {"JOYSTICK.OC_"};
-    r.runs = {{kRunInstall,
-               Offered::Install,
-               Offered::Neither,
-               true,
-               {{"Caption", "\\x41 is no escape"}},
-               true,
-               false,
-               -1073741819,
-               3.25,
-               {"not-installed.png"},
-               {"a problem"}}};
+    SetupRunRecord run{
+        kRunInstall, Offered::Install, Offered::Neither, true, {}, true, false, -1073741819, 3.25, {}, {}};
+    run.boxes = {{"Caption", "\\x41 is no escape"}};
+    run.screenshots = {"not-installed.png"};
+    run.problems = {"a problem"};
+    r.runs = {run};
     r.snapshots[kSnapshotBefore].folder = {{"sub", {true, 0, 0}},
                                            {"sub/ファイル.txt", {false, 1ull << 40, 0xFFFFFFFFFFFFFFFEull}}};
     r.snapshots[kSnapshotBefore].registry["HKEY_CURRENT_USER\\Software\\Multi"] = {
@@ -92,10 +87,8 @@ TEST(TrialRecord, RejectsWhatIsNotACompleteRecord) {
 TEST(TrialRecord, RegistryDataReadsAsTheRegistryShowsIt) {
     auto utf16 = [](const std::u16string& s) {
         std::vector<uint8_t> b;
-        for (const char16_t c : s) {
-            b.push_back(static_cast<uint8_t>(c & 0xFF));
-            b.push_back(static_cast<uint8_t>(c >> 8));
-        }
+        for (const char16_t c : s)
+            b.insert(b.end(), {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>(c >> 8)});
         return b;
     };
     const struct {

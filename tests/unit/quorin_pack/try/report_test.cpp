@@ -1,81 +1,12 @@
 // The report of a trial judged from the driver's record: the snapshot differences, Setup's
 // messages told apart, the verdict with its reasons, and the report as text and as JSON.
-#include <gtest/gtest.h>
+#include "test_support.h"
 
-#include "try/report.h"
+using namespace pack_test;
+using namespace quorin::pack;
+using namespace std::string_literals;
 
 namespace {
-
-using namespace quorin::pack;
-
-// Setup's texts as the string table holds them (what the driver records).
-const std::string kAskInstall = "プログラムをインストールしてもよろしいですか";
-const std::string kInstalled = "インストールが完了しました";
-const std::string kAskUninstall = "プログラムをアンインストールしてもよろしいですか";
-const std::string kUninstalled =
-    "アンインストールが完了しました\n必要なければファイル フォルダは消去してください";
-const std::string kElsewhere =
-    "すでに他の場所にインストールされています\nアンインストールして再び起動してください";
-const std::string kNotInstalled = "次のファイルを正しくインストールできませんでした\n\n$";
-const std::string kOutside = "次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n$";
-const std::string kNoComma =
-    "セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'$'\n\nセクション [$] のキー "
-    "$ の値 '$' にコンマ (,) がありません";
-
-std::map<int, std::string> Strings() {
-    return {{101, kElsewhere},   {104, kAskInstall}, {105, kInstalled}, {106, kAskUninstall},
-            {107, kUninstalled}, {202, kNoComma},    {301, kOutside},   {303, kNotInstalled}};
-}
-
-const std::string kRecordKey = "HKEY_CURRENT_USER\\Software\\Ombrel's Quorin\\Installer";
-const std::string kEntryKey =
-    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrel's Gantrel";
-const std::string kClassKey = "HKEY_CLASSES_ROOT\\CLSID\\{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}";
-
-RegistryValue Sz(const std::string& s) {
-    return {"REG_SZ", s};
-}
-
-SetupRunRecord Run(const char* name, Offered toPress, Offered offered, std::vector<std::string> texts) {
-    SetupRunRecord r;
-    r.name = name;
-    r.toPress = toPress;
-    r.offered = offered;
-    r.pressed = toPress != Offered::Unknown && toPress == offered;
-    for (const std::string& t : texts)
-        r.boxes.push_back({"Ombrel's Quorin Installer", t});
-    r.started = r.ended = true;
-    r.seconds = 3.25;
-    return r;
-}
-
-// The record of a package that behaves: one registered control, LzTrash YES.
-TrialRecord GoodRecord() {
-    TrialRecord r;
-    r.title = "Ombrel's Gantrel";
-    r.folder = "C:\\quorin-pack-try\\package";
-    r.strings = Strings();
-    r.lzTrash = {"JOYSTICK.OC_"};
-    r.runs = {Run(kRunInstall, Offered::Install, Offered::Install, {kAskInstall, kInstalled}),
-              Run(kRunUninstall, Offered::Uninstall, Offered::Uninstall, {kAskUninstall, kUninstalled}),
-              Run(kRunAfterUninstall, Offered::Unknown, Offered::Install, {})};
-    Snapshot before;
-    before.folder = {
-        {"Setup.EXE", {false, 100, 1}}, {"Setup.INF", {false, 50, 2}}, {"Joystick.OC_", {false, 70, 3}}};
-    before.registry = {{"HKEY_CURRENT_USER\\Software", {}}, {"HKEY_CLASSES_ROOT\\CLSID", {}}};
-    Snapshot installed = before;
-    installed.folder.erase("Joystick.OC_");
-    installed.folder["Joystick.OCX"] = {false, 140, 4};
-    installed.registry[kRecordKey] = {{"Ombrel's Gantrel", Sz(r.folder)}};
-    installed.registry[kEntryKey] = {{"DisplayName", Sz(r.title)},
-                                     {"UninstallString", Sz(r.folder + "\\Setup.EXE")}};
-    installed.registry[kClassKey] = {{"", Sz("Ombrel's Gantrel")}};
-    Snapshot uninstalled = before;
-    uninstalled.folder.erase("Joystick.OC_");
-    r.snapshots = {
-        {kSnapshotBefore, before}, {kSnapshotInstalled, installed}, {kSnapshotUninstalled, uninstalled}};
-    return r;
-}
 
 std::string Reasons(const TrialReport& report) {
     std::string out;
@@ -85,23 +16,22 @@ std::string Reasons(const TrialReport& report) {
 }
 
 TEST(TrialDiff, FoldersByPathAndContents) {
-    const FolderSnapshot before = {{"a.txt", {false, 3, 11}},
-                                   {"b.txt", {false, 3, 12}},
-                                   {"c", {true, 0, 0}},
-                                   {"d.txt", {false, 4, 13}},
-                                   {"e.txt", {false, 5, 14}}};
-    const FolderSnapshot after = {{"a.txt", {false, 3, 11}},
-                                  {"b.txt", {false, 3, 99}},
-                                  {"c", {false, 0, 0}},
-                                  {"e.txt", {false, 6, 14}},
-                                  {"f/g.txt", {false, 1, 1}}};
+    const FolderSnapshot before = {
+        {"a", {false, 3, 11}}, {"b", {false, 3, 12}}, {"c", {true, 0, 0}}, {"d", {}}};
+    FolderSnapshot after = before;
+    after["a"].size = 4;
+    after["b"].hash = 99;
+    after["c"].folder = false;
+    after.erase("d");
+    after["f/g"] = {false, 1, 1};
     const FolderChanges c = DiffFolders(before, after);
-    EXPECT_EQ(c.added, std::vector<std::string>{"f/g.txt"});
-    EXPECT_EQ(c.removed, std::vector<std::string>{"d.txt"});
-    EXPECT_EQ(c.changed, (std::vector<std::string>{"b.txt", "c", "e.txt"}));
+    EXPECT_EQ(c.added, std::vector<std::string>{"f/g"});
+    EXPECT_EQ(c.removed, std::vector<std::string>{"d"});
+    EXPECT_EQ(c.changed, (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_TRUE(DiffFolders(before, before).empty());
 }
 
+// What Wine itself rewrites under HKCU is left out of the comparison, and only that key.
 TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
     const std::string wine = "HKEY_CURRENT_USER\\Software\\Wine\\Temporary System Parameters";
     const RegistrySnapshot before = {
@@ -118,8 +48,7 @@ TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
           {"", Sz("new default")}}},
         {"HKEY_LOCAL_MACHINE\\Software\\New", {{"v", {"REG_DWORD", "1"}}}},
         {wine + "\\Control Panel\\Mouse", {{"x", Sz("y")}}},
-        // Shares the ignored key's name as a prefix but is another key.
-        {wine + " Too", {}},
+        {wine + " Too", {}}, // shares the ignored key's name as a prefix but is another key
     };
     const RegistryChanges c = DiffRegistry(before, after);
     EXPECT_EQ(c.keysAdded, (std::vector<std::string>{wine + " Too", "HKEY_LOCAL_MACHINE\\Software\\New"}));
@@ -133,12 +62,12 @@ TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
                                                 "Kept/changed:1>REG_SZ,2", "Kept/dropped:x>-",
                                                 "Kept/retyped:1>REG_EXPAND_SZ,1", "New/v:->REG_DWORD,1"}));
     EXPECT_TRUE(DiffRegistry(after, after).empty());
-    // Nothing is ignored when no key is named.
-    EXPECT_EQ(DiffRegistry(before, after, {}).keysAdded.size(), 3u);
+    EXPECT_EQ(DiffRegistry(before, after, {}).keysAdded.size(), 3u)
+        << "nothing is ignored when no key is named";
 }
 
 TEST(TrialMessages, AreToldApartByTheirFixedText) {
-    const std::map<int, std::string> strings = Strings();
+    const std::map<int, std::string> strings = GoodRecord().strings;
     const struct {
         std::string text;
         int id;
@@ -158,10 +87,8 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
         {"A program error occurred", 0},
         {"", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(IdentifyMessage(c.text, strings), c.id);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(IdentifyMessage(c.text, strings), c.id) << c.text;
     // A placeholder alone would match anything; the more specific of two patterns wins.
     EXPECT_EQ(IdentifyMessage("anything", {{1, "$"}}), 0);
     EXPECT_EQ(IdentifyMessage("abc", {{1, "a$"}, {2, "ab$"}, {3, "$c"}}), 2);
@@ -171,140 +98,107 @@ TEST(TrialVerdict, AWellBehavedPackagePasses) {
     const TrialReport r = JudgeTrial(GoodRecord(), "dist/package", {});
     EXPECT_TRUE(r.passed) << Reasons(r);
     ASSERT_EQ(r.phases.size(), 3u);
+    ASSERT_EQ(r.phases[0].messages.size(), 2u);
     EXPECT_EQ(r.phases[0].messages[0].id, 104);
     EXPECT_EQ(r.phases[0].messages[1].id, 105);
     EXPECT_EQ(r.install.files.added, std::vector<std::string>{"Joystick.OCX"});
     EXPECT_EQ(r.install.files.removed, std::vector<std::string>{"Joystick.OC_"});
-    EXPECT_FALSE(r.install.recordBefore.has_value());
-    EXPECT_EQ(r.install.recordAfter.value_or(""), "C:\\quorin-pack-try\\package");
     ASSERT_TRUE(r.install.entryAfter.has_value());
     EXPECT_EQ(r.install.entryAfter->at("UninstallString").data, "C:\\quorin-pack-try\\package\\Setup.EXE");
     EXPECT_FALSE(r.uninstall.entryAfter.has_value());
     EXPECT_EQ(r.uninstall.registry.keysRemoved.size(), 3u);
+    // The compressed file LzTrash deletes is no file left changed.
     EXPECT_TRUE(r.leftFiles.empty());
     EXPECT_EQ(r.removedByLzTrash, std::vector<std::string>{"Joystick.OC_"});
 }
 
 TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
-    const struct Case {
-        const char* name;
+    const std::string notInstalled = "次のファイルを正しくインストールできませんでした\n\nJoystick.OCX";
+    const struct {
         std::function<void(TrialRecord&)> spoil;
-        std::vector<std::string> reasons;
+        std::string reason;
     } cases[] = {
-        {"a component that cannot register",
-         [](TrialRecord& r) {
-             r.runs[0].boxes.insert(r.runs[0].boxes.begin() + 1,
-                                    {"", "次のファイルを正しくインストールできませんでした\n\nJoystick.OCX"});
+        {[&](TrialRecord& r) {
+             r.runs[0].boxes.insert(r.runs[0].boxes.begin() + 1, {"", notInstalled});
          },
-         {"install (first start): Setup showed message 303 (some files were not installed): "
-          "次のファイルを正しくインストールできませんでした Joystick.OCX"}},
-        {"no completion message",
-         [](TrialRecord& r) { r.runs[1].boxes.pop_back(); },
-         {"uninstall (second start): Setup did not show message 107 (completion)"}},
-        {"not recorded as installed",
-         [](TrialRecord& r) {
+         "install (first start): Setup showed message 303 (some files were not installed): "
+         "次のファイルを正しくインストールできませんでした Joystick.OCX"},
+        {[](TrialRecord& r) { r.runs[1].boxes.pop_back(); },
+         "uninstall (second start): Setup did not show message 107 (completion)"},
+        {[](TrialRecord& r) {
              r.runs[1].offered = Offered::Install;
              r.runs[1].pressed = false;
              r.runs[1].boxes.clear();
          },
-         {"uninstall (second start): Setup offered install, expected uninstall"}},
-        {"a hang",
-         [](TrialRecord& r) {
+         "uninstall (second start): Setup offered install, expected uninstall"},
+        {[](TrialRecord& r) {
              r.runs[0].ended = false;
              r.runs[0].seconds = 90.4;
          },
-         {"Setup did not end by itself; the driver ended it after 90 s"}},
-        {"a crash",
-         [](TrialRecord& r) { r.runs[2].exitCode = -1073741819; },
-         {"after-uninstall (third start): Setup ended with exit code -1073741819"}},
-        {"a window that is not Setup's",
-         [](TrialRecord& r) {
+         "Setup did not end by itself; the driver ended it after 90 s"},
+        {[](TrialRecord& r) { r.runs[2].exitCode = -1073741819; },
+         "after-uninstall (third start): Setup ended with exit code -1073741819"},
+        {[](TrialRecord& r) {
              r.runs[2].boxes.push_back({"Program Error", "Setup.EXE has crashed"});
          },
-         {"a window that is none of Setup's messages: \"Program Error\": Setup.EXE has crashed"}},
-        {"a key left by the uninstall",
-         [](TrialRecord& r) {
-             r.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {
-                 {"Path", Sz("x")}};
+         "a window that is none of Setup's messages: \"Program Error\": Setup.EXE has crashed"},
+        {[](TrialRecord& r) {
+             r.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {};
          },
-         {"the uninstall left registry keys behind: HKEY_CURRENT_USER\\Software\\Leaky"}},
-        {"a value changed by the uninstall",
-         [](TrialRecord& r) {
+         "the uninstall left registry keys behind: HKEY_CURRENT_USER\\Software\\Leaky"},
+        {[](TrialRecord& r) {
              r.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software"]["Seen"] = Sz("yes");
          },
-         {"the uninstall left registry values different: HKEY_CURRENT_USER\\Software\\Seen (added)"}},
-        {"a file left and one lost",
-         [](TrialRecord& r) {
+         "the uninstall left registry values different: HKEY_CURRENT_USER\\Software\\Seen (added)"},
+        {[](TrialRecord& r) {
              r.snapshots[kSnapshotUninstalled].folder["Joystick.OCX"] = {false, 140, 4};
-             r.snapshots[kSnapshotUninstalled].folder.erase("Setup.INF");
          },
-         {"the uninstall left files added in the package folder: Joystick.OCX",
-          "the uninstall left files removed in the package folder: Setup.INF"}},
-        {"a compressed file removed without LzTrash",
-         [](TrialRecord& r) { r.lzTrash.clear(); },
-         {"the uninstall left files removed in the package folder: Joystick.OC_"}},
-        {"a run missing",
-         [](TrialRecord& r) { r.runs.pop_back(); },
-         {"after-uninstall: Setup was not started for it"}},
-        {"a snapshot missing",
-         [](TrialRecord& r) { r.snapshots.erase(kSnapshotUninstalled); },
-         {"the folder and the registry were not compared"}},
-        {"Setup could not start",
-         [](TrialRecord& r) {
-             r.runs[2].started = false;
-             r.runs[2].ended = false;
-         },
-         {"after-uninstall (third start): Setup.EXE could not be started"}},
+         "the uninstall left files added in the package folder: Joystick.OCX"},
+        {[](TrialRecord& r) { r.snapshots[kSnapshotUninstalled].folder.erase("Setup.INF"); },
+         "the uninstall left files removed in the package folder: Setup.INF"},
+        {[](TrialRecord& r) { r.lzTrash.clear(); },
+         "the uninstall left files removed in the package folder: Joystick.OC_"},
+        {[](TrialRecord& r) { r.runs.pop_back(); }, "after-uninstall: Setup was not started for it"},
+        {[](TrialRecord& r) { r.snapshots.erase(kSnapshotUninstalled); },
+         "the folder and the registry were not compared"},
+        {[](TrialRecord& r) { r.runs[2].started = r.runs[2].ended = false; },
+         "after-uninstall (third start): Setup.EXE could not be started"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
         TrialRecord record = GoodRecord();
         c.spoil(record);
         const TrialReport r = JudgeTrial(record, "pkg", {});
         EXPECT_FALSE(r.passed);
-        for (const std::string& reason : c.reasons)
-            EXPECT_NE(Reasons(r).find(reason), std::string::npos) << Reasons(r);
+        EXPECT_NE(Reasons(r).find(c.reason), std::string::npos) << Reasons(r);
     }
-}
-
-TEST(TrialVerdict, CheckProblemsComeFirstAndFail) {
+    // What check found comes first, and fails a trial that passes otherwise.
     const TrialReport r =
         JudgeTrial(GoodRecord(), "pkg", {"pkg/Setup.INF: [1] Lz: the compressed file is missing"});
     EXPECT_FALSE(r.passed);
-    ASSERT_EQ(r.reasons.size(), 1u);
-    EXPECT_EQ(r.reasons[0], "check: pkg/Setup.INF: [1] Lz: the compressed file is missing");
+    EXPECT_EQ(Reasons(r), "check: pkg/Setup.INF: [1] Lz: the compressed file is missing\n");
 }
 
-TEST(TrialRendering, JsonStringsEscapeOnlyWhatJsonRequires) {
-    const struct {
-        std::string text, json;
-    } cases[] = {
-        {"plain", "\"plain\""},
-        {"C:\\pkg \"quoted\"", "\"C:\\\\pkg \\\"quoted\\\"\""},
-        {"a\nb\rc\td", "\"a\\nb\\rc\\td\""},
-        {std::string("nul\0\x1f\x7f", 6), "\"nul\\u0000\\u001f\\u007f\""},
-        {"ゲーム/é", "\"ゲーム/é\""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(JsonString(c.text), c.json);
-}
-
+// The package as named, in JSON with only what JSON requires escaped.
 TEST(TrialRendering, BothFormsCarryTheVerdictAndTheChanges) {
+    const std::string package = "dist/\"p\\kg\"\t\r\n\0\x1f\x7f/\xe3\x82\xb2\xe3\x83\xbc\xe3\x83\xa0"s;
     TrialRecord record = GoodRecord();
     record.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {
         {"Path", Sz("C:\\x")}};
-    const TrialReport r = JudgeTrial(record, "dist/package", {});
-    quorin::pack::StringOutput text, json;
+    const TrialReport r = JudgeTrial(record, package, {});
+    StringOutput text, json;
     RenderTrialText(r, text);
     RenderTrialJson(r, json);
-    for (const char* part :
-         {"quorin-pack try: dist/package (\"Ombrel's Gantrel\")", "message 105: インストールが完了しました",
-          "file added:   Joystick.OCX", "install record: (none) -> \"C:\\quorin-pack-try\\package\"",
-          "+ key   HKEY_CURRENT_USER\\Software\\Leaky", "Temporary System Parameters", "verdict: FAIL",
-          "   - the uninstall left registry keys behind"})
+    for (const std::string& part :
+         std::vector<std::string>{"quorin-pack try: " + package + " (\"Ombrel's Gantrel\")",
+                                  "message 105: インストールが完了しました", "file added:   Joystick.OCX",
+                                  "install record: (none) -> \"C:\\quorin-pack-try\\package\"",
+                                  "+ key   HKEY_CURRENT_USER\\Software\\Leaky", "Temporary System Parameters",
+                                  "verdict: FAIL", "   - the uninstall left registry keys behind"})
         EXPECT_NE(text.str().find(part), std::string::npos) << part << "\n" << text.str();
     for (const char* part :
-         {"\"passed\": false", "\"name\": \"install\", \"expected\": \"install\", \"offered\": \"install\"",
+         {"\"package\": \"dist/\\\"p\\\\kg\\\"\\t\\r\\n\\u0000\\u001f\\u007f/ゲーム\"", "\"passed\": false",
+          "\"name\": \"install\", \"expected\": \"install\", \"offered\": \"install\"",
           "{\"id\": 104, \"caption\": \"Ombrel's Quorin Installer\"",
           "\"removedByLzTrash\": [\"Joystick.OC_\"]", "\"after\": \"C:\\\\quorin-pack-try\\\\package\"",
           "\"keysAdded\": [\"HKEY_CURRENT_USER\\\\Software\\\\Leaky\"]", "\"ignoredKeys\": [{\"key\": "})
