@@ -47,30 +47,24 @@ long GdiObjects() {
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM total) {
-    ++*reinterpret_cast<long*>(total);
-    return TRUE;
+    return ++*reinterpret_cast<long*>(total), TRUE;
 }
 BOOL CALLBACK CountTree(HWND w, LPARAM total) {
     CountWindow(w, total);
-    EnumChildWindows(w, CountWindow, total);
-    return TRUE;
-}
-
-long ThreadWindows() {
-    long n = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountTree, reinterpret_cast<LPARAM>(&n));
-    // Message-only windows are not enumerated with the others.
-    for (HWND h = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); h; h = FindWindowExW(HWND_MESSAGE, h, nullptr, nullptr))
-        if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId())
-            CountTree(h, reinterpret_cast<LPARAM>(&n));
-    return n;
+    return EnumChildWindows(w, CountWindow, total), TRUE;
 }
 
 struct Counts {
     long handles, gdi, windows;
 };
 Counts Measure() {
-    return {KernelHandles(), GdiObjects(), ThreadWindows()};
+    long windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountTree, reinterpret_cast<LPARAM>(&windows));
+    // Message-only windows are not enumerated with the others.
+    for (HWND h = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); h; h = FindWindowExW(HWND_MESSAGE, h, nullptr, nullptr))
+        if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId())
+            CountTree(h, reinterpret_cast<LPARAM>(&windows));
+    return {KernelHandles(), GdiObjects(), windows};
 }
 
 // One batch of controls alive together, scanning with both sinks connected; half are finished
@@ -86,8 +80,7 @@ void Batch(int count, bool withPage, bool withAbout, HWND parent, Host& sink) {
         SHORT interval = 1;
         VARIANT_BOOL repeat = VARIANT_TRUE; // no joystick: every tick reads (0, 0), reported by a repeating cursor
         JoystickPortConstants port = JoystickPort4;
-        c->put_Interval(&interval);
-        c->put_RepeatCursor(&repeat);
+        c->put_Interval(&interval), c->put_RepeatCursor(&repeat);
         if (i % 10 == 0)
             c->put_Port(&port); // no joystick: the Error event
         c->Begin();
@@ -101,19 +94,15 @@ void Batch(int count, bool withPage, bool withAbout, HWND parent, Host& sink) {
         page->SetPageSite(&site);
         page->SetObjects(2, selected);
         EXPECT_EQ(page->Activate(parent, &rect, TRUE), S_OK);
-        page->Show(SW_SHOW);
-        page->Apply();
-        page->Deactivate();
-        page->SetObjects(0, nullptr);
-        page->SetPageSite(nullptr);
+        page->Show(SW_SHOW), page->Apply(), page->Deactivate();
+        page->SetObjects(0, nullptr), page->SetPageSite(nullptr);
     }
     if (withAbout) {
         EXPECT_GT(RunBox([&] { return controls[2]->About(); }, PressOk).ticksWithBox, 0);
     }
     for (int i = 0; i < count; i += 2) {
         controls[i]->Finish();
-        connections[2 * i].reset();
-        connections[2 * i + 1].reset();
+        connections[2 * i].reset(), connections[2 * i + 1].reset();
     }
     controls.clear(); // the rest go while running and connected
 }
