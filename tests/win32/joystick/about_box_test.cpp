@@ -31,7 +31,7 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
     for (int call = 0; call < 2; ++call) {
         std::wstring caption, text, links[2];
         RECT client = {};
-        std::vector<LOGFONTW> fonts;
+        std::vector<std::wstring> fonts;
         COLORREF colours[2] = {};
         HCURSOR cursors[2] = {};
         bool okIsDefault = false;
@@ -64,17 +64,9 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
         EXPECT_EQ(client.bottom, 180);
         EXPECT_EQ(text, L"Ombrel's Gantrel\t1.50,2004\r\nCopyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.");
         EXPECT_TRUE(links[0].size() > 7 && links[1].find(L'@') != std::wstring::npos);
-        ASSERT_EQ(fonts.size(), 7u);
-        EXPECT_STREQ(fonts[0].lfFaceName, L"Tahoma");
-        EXPECT_EQ(fonts[0].lfWeight, FW_BOLD);
-        EXPECT_EQ(fonts[0].lfHeight, -11); // 8.25 point at 96 dpi
-        EXPECT_STREQ(fonts[1].lfFaceName, L"Tahoma");
-        EXPECT_EQ(fonts[1].lfWeight, FW_NORMAL);
-        for (size_t i = 2; i < fonts.size(); ++i) { // the form font
-            EXPECT_STREQ(fonts[i].lfFaceName, L"MS UI Gothic") << i;
-            EXPECT_EQ(fonts[i].lfHeight, -12) << i;
-            EXPECT_EQ(fonts[i].lfCharSet, SHIFTJIS_CHARSET) << i;
-        }
+        // The name and the line under it in 8.25 point Tahoma, the rest in the form font.
+        EXPECT_EQ(fonts, (std::vector<std::wstring>{L"Tahoma -11 700 1", L"Tahoma -11 400 1", FormFont, FormFont,
+                                                    FormFont, FormFont, FormFont}));
         EXPECT_TRUE(okIsDefault);
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(colours[i], GetSysColor(COLOR_HOTLIGHT));

@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,7 @@ public:
     HWND window = nullptr;
     RECT slot{10, 10, 110, 90};
     std::vector<std::string> events;
+    std::map<DISPID, std::vector<VARTYPE>> argumentTypes; // of each event, as last raised
     std::vector<DISPID> changes;
     std::vector<RECT> sizeRequests;
     int saves = 0, activations = 0, deactivations = 0;
@@ -230,10 +232,13 @@ public:
             return S_OK;
         }
         std::vector<LONG> args;
+        std::vector<VARTYPE>& types = argumentTypes[id];
+        types.clear();
         allByReference = allByReference && flags == DISPATCH_METHOD && p->cNamedArgs == 0;
         for (UINT i = p->cArgs; i-- > 0;) {
             VARIANTARG& a = p->rgvarg[i];
             allByReference = allByReference && (V_VT(&a) & VT_BYREF);
+            types.push_back(V_VT(&a));
             const bool number = V_VT(&a) == (VT_I4 | VT_BYREF);
             args.push_back(number ? *V_I4REF(&a) : *V_BOOLREF(&a));
             // Scribbled over: the control must not read its arguments back; Error's Port is the
@@ -347,11 +352,15 @@ inline HWND ChildByPrefix(HWND parent, const std::wstring& prefix) {
 inline HWND ChildOfClass(HWND parent, const wchar_t* windowClass) {
     return Find(parent, [&](HWND c) { return _wcsicmp(ClassOf(c).c_str(), windowClass) == 0; });
 }
-inline LOGFONTW FontOf(HWND window) {
+// A window's font as "face height weight charset".
+inline std::wstring FontOf(HWND window) {
     LOGFONTW font = {};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
-    return font;
+    return std::wstring(font.lfFaceName) + L" " + std::to_wstring(font.lfHeight) + L" " + std::to_wstring(font.lfWeight) +
+           L" " + std::to_wstring(font.lfCharSet);
 }
+// The forms' font: MS UI Gothic, 9 point at 96 dpi, Japanese.
+inline const std::wstring FormFont = L"MS UI Gothic -12 400 128";
 // A key pressed and released, through the input queue.
 inline void SendKey(WORD key) {
     INPUT keys[2] = {};
