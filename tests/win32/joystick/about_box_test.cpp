@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "joystick/about_box/about_box_resources.h"
 #include "ocx_test_support.h"
 
 #include <shellapi.h>
@@ -70,12 +71,8 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
         EXPECT_TRUE(okIsDefault);
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(colours[i], GetSysColor(COLOR_HOTLIGHT));
-            ICONINFO hand = {};
-            ASSERT_TRUE(cursors[i] && GetIconInfo(cursors[i], &hand));
-            EXPECT_EQ(hand.xHotspot, 12u) << "the hand's finger tip";
-            EXPECT_EQ(hand.yHotspot, 5u);
-            DeleteObject(hand.hbmMask);
-            DeleteObject(hand.hbmColor);
+            EXPECT_EQ(cursors[i], LoadImageW(Ocx(), MAKEINTRESOURCEW(IDC_ABOUT_HAND), IMAGE_CURSOR, 0, 0, LR_SHARED))
+                << "the library's pointing hand";
         }
     }
 }

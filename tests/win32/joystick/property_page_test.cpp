@@ -77,15 +77,8 @@ protected:
     }
     // A visible top-level window the pages live in, as a host's property frame gives them.
     static HWND HostWindow() {
-        static HWND host = [] {
-            WNDCLASSW wc = {};
-            wc.lpfnWndProc = DefWindowProcW;
-            wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-            wc.lpszClassName = L"PageTestHost";
-            RegisterClassW(&wc);
-            return CreateWindowExW(WS_EX_CONTROLPARENT, L"PageTestHost", L"", WS_POPUP | WS_VISIBLE, 0, 0, 440, 240,
-                                   nullptr, nullptr, nullptr, nullptr);
-        }();
+        static HWND host = CreateWindowExW(WS_EX_CONTROLPARENT, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 440, 240,
+                                           nullptr, nullptr, nullptr, nullptr);
         return host;
     }
     void Activate() {
@@ -367,7 +360,7 @@ TEST_F(Page, LifecycleCallsCheckTheirState) {
     Activate();
     EXPECT_EQ(page->Activate(HostWindow(), &r, FALSE), E_UNEXPECTED);
     EXPECT_EQ(page->Deactivate(), S_OK);
-    HWND frame = CreateWindowExW(0, L"PageTestHost", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
+    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
                                  nullptr);
     ASSERT_EQ(page->Activate(frame, &r, FALSE), S_OK);
     DestroyWindow(frame);
