@@ -5,7 +5,6 @@
 // cannot be right fails with a status, none crashes, and the control stays usable.
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <numeric>
 
 #include "ocx_test_support.h"
@@ -167,7 +166,6 @@ HRESULT Call(IControlJoystick* c, const Member& m, WORD flags, Frame frame, UINT
 
 TEST(InvokeSweep, EveryMemberEveryShapeEveryFrame) {
     auto control = NewControl();
-    std::map<HRESULT, int> outcomes;
     int calls = 0, boxes = 0;
     std::vector<int> every(std::size(Shapes));
     std::iota(every.begin(), every.end(), 0);
@@ -177,7 +175,7 @@ TEST(InvokeSweep, EveryMemberEveryShapeEveryFrame) {
             for (int pointers = 0; Applies(frame, count) && pointers < 4; ++pointers) {
                 const ArgShape* shape = index < 0 ? nullptr : &Shapes[index];
                 const HRESULT hr = Call(control.Get(), m, flags, frame, count, shape, pointers);
-                ++calls, ++outcomes[hr];
+                ++calls;
                 EXPECT_TRUE(CouldBeRight(m, flags, frame, count, shape) || IsAcceptableFailure(hr))
                     << m.name << " flags " << flags << " frame " << int(frame) << " count " << count << " "
                     << (shape ? shape->name : "-") << " pointers " << pointers << " gave " << std::hex << hr;
@@ -202,8 +200,6 @@ TEST(InvokeSweep, EveryMemberEveryShapeEveryFrame) {
         },
         closeEveryBox, 1000000);
     std::printf("[sweep] %d calls, %d About boxes closed\n", calls, boxes);
-    for (const auto& [hr, n] : outcomes)
-        std::printf("[sweep]   0x%08lX x %d\n", static_cast<unsigned long>(hr), n);
     EXPECT_EQ(g_emptyDispatch.refs, 1) << "the control kept or dropped a reference to an argument";
 }
 
