@@ -69,7 +69,10 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
 TEST_F(AboutBox, HelpButtonF1AndHelpMessageOpenContext801BesideTheLibrary) {
     const std::function<void(HWND)> triggers[] = {
         [](HWND box) { SendMessageW(ChildByText(box, HelpCaption), BM_CLICK, 0, 0); },
-        [](HWND box) { SetForegroundWindow(box), SendKey(VK_F1); },
+        [](HWND box) {
+            SetForegroundWindow(box);
+            SendKey(VK_F1);
+        },
         [](HWND box) {
             HELPINFO info = {sizeof(info), HELPINFO_WINDOW, 0, box, 0, {0, 0}};
             SendMessageW(box, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));

@@ -308,7 +308,11 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingAndClose) {
     EXPECT_EQ(host.deactivations, 1);
     EXPECT_FALSE(IsWindow(face));
     ole->SetClientSite(nullptr);
-    ole.Reset(), inPlace.Reset(), control.Reset(), view.Reset(), c.Reset();
+    ole.Reset();
+    inPlace.Reset();
+    control.Reset();
+    view.Reset();
+    c.Reset();
     EXPECT_EQ(host.refs, 1) << "the control let go of its site";
     DestroyWindow(host.window);
 }

@@ -181,7 +181,11 @@ TEST(InvokeSweep, EveryMemberEveryShapeEveryFrame) {
                     << (shape ? shape->name : "-") << " pointers " << pointers << " gave " << std::hex << hr;
             }
     };
-    const auto closeEveryBox = [&](HWND box, int) { return ++boxes, PressOk(box), false; };
+    const auto closeEveryBox = [&](HWND box, int) {
+        ++boxes;
+        PressOk(box);
+        return false; // and the next box too
+    };
     RunBox(
         [&] {
             for (const Member& m : Members) {

@@ -47,11 +47,13 @@ long GdiObjects() {
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM total) {
-    return ++*reinterpret_cast<long*>(total), TRUE;
+    ++*reinterpret_cast<long*>(total);
+    return TRUE;
 }
 BOOL CALLBACK CountTree(HWND w, LPARAM total) {
     CountWindow(w, total);
-    return EnumChildWindows(w, CountWindow, total), TRUE;
+    EnumChildWindows(w, CountWindow, total);
+    return TRUE;
 }
 
 struct Counts {
@@ -80,7 +82,8 @@ void Batch(int count, bool withPage, bool withAbout, HWND parent, Host& sink) {
         SHORT interval = 1;
         VARIANT_BOOL repeat = VARIANT_TRUE; // no joystick: every tick reads (0, 0), reported by a repeating cursor
         JoystickPortConstants port = JoystickPort4;
-        c->put_Interval(&interval), c->put_RepeatCursor(&repeat);
+        c->put_Interval(&interval);
+        c->put_RepeatCursor(&repeat);
         if (i % 10 == 0)
             c->put_Port(&port); // no joystick: the Error event
         c->Begin();
@@ -94,15 +97,19 @@ void Batch(int count, bool withPage, bool withAbout, HWND parent, Host& sink) {
         page->SetPageSite(&site);
         page->SetObjects(2, selected);
         EXPECT_EQ(page->Activate(parent, &rect, TRUE), S_OK);
-        page->Show(SW_SHOW), page->Apply(), page->Deactivate();
-        page->SetObjects(0, nullptr), page->SetPageSite(nullptr);
+        page->Show(SW_SHOW);
+        page->Apply();
+        page->Deactivate();
+        page->SetObjects(0, nullptr);
+        page->SetPageSite(nullptr);
     }
     if (withAbout) {
         EXPECT_GT(RunBox([&] { return controls[2]->About(); }, PressOk).ticksWithBox, 0);
     }
     for (int i = 0; i < count; i += 2) {
         controls[i]->Finish();
-        connections[2 * i].reset(), connections[2 * i + 1].reset();
+        connections[2 * i].reset();
+        connections[2 * i + 1].reset();
     }
     controls.clear(); // the rest go while running and connected
 }

@@ -32,7 +32,10 @@ MMRESULT WINAPI ScriptedJoyGetPos(UINT, JOYINFO* info) {
 
 class Tick : public testing::Test {
 protected:
-    static void Script(std::vector<Reading> readings) { g_script = std::move(readings), g_reads = 0; }
+    static void Script(std::vector<Reading> readings) {
+        g_script = std::move(readings);
+        g_reads = 0;
+    }
     static void Scan(IControlJoystick* c, SHORT interval) {
         ASSERT_EQ(c->put_Interval(&interval), S_OK);
         ASSERT_EQ(c->Begin(), S_OK);
