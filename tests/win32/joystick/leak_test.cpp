@@ -56,21 +56,17 @@ BOOL CALLBACK CountTree(HWND w, LPARAM total) {
     return TRUE;
 }
 
-long ThreadWindows() {
-    long n = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountTree, reinterpret_cast<LPARAM>(&n));
-    // Message-only windows are not enumerated with the others.
-    for (HWND h = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); h; h = FindWindowExW(HWND_MESSAGE, h, nullptr, nullptr))
-        if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId())
-            CountTree(h, reinterpret_cast<LPARAM>(&n));
-    return n;
-}
-
 struct Counts {
     long handles, gdi, windows;
 };
 Counts Measure() {
-    return {KernelHandles(), GdiObjects(), ThreadWindows()};
+    long windows = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountTree, reinterpret_cast<LPARAM>(&windows));
+    // Message-only windows are not enumerated with the others.
+    for (HWND h = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); h; h = FindWindowExW(HWND_MESSAGE, h, nullptr, nullptr))
+        if (GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId())
+            CountTree(h, reinterpret_cast<LPARAM>(&windows));
+    return {KernelHandles(), GdiObjects(), windows};
 }
 
 // One batch of controls alive together, scanning with both sinks connected; half are finished

@@ -1,7 +1,7 @@
-// What the tests of Joystick.OCX share: the library beside the test program, IUnknown for the
-// test's own objects, one recording host, a page site, waits on conditions through the thread's
-// message loop, a driver for modal boxes, window lookups, a stand-in help viewer, and the
-// system's link handlers pointed at this program. One program holds every test (main.cpp).
+// What the tests of Joystick.OCX share: the library beside the test program and a seam in its
+// imports, IUnknown for the test's own objects, one recording host, a page site, waits on
+// conditions through the thread's message loop, a driver for modal boxes and window lookups.
+// One program holds every test (test_environment.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,8 +12,9 @@
 #include <hlink.h>
 #include <wrl/client.h>
 
-#include <fstream>
+#include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,15 +42,13 @@ inline HMODULE Ocx() {
     static HMODULE module = LoadLibraryW(BesideExe(L"Joystick.OCX").c_str());
     return module;
 }
-template <typename Fn> Fn OcxExport(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(Ocx(), name)));
-}
 inline HRESULT OcxCall(const char* name) {
-    return OcxExport<HRESULT(WINAPI*)()>(name)();
+    return reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(Ocx(), name)))();
 }
 inline HRESULT OcxClassFactory(const CLSID& clsid, IClassFactory** factory) {
-    return OcxExport<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject")(clsid, IID_IClassFactory,
-                                                                                       reinterpret_cast<void**>(factory));
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    const auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(Ocx(), "DllGetClassObject")));
+    return get(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory));
 }
 template <typename T> ComPtr<T> Create(const CLSID& clsid) {
     ComPtr<IClassFactory> factory;
@@ -62,6 +61,61 @@ template <typename T> ComPtr<T> Create(const CLSID& clsid) {
 inline ComPtr<IControlJoystick> NewControl() {
     return Create<IControlJoystick>(CLSID_ControlJoystick);
 }
+
+// While it lives, the library's calls of one imported system function go to `replacement`: the
+// seam for the services whose effect the test cannot watch (joystick readings, the help viewer,
+// the shell, the event log). The library imports them by name, so its import table names them.
+class ImportPatch {
+public:
+    ImportPatch(const char* function, const void* replacement) {
+        auto* base = reinterpret_cast<BYTE*>(Ocx());
+        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name && !slot_; ++dll) {
+            auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+            for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk); name->u1.AddressOfData; ++name, ++slot)
+                if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) &&
+                    strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) == 0)
+                    slot_ = &slot->u1.Function;
+        }
+        EXPECT_NE(slot_, nullptr) << "Joystick.OCX does not import " << function;
+        if (slot_)
+            original_ = Swap(reinterpret_cast<DWORD>(replacement));
+    }
+    ~ImportPatch() {
+        if (slot_)
+            Swap(original_);
+    }
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+
+private:
+    DWORD Swap(DWORD target) {
+        DWORD protection = 0, previous = *slot_;
+        VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &protection);
+        *slot_ = target;
+        VirtualProtect(slot_, sizeof *slot_, protection, &protection);
+        return previous;
+    }
+    DWORD* slot_ = nullptr;
+    DWORD original_ = 0;
+};
+
+// The help viewer's entry point, recorded: each request as "file command context".
+inline std::vector<std::wstring> g_helpRequests;
+inline BOOL WINAPI RecordHelp(HWND, LPCWSTR file, UINT command, ULONG_PTR context) {
+    g_helpRequests.push_back(std::wstring(file ? file : L"") + L" " + std::to_wstring(command) + L" " +
+                             std::to_wstring(context));
+    return TRUE;
+}
+struct HelpRecorder : ImportPatch {
+    HelpRecorder() : ImportPatch("WinHelpW", reinterpret_cast<const void*>(RecordHelp)) { g_helpRequests.clear(); }
+    // The one request since it started: topic `context` (HELP_CONTEXT, 1) of the help file
+    // beside the library.
+    static void ExpectOneRequest(ULONG_PTR context) {
+        EXPECT_EQ(g_helpRequests, std::vector<std::wstring>{BesideExe(L"Joystick.HLP") + L" 1 " + std::to_wstring(context)});
+    }
+};
 
 // IUnknown for a test object on the stack or in a fixture: QueryInterface answers IUnknown and
 // Iids through Itf; the count only counts, for a test to see references kept or dropped.
@@ -114,6 +168,7 @@ public:
     HWND window = nullptr;
     RECT slot{10, 10, 110, 90};
     std::vector<std::string> events;
+    std::map<DISPID, std::vector<VARTYPE>> argumentTypes; // of each event, as last raised
     std::vector<DISPID> changes;
     std::vector<RECT> sizeRequests;
     int saves = 0, activations = 0, deactivations = 0;
@@ -171,10 +226,13 @@ public:
             return S_OK;
         }
         std::vector<LONG> args;
+        std::vector<VARTYPE>& types = argumentTypes[id];
+        types.clear();
         allByReference = allByReference && flags == DISPATCH_METHOD && p->cNamedArgs == 0;
         for (UINT i = p->cArgs; i-- > 0;) {
             VARIANTARG& a = p->rgvarg[i];
             allByReference = allByReference && (V_VT(&a) & VT_BYREF);
+            types.push_back(V_VT(&a));
             const bool number = V_VT(&a) == (VT_I4 | VT_BYREF);
             args.push_back(number ? *V_I4REF(&a) : *V_BOOLREF(&a));
             // Scribbled over: the control must not read its arguments back; Error's Port is the
@@ -233,9 +291,9 @@ public:
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
 };
 
-// Dispatches this thread's messages until `done` holds, waking for messages or for `wake`;
-// false when it does not within fifteen seconds.
-inline bool PumpUntil(const std::function<bool()>& done, HANDLE wake = nullptr) {
+// Dispatches this thread's messages until `done` holds; false when it does not within fifteen
+// seconds.
+inline bool PumpUntil(const std::function<bool()>& done) {
     for (const DWORD start = GetTickCount();;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -245,7 +303,7 @@ inline bool PumpUntil(const std::function<bool()>& done, HANDLE wake = nullptr) 
         const DWORD spent = GetTickCount() - start;
         if (done() || spent >= 15000)
             return done();
-        MsgWaitForMultipleObjects(wake ? 1 : 0, &wake, FALSE, 15000 - spent, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 15000 - spent, QS_ALLINPUT);
     }
 }
 
@@ -272,26 +330,31 @@ inline std::wstring ClassOf(HWND window) {
     GetClassNameW(window, name, 64);
     return name;
 }
-inline HWND Child(HWND parent, const std::function<bool(HWND)>& match) {
+// The first window below `parent`, depth first, that `match` accepts.
+inline HWND Find(HWND parent, const std::function<bool(HWND)>& match) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (match(c))
-            return c;
+        if (HWND found = match(c) ? c : Find(c, match))
+            return found;
     return nullptr;
 }
 inline HWND ChildByText(HWND parent, const std::wstring& text) {
-    return Child(parent, [&](HWND c) { return Text(c) == text; });
+    return Find(parent, [&](HWND c) { return Text(c) == text; });
 }
 inline HWND ChildByPrefix(HWND parent, const std::wstring& prefix) {
-    return Child(parent, [&](HWND c) { return Text(c).rfind(prefix, 0) == 0; });
+    return Find(parent, [&](HWND c) { return Text(c).rfind(prefix, 0) == 0; });
 }
 inline HWND ChildOfClass(HWND parent, const wchar_t* windowClass) {
-    return Child(parent, [&](HWND c) { return _wcsicmp(ClassOf(c).c_str(), windowClass) == 0; });
+    return Find(parent, [&](HWND c) { return _wcsicmp(ClassOf(c).c_str(), windowClass) == 0; });
 }
-inline LOGFONTW FontOf(HWND window) {
+// A window's font as "face height weight charset".
+inline std::wstring FontOf(HWND window) {
     LOGFONTW font = {};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
-    return font;
+    return std::wstring(font.lfFaceName) + L" " + std::to_wstring(font.lfHeight) + L" " + std::to_wstring(font.lfWeight) +
+           L" " + std::to_wstring(font.lfCharSet);
 }
+// The forms' font: MS UI Gothic, 9 point at 96 dpi, Japanese.
+inline const std::wstring FormFont = L"MS UI Gothic -12 400 128";
 // A key pressed and released, through the input queue.
 inline void SendKey(WORD key) {
     INPUT keys[2] = {};
@@ -300,26 +363,16 @@ inline void SendKey(WORD key) {
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, keys, sizeof(INPUT));
 }
-inline void ClickLabel(HWND label) {
-    SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0), SendMessageW(label, WM_LBUTTONUP, 0, 0);
-}
-// A window's screen rectangle as WIDTHxHEIGHT+LEFT+TOP, as screenshot.sh reads it.
-inline bool WriteScreenRect(const wchar_t* file, HWND window) {
-    RECT r;
-    GetWindowRect(window, &r);
-    std::ofstream out(file);
-    out << (r.right - r.left) << "x" << (r.bottom - r.top) << "+" << r.left << "+" << r.top << "\n";
-    return static_cast<bool>(out);
-}
 
-// Runs `open`, which shows a modal box of this thread, and calls `step` with the box from a
-// timer that the box's own loop dispatches, until it returns true. A box still open after
-// `tickLimit` ticks of 10 ms is closed and the run reported as timed out.
+// Runs `open`, which shows a modal box of this thread (a dialog or the system's property
+// frame), and calls `step` with the box and the ticks since it showed, from a 10 ms timer that
+// the box's own loop dispatches, until it returns true. A box still open after `tickLimit` ticks
+// is closed and the run reported as timed out.
 struct BoxRun {
     HRESULT result = E_UNEXPECTED;
     int ticksWithBox = 0;
     bool timedOut = false;
-    std::function<bool(HWND)> step;
+    std::function<bool(HWND, int)> step;
     int tickLimit = 1000;
 };
 inline BoxRun* g_box = nullptr;
@@ -341,10 +394,10 @@ inline void CALLBACK OnBoxTick(HWND, UINT, UINT_PTR, DWORD) {
     if (++g_box->ticksWithBox > g_box->tickLimit) {
         g_box->timedOut = true;
         PostMessageW(box, WM_CLOSE, 0, 0);
-    } else if (g_box->step && g_box->step(box))
+    } else if (g_box->step && g_box->step(box, g_box->ticksWithBox))
         g_box->step = nullptr;
 }
-inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HWND)> step, int tickLimit = 1000) {
+inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HWND, int)> step, int tickLimit = 1000) {
     BoxRun run;
     run.step = std::move(step);
     run.tickLimit = tickLimit;
@@ -356,116 +409,34 @@ inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HW
     EXPECT_EQ(ThreadBox(), nullptr) << "the box outlived its call";
     return run;
 }
-inline bool PressOk(HWND box) {
+inline bool PressOk(HWND box, int = 0) {
     return SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0), true;
 }
 
-// A stand-in for the help viewer: the system's help call looks for a window of this class and
-// hands it the request through WM_COPYDATA: size, command, data, reserved, file-name offset,
-// data offset, then the ANSI file name.
-struct HelpRequest {
-    UINT command = 0;
-    DWORD context = 0;
-    std::string file;
-};
-inline std::vector<HelpRequest> g_helpRequests;
-inline LRESULT CALLBACK HelpViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-    if (message != WM_COPYDATA || copy->cbData < 16)
-        return DefWindowProcW(window, message, wParam, lParam);
-    const auto* bytes = static_cast<const BYTE*>(copy->lpData);
-    const WORD nameOffset = *reinterpret_cast<const WORD*>(bytes + 12);
-    g_helpRequests.push_back({*reinterpret_cast<const WORD*>(bytes + 2), *reinterpret_cast<const DWORD*>(bytes + 4),
-                              nameOffset < copy->cbData ? reinterpret_cast<const char*>(bytes + nameOffset) : ""});
-    return TRUE;
+// Saves a shown window, frame included, as a 24-bit BMP beside the test program: the README's
+// pictures are made from these.
+inline void SavePicture(HWND window, const wchar_t* name) {
+    RECT r;
+    GetWindowRect(window, &r);
+    BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const DWORD stride = (info.biWidth * 3 + 3) & ~3u, size = stride * info.biHeight;
+    BITMAPFILEHEADER file{0x4D42, sizeof file + sizeof info + size, 0, 0, sizeof file + sizeof info};
+    std::vector<BYTE> pixels(size);
+    HDC from = GetWindowDC(window), dc = CreateCompatibleDC(from);
+    HBITMAP picture = CreateCompatibleBitmap(from, info.biWidth, info.biHeight);
+    HGDIOBJ old = SelectObject(dc, picture);
+    BitBlt(dc, 0, 0, info.biWidth, info.biHeight, from, 0, 0, SRCCOPY);
+    SelectObject(dc, old);
+    GetDIBits(dc, picture, 0, info.biHeight, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    HANDLE out = CreateFileW(BesideExe(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(out, &file, sizeof file, &written, nullptr);
+    WriteFile(out, &info, sizeof info, &written, nullptr);
+    WriteFile(out, pixels.data(), size, &written, nullptr);
+    CloseHandle(out);
+    DeleteObject(picture);
+    DeleteDC(dc);
+    ReleaseDC(window, from);
 }
-class HelpViewer {
-public:
-    HelpViewer() {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = HelpViewerProc;
-        wc.lpszClassName = L"MS_WINHELP";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, L"MS_WINHELP", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        g_helpRequests.clear();
-    }
-    ~HelpViewer() { DestroyWindow(window_); } // never shown: goes without waiting
-    // The one request since the viewer started: context `context` of the help file beside the library.
-    static void ExpectOneRequest(DWORD context) {
-        char path[MAX_PATH] = {};
-        const std::string library(path, GetModuleFileNameA(Ocx(), path, MAX_PATH));
-        ASSERT_EQ(g_helpRequests.size(), 1u);
-        EXPECT_EQ(g_helpRequests[0].command, static_cast<UINT>(HELP_CONTEXT));
-        EXPECT_EQ(g_helpRequests[0].context, context);
-        EXPECT_EQ(_stricmp(g_helpRequests[0].file.c_str(),
-                           (library.substr(0, library.find_last_of('\\') + 1) + "Joystick.HLP").c_str()),
-                  0);
-    }
-
-private:
-    HWND window_;
-};
-
-// While it lives, the system's handlers for `schemes` are this program in --record-url mode
-// (main.cpp), which appends each address to a file and signals the event Recorded(); or, not
-// `working`, a program that does not exist.
-class UrlRecorder {
-public:
-    explicit UrlRecorder(std::initializer_list<const wchar_t*> schemes, bool working = true)
-        : recorded_(CreateEventW(nullptr, FALSE, FALSE, L"JoystickTestUrlRecorded")) {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        file_ = std::wstring(temp) + L"joystick-test-urls.txt";
-        DeleteFileW(file_.c_str());
-        const std::wstring program = working ? BesideExe(L"joystick_ocx_test.exe") : BesideExe(L"missing.exe");
-        const std::wstring command = L"\"" + program + L"\" --record-url \"" + file_ + L"\" \"%1\"";
-        for (const wchar_t* scheme : schemes) {
-            wchar_t value[1024];
-            DWORD size = sizeof value;
-            const std::wstring key = scheme + std::wstring(L"\\shell\\open\\command");
-            const bool had = RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value,
-                                          &size) == ERROR_SUCCESS;
-            saved_.push_back({scheme, key, had ? value : L"", had});
-            RegSetKeyValueW(HKEY_CLASSES_ROOT, scheme, L"URL Protocol", REG_SZ, L"", 2);
-            SetCommand(key, command);
-        }
-    }
-    ~UrlRecorder() {
-        for (const Saved& s : saved_) {
-            if (s.had)
-                SetCommand(s.key, s.command);
-            else
-                RegDeleteTreeW(HKEY_CLASSES_ROOT, s.scheme.c_str());
-        }
-        CloseHandle(recorded_);
-        DeleteFileW(file_.c_str());
-    }
-    HANDLE Recorded() const { return recorded_; }
-    std::vector<std::string> Urls() const {
-        std::vector<std::string> lines;
-        std::ifstream in(file_.c_str());
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-
-private:
-    static void SetCommand(const std::wstring& key, const std::wstring& command) {
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, command.c_str(),
-                        static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    }
-    struct Saved {
-        std::wstring scheme, key, command;
-        bool had;
-    };
-    HANDLE recorded_;
-    std::wstring file_;
-    std::vector<Saved> saved_;
-};
-
-// The screenshot modes (main.cpp): the window shows, its rectangle goes to `ready`, and it
-// closes once the file `done` exists.
-int ShowPageInFrameForScreenshot(const wchar_t* ready, const wchar_t* done);
-int ShowAboutBoxForScreenshot(const wchar_t* ready, const wchar_t* done);
 
 } // namespace ocxtest

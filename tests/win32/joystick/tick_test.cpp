@@ -1,198 +1,115 @@
-// The scan tick end to end: the control polls the scripted joystick service (the test-only
-// winmm.dll beside this program) on its own window timer, through this thread's message loop,
-// with no container. The events reach a recording sink in order, and a host that binds them
-// through the control's type library receives the same.
-#include <memory>
+// The scan tick end to end: the control polls scripted joystick readings (its joyGetPos import
+// pointed at the test) on its own window timer, through this thread's message loop, with no
+// container. The events reach a recording sink in order, with the argument types the control's
+// type library declares. The tick's rules themselves are proved natively.
+#include <algorithm>
+#include <map>
 
 #include "ocx_test_support.h"
+
+#include <mmsystem.h>
 
 using namespace ocxtest;
 
 namespace {
 
-void (*g_script)(const char*) = nullptr;
-LONG (*g_calls)() = nullptr;
+// A scripted reading: x, y, buttons and the service's result; non-zero leaves the record alone.
+struct Reading {
+    UINT x, y, buttons, result;
+};
+constexpr Reading Rest{32768, 32768, 0, 0}, Unplugged{0, 0, 0, JOYERR_UNPLUGGED};
+std::vector<Reading> g_script; // each call takes the next reading; the last repeats
+LONG g_reads = 0;
+
+MMRESULT WINAPI ScriptedJoyGetPos(UINT, JOYINFO* info) {
+    if (g_script.empty())
+        return JOYERR_UNPLUGGED;
+    const Reading& r = g_script[std::min<size_t>(static_cast<size_t>(g_reads++), g_script.size() - 1)];
+    if (r.result == 0)
+        *info = {r.x, r.y, 0, r.buttons};
+    return r.result;
+}
 
 class Tick : public testing::Test {
 protected:
-    void SetUp() override {
-        HMODULE winmm = GetModuleHandleW(L"winmm.dll");
-        g_script = reinterpret_cast<void (*)(const char*)>(reinterpret_cast<void*>(GetProcAddress(winmm, "FakeJoyScript")));
-        g_calls = reinterpret_cast<LONG (*)()>(reinterpret_cast<void*>(GetProcAddress(winmm, "FakeJoyCalls")));
-        ASSERT_TRUE(g_script && g_calls) << "the system's winmm.dll was loaded: WINEDLLOVERRIDES must say winmm=n,b";
+    static void Script(std::vector<Reading> readings) {
+        g_script = std::move(readings);
+        g_reads = 0;
     }
-    void TearDown() override { g_script(""); } // every later reading: no joystick
     static void Scan(IControlJoystick* c, SHORT interval) {
         ASSERT_EQ(c->put_Interval(&interval), S_OK);
         ASSERT_EQ(c->Begin(), S_OK);
     }
     static bool PumpUntilReads(LONG reads) {
-        return PumpUntil([&] { return g_calls() >= reads; });
+        return PumpUntil([&] { return g_reads >= reads; });
     }
+    ImportPatch joystick{"joyGetPos", reinterpret_cast<const void*>(ScriptedJoyGetPos)};
+    ComPtr<IControlJoystick> c = NewControl();
+    Host host;
+    Connection events{c.Get(), DIID___ControlJoystick, &host};
 };
 
-// A host that binds the events as the control's type library declares them: the members of
-// __ControlJoystick, with their parameters and types, laid out as a vtable interface behind
-// CreateStdDispatch. The platform converts every argument to its declared type before the
-// call, passing by-reference arguments of exactly that type through and refusing any other.
-class TypedSink final : public IUnknown {
-public:
-    std::vector<std::string> events;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = riid == IID_IUnknown ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    // The events in dispatch-identifier order, as the view lays them out.
-    virtual HRESULT STDMETHODCALLTYPE Begin() { return Record(DISPID_EvBegin, {}); }
-    virtual HRESULT STDMETHODCALLTYPE Finish() { return Record(DISPID_EvFinish, {}); }
-    virtual HRESULT STDMETHODCALLTYPE ScanButton(LONG* button) { return Record(DISPID_EvScanButton, {*button}); }
-    virtual HRESULT STDMETHODCALLTYPE ScanCursor(LONG* x, LONG* y) { return Record(DISPID_EvScanCursor, {*x, *y}); }
-    virtual HRESULT STDMETHODCALLTYPE ButtonDown(VARIANT_BOOL* first, LONG* button) {
-        return Record(DISPID_EvButtonDown, {*first, *button});
-    }
-    virtual HRESULT STDMETHODCALLTYPE ButtonUp(VARIANT_BOOL* last, LONG* button) {
-        return Record(DISPID_EvButtonUp, {*last, *button});
-    }
-    virtual HRESULT STDMETHODCALLTYPE CursorPress(VARIANT_BOOL* first, VARIANT_BOOL* last) {
-        return Record(DISPID_EvCursorPress, {*first, *last});
-    }
-    virtual HRESULT STDMETHODCALLTYPE Error(LONG* port) { return Record(DISPID_EvError, {*port}); }
-
-private:
-    HRESULT Record(DISPID id, std::vector<LONG> args) { return events.push_back(Describe(id, args)), S_OK; }
+// The argument types of each event as the type library declares them (the type-library tests
+// pin the declarations): every one by reference, an enumeration as a 32-bit integer. A host
+// that binds the events through the library refuses a call whose arguments differ.
+constexpr VARTYPE Number = VT_I4 | VT_BYREF, Flag = VT_BOOL | VT_BYREF;
+const std::map<DISPID, std::vector<VARTYPE>> DeclaredArguments = {
+    {DISPID_EvBegin, {}},
+    {DISPID_EvFinish, {}},
+    {DISPID_EvScanButton, {Number}},
+    {DISPID_EvScanCursor, {Number, Number}},
+    {DISPID_EvButtonDown, {Flag, Number}},
+    {DISPID_EvButtonUp, {Flag, Number}},
+    {DISPID_EvCursorPress, {Flag, Flag}},
+    {DISPID_EvError, {Number}},
 };
 
-// Adds the events of `events` to `view` as vtable members after IUnknown's, each parameter as
-// declared, with references to enumerations made anew in the view's library.
-HRESULT AddEventMembers(ITypeInfo* events, ICreateTypeInfo* view) {
-    TYPEATTR* attr = nullptr;
-    HRESULT hr = events->GetTypeAttr(&attr);
-    for (UINT i = 0; SUCCEEDED(hr) && i < attr->cFuncs; ++i) {
-        FUNCDESC* func = nullptr;
-        if (FAILED(hr = events->GetFuncDesc(i, &func)))
-            break;
-        if (func->memid >= DISPID_EvBegin && func->memid <= DISPID_EvError) {
-            std::vector<ELEMDESC> params(func->lprgelemdescParam, func->lprgelemdescParam + func->cParams);
-            std::vector<TYPEDESC> pointees(params.size());
-            for (size_t p = 0; SUCCEEDED(hr) && p < params.size(); ++p) {
-                TYPEDESC& type = params[p].tdesc;
-                ComPtr<ITypeInfo> target;
-                if (type.vt != VT_PTR || type.lptdesc->vt != VT_USERDEFINED)
-                    continue;
-                pointees[p] = *type.lptdesc;
-                hr = events->GetRefTypeInfo(type.lptdesc->hreftype, &target);
-                if (SUCCEEDED(hr))
-                    hr = view->AddRefTypeInfo(target.Get(), &pointees[p].hreftype);
-                type.lptdesc = &pointees[p];
-            }
-            FUNCDESC slot = *func;
-            const UINT index = static_cast<UINT>(func->memid - DISPID_EvBegin);
-            slot.funckind = FUNC_PUREVIRTUAL;
-            slot.callconv = CC_STDCALL;
-            slot.oVft = static_cast<SHORT>((3 + index) * sizeof(void*));
-            slot.elemdescFunc.tdesc.vt = VT_HRESULT;
-            slot.lprgelemdescParam = params.data();
-            if (SUCCEEDED(hr))
-                hr = view->AddFuncDesc(index, &slot);
-        }
-        events->ReleaseFuncDesc(func);
-    }
-    if (attr)
-        events->ReleaseTypeAttr(attr);
-    return hr;
-}
-
-// The typed sink behind a dispatcher made from an in-memory view of __ControlJoystick, connected.
-struct BoundSink {
-    ComPtr<ICreateTypeLib2> library;
-    ComPtr<ITypeInfo> view;
-    TypedSink typed;
-    ComPtr<IUnknown> dispatch;
-    std::unique_ptr<Connection> connection;
-
-    void Bind(IControlJoystick* c) {
-        ComPtr<ITypeLib> control, standard;
-        ComPtr<ITypeInfo> events, unknown;
-        ComPtr<ICreateTypeInfo> created;
-        HREFTYPE base = 0;
-        wchar_t never[MAX_PATH + 16]; // the view library is never saved
-        GetTempPathW(MAX_PATH, never);
-        wcscat(never, L"events-view.tlb");
-        ASSERT_EQ(LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &control), S_OK);
-        ASSERT_EQ(control->GetTypeInfoOfGuid(DIID___ControlJoystick, &events), S_OK);
-        ASSERT_EQ(LoadTypeLib(L"stdole2.tlb", &standard), S_OK);
-        ASSERT_EQ(standard->GetTypeInfoOfGuid(IID_IUnknown, &unknown), S_OK);
-        ASSERT_EQ(CreateTypeLib2(SYS_WIN32, never, &library), S_OK);
-        ASSERT_EQ(library->CreateTypeInfo(const_cast<LPOLESTR>(L"EventsView"), TKIND_INTERFACE, &created), S_OK);
-        ASSERT_EQ(created->AddRefTypeInfo(unknown.Get(), &base), S_OK);
-        ASSERT_EQ(created->AddImplType(0, base), S_OK);
-        ASSERT_EQ(AddEventMembers(events.Get(), created.Get()), S_OK);
-        ASSERT_EQ(created->LayOut(), S_OK);
-        ASSERT_EQ(created.As(&view), S_OK);
-        ASSERT_EQ(CreateStdDispatch(nullptr, &typed, view.Get(), &dispatch), S_OK);
-        connection = std::make_unique<Connection>(c, DIID___ControlJoystick, dispatch.Get());
-        ASSERT_EQ(connection->advised, S_OK);
-    }
-};
-
+// Every event, once each, with the arguments the library declares: the port test's reading,
+// then two per tick.
 TEST_F(Tick, ScriptedReadingsBecomeEventsInOrder) {
     const struct {
-        const char* script; // the port test's reading, then two per tick; the last repeats
+        std::vector<Reading> script;
         JoystickPortConstants port;
         LONG reads;
         std::vector<std::string> events;
     } rows[] = {
-        {"32768,32768,0;"               // a joystick answers the port test: a beep, no Error
-         "32768,32768,0;32768,32768,0;" // pad at rest: arms the cursor, no event
-         "32768,32768,1;32768,32768,1;" // A pressed
-         "256,32768,1;256,32768,1;"     // pad left while A is held
-         "32768,32768,0;32768,32768,0", // everything released
-         JoystickPort2,
-         9,
+        {{Rest, Rest, Rest, {32768, 32768, 1, 0}, {32768, 32768, 1, 0}, {256, 32768, 1, 0}, {256, 32768, 1, 0}, Rest},
+         JoystickPort2, 9, // a joystick answers the port test: no Error; at rest, A, pad left with A, released
          {"Begin()", "ButtonDown(-1,1)", "ScanButton(1)", "CursorPress(-1,0)", "ScanCursor(256,32768)",
           "ButtonUp(-1,1)", "CursorPress(0,-1)", "Finish()"}},
-        {"0,0,0,165;"                  // no joystick on the port: Error
-         "32768,32768,2;32768,32768,2;" // B pressed; the pad's first move only arms
-         "0,0,0,165;32768,32768,2",     // a failed reading counts as (0, 0) without buttons
-         JoystickPort3,
-         5,
+        {{Unplugged, {32768, 32768, 2, 0}, {32768, 32768, 2, 0}, Unplugged, {32768, 32768, 2, 0}}, JoystickPort3, 5,
+         // no joystick on the port; B pressed, the pad's first move only arms; a failed reading is (0, 0)
          {"Error(2)", "Begin()", "ButtonDown(-1,2)", "ScanButton(2)", "ButtonUp(-1,2)", "CursorPress(-1,0)",
           "ScanCursor(0,0)", "Finish()"}},
     };
     for (const auto& row : rows) {
-        auto c = NewControl();
-        Host host;
-        Connection events(c.Get(), DIID___ControlJoystick, &host);
-        BoundSink bound;
-        bound.Bind(c.Get());
-        g_script(row.script);
+        auto control = NewControl();
+        Host plain;
+        Connection toPlain(control.Get(), DIID___ControlJoystick, &plain);
+        Script(row.script);
         JoystickPortConstants port = row.port;
-        ASSERT_EQ(c->put_Port(&port), S_OK);
-        Scan(c.Get(), 10);
+        ASSERT_EQ(control->put_Port(&port), S_OK);
+        Scan(control.Get(), 10);
         ASSERT_TRUE(PumpUntilReads(row.reads));
-        ASSERT_EQ(c->Finish(), S_OK);
-        const LONG afterFinish = g_calls();
+        ASSERT_EQ(control->Finish(), S_OK);
+        const LONG afterFinish = g_reads;
         PumpPeriods(3, 10);
-        EXPECT_EQ(g_calls(), afterFinish) << "ticks after Finish";
-        EXPECT_EQ(host.events, row.events);
-        EXPECT_TRUE(host.allByReference);
-        EXPECT_EQ(bound.typed.events, row.events) << "a typed host misses events whose arguments differ in type";
+        EXPECT_EQ(g_reads, afterFinish) << "ticks after Finish";
+        EXPECT_EQ(plain.events, row.events);
+        EXPECT_TRUE(plain.allByReference);
+        for (const auto& [id, types] : plain.argumentTypes)
+            EXPECT_EQ(types, DeclaredArguments.at(id)) << Describe(id, {});
     }
 }
 
 // Finish and Begin leave the saved state and the armed cursor alone: a button still held is no
 // new press, and the first pad move of the next scan is a press at once.
 TEST_F(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
-    auto c = NewControl();
-    Host host;
-    Connection events(c.Get(), DIID___ControlJoystick, &host);
-    g_script("32768,32768,0;32768,32768,0;32768,32768,1"); // at rest, then A held
+    Script({Rest, Rest, {32768, 32768, 1, 0}});
     Scan(c.Get(), 10);
     ASSERT_TRUE(PumpUntilReads(4));
     ASSERT_EQ(c->Finish(), S_OK);
-    g_script("256,32768,1"); // pad left, A still held
+    Script({{256, 32768, 1, 0}}); // pad left, A still held
     ASSERT_EQ(c->Begin(), S_OK);
     ASSERT_TRUE(PumpUntilReads(2));
     ASSERT_EQ(c->Finish(), S_OK);
@@ -202,33 +119,25 @@ TEST_F(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
 }
 
 // Interval written while scanning changes the period at once; 0 stops the ticks but leaves the
-// timer enabled, so a later interval starts them again without Begin.
+// timer enabled, so a later interval starts them again without Begin. Begin without an
+// interval never ticks.
 TEST_F(Tick, IntervalWrittenWhileScanning) {
-    auto c = NewControl();
-    Host host;
-    Connection events(c.Get(), DIID___ControlJoystick, &host);
-    g_script("32768,32768,0");
-    Scan(c.Get(), 10000);
-    SHORT fast = 10, stopped = 0;
+    Script({Rest});
+    ASSERT_EQ(c->Begin(), S_OK);
+    PumpPeriods(5, 10);
+    EXPECT_EQ(g_reads, 0);
+    SHORT slow = 10000, fast = 10, stopped = 0;
+    ASSERT_EQ(c->put_Interval(&slow), S_OK);
     ASSERT_EQ(c->put_Interval(&fast), S_OK);
     EXPECT_TRUE(PumpUntilReads(4)) << "at the old period this takes 20 s; the wait gives up at 15";
     ASSERT_EQ(c->put_Interval(&stopped), S_OK);
-    const LONG reads = g_calls();
+    const LONG reads = g_reads;
     PumpPeriods(3, 10);
-    EXPECT_EQ(g_calls(), reads);
+    EXPECT_EQ(g_reads, reads);
     ASSERT_EQ(c->put_Interval(&fast), S_OK);
     EXPECT_TRUE(PumpUntilReads(reads + 2));
     ASSERT_EQ(c->Finish(), S_OK);
     EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "Finish()"}));
-}
-
-TEST_F(Tick, NoIntervalMeansNoTick) {
-    auto c = NewControl();
-    g_script("32768,32768,1");
-    Scan(c.Get(), 0);
-    PumpPeriods(5, 10);
-    EXPECT_EQ(g_calls(), 0);
-    c->Finish();
 }
 
 // A handler that runs a message loop gets no tick inside its own tick; a handler that calls
@@ -241,9 +150,9 @@ public:
                                      EXCEPINFO* error, UINT* argError) override {
         const HRESULT hr = Host::Invoke(id, iid, lcid, flags, p, result, error, argError);
         if (id == DISPID_EvButtonDown) {
-            const LONG before = g_calls();
+            const LONG before = g_reads;
             PumpPeriods(3, 5); // the scan timer's messages keep coming meanwhile
-            readsDuringLoop = g_calls() - before;
+            readsDuringLoop = g_reads - before;
             control->Finish();
         }
         return hr;
@@ -251,17 +160,16 @@ public:
 };
 
 TEST_F(Tick, FinishFromAHandlerAndNoTickInsideATick) {
-    auto c = NewControl();
-    FinishingHost host;
-    host.control = c.Get();
-    Connection events(c.Get(), DIID___ControlJoystick, &host);
-    g_script("32768,32768,0;32768,32768,0;32768,32768,4;32768,32768,4;32768,32768,0");
+    FinishingHost finishing;
+    finishing.control = c.Get();
+    Connection connection(c.Get(), DIID___ControlJoystick, &finishing);
+    Script({Rest, Rest, {32768, 32768, 4, 0}, {32768, 32768, 4, 0}, Rest});
     Scan(c.Get(), 5);
     ASSERT_TRUE(PumpUntilReads(4));
     PumpPeriods(3, 5);
-    EXPECT_EQ(host.readsDuringLoop, 0);
-    EXPECT_EQ(g_calls(), 4);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "ButtonDown(-1,4)", "Finish()", "ScanButton(4)"}));
+    EXPECT_EQ(finishing.readsDuringLoop, 0);
+    EXPECT_EQ(g_reads, 4);
+    EXPECT_EQ(finishing.events, (std::vector<std::string>{"Begin()", "ButtonDown(-1,4)", "Finish()", "ScanButton(4)"}));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The type libraries in Joystick.OCX, read back as hosts read them: the identities, kinds,
 // versions and flags of the types, the members' dispatch identifiers and parameters, and the
 // vtable order, proved by calling through the library into a C++ object laid out as
-// interfaces.h declares it.
+// interfaces.h declares it. Then the library's other resources: each found once, in Japanese,
+// the identifier history, the version block's texts.
 #include "ocx_test_support.h"
 
 using namespace ocxtest;
@@ -23,7 +24,7 @@ GUID Guid(const wchar_t* text) {
 
 // A member as text, e.g. "Port 0x68030002 flags 1024 invoke 2 (JoystickPortConstants* 10)".
 using Params = std::vector<std::pair<std::string, USHORT>>;
-std::string Member(const std::string& name, MEMBERID id, WORD flags, INVOKEKIND invoke, const Params& params) {
+std::string Member(const std::string& name, MEMBERID id, WORD flags, INVOKEKIND invoke, const Params& params = {}) {
     char head[64];
     snprintf(head, sizeof head, " 0x%08lX flags %u invoke %d (", static_cast<unsigned long>(id), flags, invoke);
     std::string row = name + head;
@@ -37,7 +38,7 @@ constexpr USHORT Returned = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, ByReference = PA
 class TypeLibrary : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &lib), S_OK); }
-    std::string NameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
+    static std::string NameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
         BSTR name = nullptr;
         info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
         const std::string out = Narrow(name);
@@ -50,28 +51,29 @@ protected:
         return info;
     }
     // The vtable side of a dual interface, whose dispatch side the library hands out.
-    ComPtr<ITypeInfo> VtableSide(const GUID& guid) {
+    static ComPtr<ITypeInfo> VtableSide(ITypeInfo* dispatch) {
         HREFTYPE ref = 0;
         ComPtr<ITypeInfo> side;
-        ComPtr<ITypeInfo> dispatch = Type(guid);
         if (dispatch && SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)))
             dispatch->GetRefTypeInfo(ref, &side);
         return side;
     }
     // A parameter's type as text, e.g. "JoystickPortConstants*" or "short*".
-    std::string TypeName(ITypeInfo* context, const TYPEDESC& t) {
+    static std::string TypeName(ITypeInfo* context, const TYPEDESC& t) {
         ComPtr<ITypeInfo> ref;
-        switch (t.vt) {
-        case VT_PTR:
+        if (t.vt == VT_PTR)
             return TypeName(context, *t.lptdesc) + "*";
-        case VT_USERDEFINED:
+        if (t.vt == VT_USERDEFINED)
             return SUCCEEDED(context->GetRefTypeInfo(t.hreftype, &ref)) ? NameOf(ref.Get()) : "?";
-        default:
-            return t.vt == VT_I2 ? "short" : t.vt == VT_BOOL ? "VARIANT_BOOL" : t.vt == VT_BSTR ? "BSTR" : t.vt == VT_VARIANT ? "VARIANT" : "vt" + std::to_string(t.vt);
-        }
+        const std::pair<VARTYPE, const char*> names[] = {
+            {VT_I2, "short"}, {VT_BOOL, "VARIANT_BOOL"}, {VT_BSTR, "BSTR"}, {VT_VARIANT, "VARIANT"}};
+        for (const auto& [vt, name] : names)
+            if (t.vt == vt)
+                return name;
+        return "vt" + std::to_string(t.vt);
     }
     // Every function in the library's order, without IDispatch's own (restricted) ones.
-    std::vector<std::string> Functions(ITypeInfo* info) {
+    static std::vector<std::string> Functions(ITypeInfo* info) {
         TYPEATTR* attr = nullptr;
         std::vector<std::string> out;
         info->GetTypeAttr(&attr);
@@ -135,7 +137,7 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentities) {
         ComPtr<ITypeInfo> info;
         ASSERT_EQ(lib->GetTypeInfo(i, &info), S_OK);
         if (rows[i].kind == TKIND_INTERFACE)
-            info = VtableSide(Guid(rows[i].guid));
+            info = VtableSide(info.Get());
         ASSERT_TRUE(info);
         DWORD context = 0;
         info->GetDocumentation(MEMBERID_NIL, nullptr, nullptr, &context, nullptr);
@@ -149,18 +151,9 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentities) {
         EXPECT_EQ(context, rows[i].helpContext);
         info->ReleaseTypeAttr(type);
     }
-    // Wine's reader reports another context for the library: its own help context, 1, is
-    // read from the stored header.
-    HMODULE ocx = LoadLibraryExW(BesideExe(L"Joystick.OCX").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    const auto* image = static_cast<const BYTE*>(LockResource(LoadResource(ocx, FindResourceW(ocx, MAKEINTRESOURCEW(1), L"TYPELIB"))));
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(memcmp(image, "MSFT", 4), 0);
-    EXPECT_EQ(image[0x2C], 1);
-    FreeLibrary(ocx);
 }
 
 TEST_F(TypeLibrary, ControlMembersParametersAndFlags) {
-    const Params none;
     const std::vector<std::string> members = {
         Member("Port", 0x68030002, FUNCFLAG_FUIDEFAULT, INVOKE_PROPERTYGET, {{"JoystickPortConstants*", Returned}}),
         Member("Port", 0x68030002, FUNCFLAG_FUIDEFAULT, INVOKE_PROPERTYPUT, {{"JoystickPortConstants*", ByReference}}),
@@ -170,15 +163,15 @@ TEST_F(TypeLibrary, ControlMembersParametersAndFlags) {
         Member("RepeatButton", 0x68030001, 0, INVOKE_PROPERTYPUT, {{"VARIANT_BOOL*", ByReference}}),
         Member("RepeatCursor", 0x68030000, 0, INVOKE_PROPERTYGET, {{"VARIANT_BOOL*", Returned}}),
         Member("RepeatCursor", 0x68030000, 0, INVOKE_PROPERTYPUT, {{"VARIANT_BOOL*", ByReference}}),
-        Member("Begin", 0x60030003, 0, INVOKE_FUNC, none),
-        Member("Finish", 0x60030004, 0, INVOKE_FUNC, none),
-        Member("About", -552, FUNCFLAG_FHIDDEN, INVOKE_FUNC, none),
+        Member("Begin", 0x60030003, 0, INVOKE_FUNC),
+        Member("Finish", 0x60030004, 0, INVOKE_FUNC),
+        Member("About", -552, FUNCFLAG_FHIDDEN, INVOKE_FUNC),
         Member("Hyperlink", 0x60030005, FUNCFLAG_FHIDDEN, INVOKE_FUNC, {{"IContainerHyperlink**", Returned}}),
     };
-    EXPECT_EQ(Functions(VtableSide(IID__ControlJoystick).Get()), members);
+    EXPECT_EQ(Functions(VtableSide(Type(IID__ControlJoystick).Get()).Get()), members);
     const std::vector<std::string> events = {
-        Member("Begin", 1, 0, INVOKE_FUNC, none),
-        Member("Finish", 2, 0, INVOKE_FUNC, none),
+        Member("Begin", 1, 0, INVOKE_FUNC),
+        Member("Finish", 2, 0, INVOKE_FUNC),
         Member("ScanButton", 3, 0, INVOKE_FUNC, {{"JoystickButtonConstants*", ByReference}}),
         Member("ScanCursor", 4, 0, INVOKE_FUNC,
                {{"JoystickCursorXConstants*", ByReference}, {"JoystickCursorYConstants*", ByReference}}),
@@ -230,7 +223,7 @@ TEST_F(TypeLibrary, CallsByNameLandInTheMethodsOfTheVtable) {
     Recorder recorder;
     ComPtr<IUnknown> created;
     ComPtr<IDispatch> dispatch;
-    ASSERT_EQ(CreateStdDispatch(nullptr, &recorder, VtableSide(IID__ControlJoystick).Get(), &created), S_OK);
+    ASSERT_EQ(CreateStdDispatch(nullptr, &recorder, VtableSide(Type(IID__ControlJoystick).Get()).Get(), &created), S_OK);
     ASSERT_EQ(created.As(&dispatch), S_OK);
     const struct {
         const wchar_t* name;
@@ -256,7 +249,6 @@ TEST_F(TypeLibrary, CallsByNameLandInTheMethodsOfTheVtable) {
         DISPID id = 0, named = DISPID_PROPERTYPUT;
         LPOLESTR name = const_cast<LPOLESTR>(row.name);
         VARIANT value, result;
-        VariantInit(&value);
         VariantInit(&result);
         V_VT(&value) = VT_I4;
         V_I4(&value) = row.value;
@@ -319,20 +311,79 @@ TEST_F(TypeLibrary, AliasesClassesAndEnumerations) {
 // [FrameName]), GoForward, GoBack, in the order of the C++ interface.
 TEST_F(TypeLibrary, HyperlinkLibraryLaidOutLikeTheCppInterface) {
     ComPtr<ITypeLib> second;
-    ComPtr<ITypeInfo> dispatch, side;
-    HREFTYPE ref = 0;
+    ComPtr<ITypeInfo> dispatch;
     ASSERT_EQ(LoadTypeLibEx((BesideExe(L"Joystick.OCX") + L"\\2").c_str(), REGKIND_NONE, &second), S_OK);
     ASSERT_EQ(second->GetTypeInfoOfGuid(IID_ContainerHyperlink, &dispatch), S_OK);
-    ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref), S_OK);
-    ASSERT_EQ(dispatch->GetRefTypeInfo(ref, &side), S_OK);
+    ComPtr<ITypeInfo> side = VtableSide(dispatch.Get());
+    ASSERT_TRUE(side);
     EXPECT_EQ(Functions(side.Get()),
               (std::vector<std::string>{
                   Member("NavigateTo", 1, 0, INVOKE_FUNC, {{"BSTR", PARAMFLAG_FIN}, {"VARIANT", Optional}, {"VARIANT", Optional}}),
-                  Member("GoForward", 2, 0, INVOKE_FUNC, {}), Member("GoBack", 3, 0, INVOKE_FUNC, {})}));
+                  Member("GoForward", 2, 0, INVOKE_FUNC), Member("GoBack", 3, 0, INVOKE_FUNC)}));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(side->GetTypeAttr(&attr), S_OK);
     EXPECT_EQ(attr->cbSizeVft, (7 + 3) * sizeof(void*)) << "IDispatch's seven entries, then the three";
     side->ReleaseTypeAttr(attr);
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+    reinterpret_cast<std::vector<WORD>*>(found)->push_back(language);
+    return TRUE;
+}
+
+// Every resource once, in Japanese: a second entry under one identifier (two scripts numbering
+// their icon images alike) would make the loader pick either, and named types out of the
+// loader's order hide "TYPELIB". The identifier history: a 32-bit byte count, then the
+// identifiers in their in-memory layout, oldest first.
+TEST(Resources, EachOnceInJapaneseWithTheIdentifierHistoryAndVersionTexts) {
+    HMODULE ocx = LoadLibraryExW(BesideExe(L"Joystick.OCX").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const auto read = [&](const wchar_t* type, const wchar_t* name) {
+        HRSRC info = FindResourceExW(ocx, type, name, MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN));
+        const auto* bytes = info ? static_cast<const BYTE*>(LockResource(LoadResource(ocx, info))) : nullptr;
+        return bytes ? std::vector<BYTE>(bytes, bytes + SizeofResource(ocx, info)) : std::vector<BYTE>();
+    };
+    const std::pair<const wchar_t*, const wchar_t*> all[] = {
+        {L"TYPELIB", MAKEINTRESOURCEW(1)},     {L"TYPELIB", MAKEINTRESOURCEW(2)},
+        {L"_IID_CONTROLJOYSTICK", MAKEINTRESOURCEW(1)}, {L"_SRCIID_CONTROLJOYSTICK", MAKEINTRESOURCEW(1)},
+        {L"_IID_PROPERTYPAGEJOYSTICK", MAKEINTRESOURCEW(1)}, {RT_BITMAP, MAKEINTRESOURCEW(30000)},
+        {RT_GROUP_ICON, L"APPICON"}, {RT_ICON, MAKEINTRESOURCEW(1)}, {RT_ICON, MAKEINTRESOURCEW(2)},
+        {RT_VERSION, MAKEINTRESOURCEW(1)}, {RT_BITMAP, MAKEINTRESOURCEW(31000)}, {RT_BITMAP, MAKEINTRESOURCEW(2000)},
+        {RT_ICON, MAKEINTRESOURCEW(2001)}, {RT_GROUP_ICON, MAKEINTRESOURCEW(2001)}, {RT_BITMAP, MAKEINTRESOURCEW(2100)},
+        {RT_CURSOR, MAKEINTRESOURCEW(2101)}, {RT_GROUP_CURSOR, MAKEINTRESOURCEW(2101)},
+    };
+    for (const auto& [type, name] : all) {
+        std::vector<WORD> languages;
+        EnumResourceLanguagesW(ocx, type, name, CollectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+        EXPECT_EQ(languages, std::vector<WORD>{0x0411}) << reinterpret_cast<ULONG_PTR>(name);
+    }
+    const std::pair<const wchar_t*, std::vector<const wchar_t*>> history[] = {
+        {L"_IID_CONTROLJOYSTICK",
+         {L"{70AAD8E7-CD9A-11D5-BBA9-ECA80BC13402}", L"{121B7790-FEC5-11D5-BBAD-94D70CC10000}",
+          L"{8AECF5E4-8EBC-11D7-BBAF-444553540000}"}},
+        {L"_SRCIID_CONTROLJOYSTICK",
+         {L"{70AAD8ED-CD9A-11D5-BBA9-ECA80BC13402}", L"{121B7791-FEC5-11D5-BBAD-94D70CC10000}",
+          L"{8AECF5E5-8EBC-11D7-BBAF-444553540000}"}},
+        {L"_IID_PROPERTYPAGEJOYSTICK", {L"{70AAD8F5-CD9A-11D5-BBA9-ECA80BC13402}"}},
+    };
+    for (const auto& [type, guids] : history) {
+        std::vector<BYTE> expected = {static_cast<BYTE>(16 * guids.size()), 0, 0, 0};
+        for (const wchar_t* text : guids) {
+            const GUID guid = Guid(text);
+            expected.insert(expected.end(), reinterpret_cast<const BYTE*>(&guid), reinterpret_cast<const BYTE*>(&guid) + 16);
+        }
+        EXPECT_EQ(read(type, MAKEINTRESOURCEW(1)), expected);
+    }
+    // The version numbers and the product name are the About box's version line.
+    std::vector<BYTE> block = read(RT_VERSION, MAKEINTRESOURCEW(1));
+    for (auto [key, value] : {std::pair{L"FileVersion", L"1.50.2004"}, std::pair{L"OriginalFilename", L"Joystick.OCX"},
+                              std::pair{L"OLESelfRegister", L""}}) {
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(block.data(), (std::wstring(L"\\StringFileInfo\\041104B0\\") + key).c_str(),
+                                   reinterpret_cast<void**>(&text), &length));
+        EXPECT_STREQ(text, value);
+    }
+    FreeLibrary(ocx);
 }
 
 } // namespace

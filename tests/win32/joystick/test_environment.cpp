@@ -1,12 +1,9 @@
 // The test program of Joystick.OCX. Around all tests: code page 932, an OLE apartment, and the
 // library beside the program registered as a host's installer leaves it (the registration
-// tests take it back and restore it); at the end every object of the library is gone. Besides
-// the tests the program has the modes screenshot.sh and the link tests start it in.
+// tests take it back and restore it); at the end every object of the library is gone.
 #include <cstdio>
 
 #include "ocx_test_support.h"
-
-#include <shellapi.h>
 
 namespace {
 
@@ -55,34 +52,6 @@ public:
         OleUninitialize();
     }
 };
-
-// The stand-in link handler of UrlRecorder: appends the address to the file and says so.
-int RecordUrl(const wchar_t* file, const wchar_t* url) {
-    std::ofstream(file, std::ios::app) << std::string(url, url + wcslen(url)) << "\n";
-    HANDLE recorded = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"JoystickTestUrlRecorded");
-    SetEvent(recorded);
-    CloseHandle(recorded);
-    return 0;
-}
-
-struct Mode {
-    const wchar_t* flag;
-    int (*run)(const wchar_t* first, const wchar_t* second);
-};
+testing::Environment* const g_environment = testing::AddGlobalTestEnvironment(new OcxEnvironment);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    const Mode modes[] = {{L"--record-url", RecordUrl},
-                          {L"--show-frame", ShowPageInFrameForScreenshot},
-                          {L"--show-about", ShowAboutBoxForScreenshot}};
-    int wargc = 0;
-    wchar_t** wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
-    for (const Mode& mode : modes)
-        if (wargc == 4 && wcscmp(wargv[1], mode.flag) == 0)
-            return mode.run(wargv[2], wargv[3]);
-    LocalFree(wargv);
-    testing::InitGoogleTest(&argc, argv);
-    testing::AddGlobalTestEnvironment(new OcxEnvironment);
-    return RUN_ALL_TESTS();
-}
