@@ -245,7 +245,8 @@ TEST(Setup, KilledHalfwayThenStartedAgain) {
 }
 
 // Hostile scripts: Setup neither crashes nor hangs, and changes nothing outside its folder nor
-// its own files.
+// its own files. Only what the platform's own reader and devices add; the script reader and the
+// name rules are proved natively and fuzzed.
 TEST(Setup, HostileScriptsStayInTheirFolder) {
     const auto entries = [](const std::vector<std::string>& lz, bool trash = false) {
         std::string s = "[Main]\r\nTitle=Quorin Hostile\r\nAll=" + std::to_string(lz.size()) + "\r\nLzTrash=" + (trash ? "YES" : "NO") + "\r\n";
@@ -253,17 +254,13 @@ TEST(Setup, HostileScriptsStayInTheirFolder) {
             s += "[" + std::to_string(i + 1) + "]\r\nLz=" + lz[i] + "\r\n";
         return s;
     };
-    std::string big = entries({"DATA.TXT,Copy.TXT"}) + "[Padding]\r\n", garbage(70000, '\0');
+    std::string big = entries({"DATA.TXT,Copy.TXT"}) + "[Padding]\r\n";
     while (big.size() < (10u << 20))
         big += "Key" + std::to_string(big.size()) + "=" + std::string(120, 'z') + "\r\n";
-    uint32_t x = 7;
-    for (char& c : garbage)
-        c = static_cast<char>((x = x * 1664525u + 1013904223u) >> 24);
     const std::pair<const char*, std::string> cases[] = {
         {"devices", entries({"DATA.TXT,CON", "NUL,Copy.TXT", "DATA.TXT,COM1", "DATA.TXT,Sub"})},
         {"All 32767 over one section", "[Main]\r\nTitle=Quorin Hostile\r\nAll=32767\r\n[1]\r\nLz=DATA.TXT,Copy.TXT\r\n"},
         {"10 MB", big},
-        {"binary garbage", garbage},
     };
     RemoveTree(kRoot);
     ASSERT_TRUE(CreateDirectoryW(kRoot.c_str(), nullptr));
@@ -290,7 +287,6 @@ TEST(Setup, HostileScriptsStayInTheirFolder) {
         for (const auto& [path, data] : after)
             EXPECT_TRUE(before.count(path) || path.rfind(folder + L"\\", 0) == 0) << "created outside: " << Utf8(path);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordKey.c_str(), L"Quorin Hostile");
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordKey.c_str(), nullptr); // garbage has no title
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kEntryParent + L"\\Quorin Hostile").c_str());
     }
     RemoveTree(kRoot);
