@@ -161,7 +161,8 @@ TEST_F(MainWindowTest, FirstActivationDecidesTheStateAndTheLocationMessage) {
 }
 
 DWORD WINAPI RunOnThread(void* body) {
-    return (*static_cast<std::function<void()>*>(body))(), 0;
+    (*static_cast<std::function<void()>*>(body))();
+    return 0;
 }
 
 // The registry refuses for real: no non-volatile key under a volatile one, and no key through a
