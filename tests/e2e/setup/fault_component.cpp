@@ -1,23 +1,23 @@
-// A self-registering library for the fault cases. Registering records its own path under
-// HKEY_CURRENT_USER\Software\Quorin Fault Component and unregistering deletes that key, so an
-// install and an uninstall leave the registry as they found it. While the registering process
-// has QUORIN_REFUSE_REGISTRATION in its environment both entry points fail with E_FAIL, as a
-// component does when its registration is refused; clearing the variable removes the fault.
-// Built with QUORIN_FAULT_KEEPS_KEY, unregistering reports success but leaves the key behind, as
-// a component does whose unregistration forgets what its registration wrote.
+// The self-registering library of Setup's tests. Registering records the library's own path
+// under HKEY_CURRENT_USER\Software\Quorin Fault Component and unregistering deletes that key, so
+// a round trip leaves the registry as it found it. Built with QUORIN_FAULT_CHECKS_HOST it needs
+// what Setup.DLL owes a component: a library shipped only beside it is imported, and whether OLE
+// was ready when the entry point ran is recorded too. Built with QUORIN_FAULT_REFUSES both entry
+// points fail, as a component's do when its registration is refused; with QUORIN_FAULT_KEEPS_KEY
+// unregistering reports success but leaves the key, as a component does whose unregistration
+// forgets what its registration wrote.
 #include <windows.h>
+#include <ole2.h>
 #include <olectl.h>
 
-#include <cstring>
+#ifdef QUORIN_FAULT_CHECKS_HOST
+extern "C" __declspec(dllimport) LONG TestDependencyValue();
+#endif
 
 namespace {
 
 HMODULE g_module = nullptr;
-const char kKey[] = "Software\\Quorin Fault Component";
-
-bool Refused() {
-    return ::GetEnvironmentVariableA("QUORIN_REFUSE_REGISTRATION", nullptr, 0) != 0;
-}
+const wchar_t kKey[] = L"Software\\Quorin Fault Component";
 
 } // namespace
 
@@ -28,29 +28,34 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
-    if (Refused())
-        return E_FAIL;
-    char path[MAX_PATH];
-    const DWORD n = ::GetModuleFileNameA(g_module, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return E_UNEXPECTED;
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+#ifdef QUORIN_FAULT_REFUSES
+    return E_FAIL;
+#endif
+    wchar_t path[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameW(g_module, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH ||
+        ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Path", REG_SZ, path, (n + 1) * sizeof(wchar_t)) != ERROR_SUCCESS)
         return SELFREG_E_CLASS;
-    const LONG rc = ::RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                                     static_cast<DWORD>(std::strlen(path) + 1));
-    ::RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+#ifdef QUORIN_FAULT_CHECKS_HOST
+    // S_FALSE: the caller initialised OLE on this thread before calling us.
+    const HRESULT ole = ::OleInitialize(nullptr);
+    if (SUCCEEDED(ole))
+        ::OleUninitialize();
+    const DWORD oleReady = ole == S_FALSE;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"OleReady", REG_DWORD, &oleReady, sizeof oleReady);
+    return TestDependencyValue() == 4711 ? S_OK : SELFREG_E_CLASS;
+#else
+    return S_OK;
+#endif
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
-    if (Refused())
-        return E_FAIL;
-#ifdef QUORIN_FAULT_KEEPS_KEY
+#if defined(QUORIN_FAULT_REFUSES)
+    return E_FAIL;
+#elif defined(QUORIN_FAULT_KEEPS_KEY)
     return S_OK;
 #else
-    const LONG rc = ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    const LONG rc = ::RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
 #endif
 }

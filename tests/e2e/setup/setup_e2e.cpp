@@ -28,7 +28,6 @@ const wstring kRoot = L"C:\\quorin-e2e";
 const wstring kRecordKey = L"Software\\Ombrel's Quorin\\Installer";
 const wstring kEntryParent = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wstring kComponentKey = L"Software\\Quorin Fault Component";
-const wchar_t kRefuseVariable[] = L"QUORIN_REFUSE_REGISTRATION";
 
 // The boxes as the user reads them.
 const wstring kAskInstall = L"プログラムをインストールしてもよろしいですか", kInstallDone = L"インストールが完了しました";
@@ -142,16 +141,9 @@ enum class Left { New, Old, Absent };
 const Bytes kOldContent = "an older version, still in use\r\n";
 
 // Each target's content, the install record with the uninstall entry, and the registration.
-void ExpectState(const Package& p, const std::vector<Left>& files, bool recorded, bool registered,
-                 HANDLE held = nullptr) {
+void ExpectState(const Package& p, const std::vector<Left>& files, bool recorded, bool registered) {
     for (size_t i = 0; i < p.entries.size(); ++i) {
-        std::optional<Bytes> now = ReadBytes(p.path(p.entries[i]));
-        if (held && i == 0) { // read through the fault's own handle, which shares nothing
-            Bytes data(GetFileSize(held, nullptr), '\0');
-            DWORD read = 0;
-            SetFilePointer(held, 0, nullptr, FILE_BEGIN);
-            now = ReadFile(held, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ? std::optional(data) : std::nullopt;
-        }
+        const std::optional<Bytes> now = ReadBytes(p.path(p.entries[i]));
         const std::optional<Bytes> want = files[i] == Left::New ? std::optional(ContentOf(p.entries[i]))
                                           : files[i] == Left::Old ? std::optional(kOldContent)
                                                                   : std::nullopt;
@@ -209,68 +201,22 @@ TEST(Setup, RoundTripInAJapaneseFolderWithABlank) {
     ExpectAsBefore(p);
 }
 
-// A fault in place during an install and its uninstall; then the fault goes and the folder and
-// registry must be as they were.
-struct FaultCase {
-    const char* name;
-    std::vector<Entry> entries;
-    std::function<void(const Package&, quorin::win::UniqueHandleObj&)> inject, remove;
-    std::vector<wstring> install, uninstall;
-    std::vector<Left> afterInstall;
-};
-
-void PrintTo(const FaultCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class Faults : public testing::TestWithParam<FaultCase> {};
-
-TEST_P(Faults, AreToldAndLeaveNothingBehind) {
-    const FaultCase& c = GetParam();
-    const Package p{FromUtf8(c.name), kRoot + L"\\" + FromUtf8(c.name), c.entries};
+// An installed file held open without sharing during an install and its uninstall: both tell
+// it, the old content stays, and once it is let go the folder and registry are as they were.
+// (A component refused or without Setup.DLL is told the same way; the smaller tiers prove it.)
+TEST(Faults, ALockedTargetIsToldAndLeavesNothingBehind) {
+    const Package p{L"locked", kRoot + L"\\locked", {Plain(L"ALPHA.TX_", L"Alpha.TXT", 600), Plain(L"BETA.DA_", L"Beta.DAT", 900)}};
     ASSERT_NO_FATAL_FAILURE(Build(p));
-    quorin::win::UniqueHandleObj held;
-    c.inject(p, held);
-    RunSetup(p, kInstallCaption, c.install);
-    ExpectState(p, c.afterInstall, true, false, held.get());
-    RunSetup(p, kUninstallCaption, c.uninstall);
+    ASSERT_TRUE(WriteBytes(p.path(p.entries[0]), kOldContent));
+    quorin::win::UniqueHandleObj held(CreateFileW(p.path(p.entries[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    RunSetup(p, kInstallCaption, {kAskInstall, NotInstalled(L"Alpha.TXT"), kInstallDone});
+    EXPECT_TRUE(ReadBytes(p.path(p.entries[1])) == ContentOf(p.entries[1])) << "the other entry placed";
+    RunSetup(p, kUninstallCaption, {kAskUninstall, NotUninstalled(L"Alpha.TXT"), kUninstallDone});
     held.reset();
-    c.remove(p, held);
-    ExpectState(p, std::vector<Left>(p.entries.size(), Left::Absent), false, false);
+    ExpectState(p, {Left::Old, Left::Absent}, false, false);
+    DeleteFileW(p.path(p.entries[0]).c_str());
     ExpectAsBefore(p);
 }
-
-const wstring kDllAside = kRoot + L"\\Setup.DLL.aside";
-
-INSTANTIATE_TEST_SUITE_P(
-    InPrefix, Faults,
-    testing::Values(
-        FaultCase{"locked", {Plain(L"ALPHA.TX_", L"Alpha.TXT", 600), Plain(L"BETA.DA_", L"Beta.DAT", 900)},
-                  [](const Package& p, quorin::win::UniqueHandleObj& held) {
-                      ASSERT_TRUE(WriteBytes(p.path(p.entries[0]), kOldContent));
-                      held.reset(CreateFileW(p.path(p.entries[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-                  },
-                  [](const Package& p, quorin::win::UniqueHandleObj&) { DeleteFileW(p.path(p.entries[0]).c_str()); },
-                  {kAskInstall, NotInstalled(L"Alpha.TXT"), kInstallDone},
-                  {kAskUninstall, NotUninstalled(L"Alpha.TXT"), kUninstallDone},
-                  {Left::Old, Left::New}},
-        FaultCase{"nodll", {kComponent},
-                  [](const Package& p, quorin::win::UniqueHandleObj&) {
-                      ASSERT_TRUE(MoveFileExW((p.folder + L"\\Setup.DLL").c_str(), kDllAside.c_str(), MOVEFILE_REPLACE_EXISTING));
-                  },
-                  [](const Package& p, quorin::win::UniqueHandleObj&) {
-                      MoveFileExW(kDllAside.c_str(), (p.folder + L"\\Setup.DLL").c_str(), MOVEFILE_REPLACE_EXISTING);
-                  },
-                  {kAskInstall, NotInstalled(L"Fault.DLL"), kInstallDone},
-                  {kAskUninstall, NotUninstalled(L"Fault.DLL"), kUninstallDone},
-                  {Left::New}},
-        FaultCase{"refused", {kComponent},
-                  [](const Package&, quorin::win::UniqueHandleObj&) { SetEnvironmentVariableW(kRefuseVariable, L"1"); },
-                  [](const Package&, quorin::win::UniqueHandleObj&) { SetEnvironmentVariableW(kRefuseVariable, nullptr); },
-                  {kAskInstall, NotInstalled(L"Fault.DLL"), kInstallDone},
-                  {kAskUninstall, NotUninstalled(L"Fault.DLL"), kUninstallDone},
-                  {Left::New}}),
-    [](const testing::TestParamInfo<FaultCase>& i) { return std::string(i.param.name); });
 
 // Setup ended by the task list halfway through an install, the first entry placed; started
 // again it installs and uninstalls completely.
@@ -292,7 +238,8 @@ TEST(Setup, KilledHalfwayThenStartedAgain) {
 }
 
 // Hostile scripts: Setup neither crashes nor hangs, and changes nothing outside its folder nor
-// its own files.
+// its own files. Only what the platform's own reader and devices add; the script reader and the
+// name rules are proved natively and fuzzed.
 TEST(Setup, HostileScriptsStayInTheirFolder) {
     const auto entries = [](const std::vector<std::string>& lz, bool trash = false) {
         std::string s = "[Main]\r\nTitle=Quorin Hostile\r\nAll=" + std::to_string(lz.size()) + "\r\nLzTrash=" + (trash ? "YES" : "NO") + "\r\n";
@@ -300,20 +247,13 @@ TEST(Setup, HostileScriptsStayInTheirFolder) {
             s += "[" + std::to_string(i + 1) + "]\r\nLz=" + lz[i] + "\r\n";
         return s;
     };
-    std::string big = entries({"DATA.TXT,Copy.TXT"}) + "[Padding]\r\n", garbage(70000, '\0');
+    std::string big = entries({"DATA.TXT,Copy.TXT"}) + "[Padding]\r\n";
     while (big.size() < (10u << 20))
         big += "Key" + std::to_string(big.size()) + "=" + std::string(120, 'z') + "\r\n";
-    uint32_t x = 7;
-    for (char& c : garbage)
-        c = static_cast<char>((x = x * 1664525u + 1013904223u) >> 24);
     const std::pair<const char*, std::string> cases[] = {
-        {"outside", entries({"DATA.TXT,C:\\quorin-e2e\\outside.txt", "DATA.TXT,\\outside.txt", "DATA.TXT,C:outside.txt",
-                             "DATA.TXT,Copy.TXT:stream", "DATA.TXT,..\\outside.txt", "..\\outside.txt,Copy.TXT"})},
         {"devices", entries({"DATA.TXT,CON", "NUL,Copy.TXT", "DATA.TXT,COM1", "DATA.TXT,Sub"})},
-        {"own files", entries({"DATA.TXT,Setup.EXE", "DATA.TXT,setup.inf", "DATA.TXT,SETUP.DLL", "Setup.INF,Copy.TXT"}, true)},
         {"All 32767 over one section", "[Main]\r\nTitle=Quorin Hostile\r\nAll=32767\r\n[1]\r\nLz=DATA.TXT,Copy.TXT\r\n"},
         {"10 MB", big},
-        {"binary garbage", garbage},
     };
     RemoveTree(kRoot);
     ASSERT_TRUE(CreateDirectoryW(kRoot.c_str(), nullptr));
@@ -340,7 +280,6 @@ TEST(Setup, HostileScriptsStayInTheirFolder) {
         for (const auto& [path, data] : after)
             EXPECT_TRUE(before.count(path) || path.rfind(folder + L"\\", 0) == 0) << "created outside: " << Utf8(path);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordKey.c_str(), L"Quorin Hostile");
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRecordKey.c_str(), nullptr); // garbage has no title
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kEntryParent + L"\\Quorin Hostile").c_str());
     }
     RemoveTree(kRoot);

@@ -103,22 +103,5 @@ TEST(ProcedureFaults, KilledAtAnyCallThenStartedAgain) {
     }
 }
 
-TEST(ProcedureFaults, RoundTripTwiceAndAFullDisk) {
-    FakeWorld w;
-    const SetupSettings s = ThreeEntries(w, false);
-    const auto original = w.files;
-    for (int round = 0; round < 2; ++round) {
-        Start(w, s, true);
-        ExpectInstalled(w, "round " + std::to_string(round));
-        Start(w, s, false);
-        EXPECT_EQ(w.files.size(), original.size());
-        EXPECT_TRUE(w.registered.empty() && w.records.empty() && w.entries.empty());
-    }
-    w.diskFull = true;
-    Start(w, s, true);
-    EXPECT_EQ(w.files.size(), original.size()) << "nothing partial is installed from a full disk";
-    EXPECT_EQ(w.Told().size(), 1u);
-}
-
 } // namespace
 } // namespace quorin::test

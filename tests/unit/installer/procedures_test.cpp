@@ -161,13 +161,15 @@ TEST(Procedures, AFailingUninstallStepIsPassedOverAndTold) {
 // What each entry leads to, and what is told: names outside the folder and Setup's own files are
 // left alone (301); SelfRegister on a file that is neither program nor library does nothing and
 // tells nothing; a target that existed and was kept is not installed (303), its new content
-// staying; an uninstall does not tell a file already gone.
+// staying (an uncompressed file where it was shipped, an expanded one under the name its
+// compressed file records); an uninstall does not tell a file already gone.
 TEST(Procedures, WhatIsToldPerEntry) {
     struct Case {
         const char* what;
         std::vector<SetupEntry> entries;
         Log install, uninstall;
-        std::vector<Text> existing; // targets present before the install
+        std::vector<Text> existing;               // targets present before the install
+        std::map<Text, std::string> afterInstall; // contents after the install
     } cases[] = {
         {"outside and own files",
          {Entry(u"..\\EVIL.DL_", u"Evil.DLL", true), Entry(u"A.DL_", u"C:\\Windows\\A.DLL"),
@@ -181,7 +183,8 @@ TEST(Procedures, WhatIsToldPerEntry) {
          {},
          {}},
         {"targets kept", {Entry(u"HELP.HL_", u"Gantrel.HLP"), Entry(u"README.TXT", u"Copy.TXT")},
-         {"message 303 48 [Gantrel.HLP\nCopy.TXT]"}, {}, {u"Gantrel.HLP", u"Copy.TXT"}},
+         {"message 303 48 [Gantrel.HLP\nCopy.TXT]"}, {}, {u"Gantrel.HLP", u"Copy.TXT"},
+         {{u"Gantrel.HLP", "older"}, {u"Copy.TXT", "older"}, {u"HELP.HLP", "content of Gantrel.HLP"}, {u"README.TXT", "read me"}}},
     };
     for (const Case& c : cases) {
         FakeWorld w;
@@ -193,23 +196,14 @@ TEST(Procedures, WhatIsToldPerEntry) {
         RunInstall(s, w);
         EXPECT_EQ(w.Told(), c.install) << c.what;
         EXPECT_TRUE(w.registered.empty()) << c.what;
-        for (const Text& name : c.existing)
-            EXPECT_EQ(w.Data(name), "older") << c.what;
+        for (const auto& [name, data] : c.afterInstall)
+            EXPECT_EQ(w.Data(name), data) << c.what << ": " << ToUtf8(name);
         Restart(w);
         RunUninstall(s, w);
         EXPECT_EQ(w.Told(), c.uninstall) << c.what;
         for (const char16_t* name : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
             EXPECT_EQ(w.Data(name), own.at(PathKey(name)).data) << c.what;
     }
-    // The kept entries' new content: an uncompressed file where it was shipped, an expanded one
-    // under the name its compressed file records.
-    FakeWorld w;
-    w.Put(u"README.TXT", "read me");
-    w.Put(u"Gantrel.HLP", "older");
-    w.Put(u"Copy.TXT", "older");
-    RunInstall(Package(w, {Entry(u"HELP.HL_", u"Gantrel.HLP"), Entry(u"README.TXT", u"Copy.TXT")}, true), w);
-    EXPECT_EQ(w.Data(u"HELP.HLP"), "content of Gantrel.HLP");
-    EXPECT_EQ(w.Data(u"README.TXT"), "read me");
 }
 
 TEST(Procedures, AnUncompressedEntryUnderItsOwnNameIsNeverDeleted) {

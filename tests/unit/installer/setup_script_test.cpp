@@ -1,8 +1,5 @@
-// The setup script read through the portable INI reader (the package builder's road) and
-// through a recording reader (Setup's order of calls).
+// The setup script read through the portable INI reader (the package builder's road).
 #include <gtest/gtest.h>
-
-#include <map>
 
 #include "installer/setup_script.h"
 
@@ -85,34 +82,6 @@ TEST(SetupScript, AllOutsideTheRangeAsWrittenIsRefused) {
             EXPECT_EQ(r.problems[0].value, FromAscii(c.written));
         }
     }
-}
-
-// Setup's order of calls, and a missing key told from a value without a comma.
-TEST(SetupScript, OrderOfReads) {
-    class Recorder : public ProfileReader {
-    public:
-        std::map<std::pair<Text, Text>, Text> values{{{u"Main", u"All"}, u"1"}, {{u"1", u"Lz"}, u"a"}};
-        std::vector<std::string> calls;
-        Text ReadText(const Text& s, const Text& k, const Text& fallback) override {
-            calls.push_back("text " + ToUtf8(s) + "/" + ToUtf8(k));
-            auto it = values.find({s, k});
-            return it == values.end() ? fallback : it->second;
-        }
-        int32_t ReadNumber(const Text& s, const Text& k, int32_t) override {
-            calls.push_back("number " + ToUtf8(s) + "/" + ToUtf8(k));
-            return 1;
-        }
-        bool ReadYesNo(const Text& s, const Text& k, bool fallback) override {
-            calls.push_back("yes/no " + ToUtf8(s) + "/" + ToUtf8(k));
-            return fallback;
-        }
-    } r;
-    const ScriptLoadResult result = LoadSetupScriptFrom(r);
-    EXPECT_EQ(r.calls, (std::vector<std::string>{"text Main/Title", "text Main/Document", "number Main/All",
-                                                 "text Main/All", "text 1/Lz", "text 1/Lz", "yes/no 1/SelfRegister",
-                                                 "yes/no Main/LzTrash"}));
-    ASSERT_EQ(result.problems.size(), 1u);
-    EXPECT_EQ(result.problems[0].kind, ScriptProblemKind::LzWithoutComma);
 }
 
 } // namespace

@@ -1,26 +1,24 @@
-// What Setup's Windows tests share: a temporary folder, a process runner that reads the first
-// message box a program shows, a watcher that answers this process's message boxes in order, a
-// message pump that waits on a condition, and registry look-ups.
+// What Setup's Windows tests share: registry look-ups, a temporary folder, a reader and answerer
+// of this thread's message boxes, a message pump that waits on a condition, and copies of this
+// program run as children.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "base/runtime_error.h"
-#include "base/text.h"
 #include "win/ansi.h"
 #include "win/unique_handle.h"
-#include "test_thread.h"
 
 namespace setup_test {
 
@@ -29,7 +27,7 @@ using quorin::Text;
 using Bytes = std::string;
 
 inline std::wstring Wide(const Text& t) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(t.c_str()));
+    return quorin::win::W(t);
 }
 
 inline std::wstring ThisProgram() {
@@ -42,15 +40,64 @@ inline std::wstring Beside(const std::wstring& name) {
     return self.substr(0, self.rfind(L'\\') + 1) + name;
 }
 
-// A fresh folder below the temporary folder (or at `parent`), removed with everything in it.
+inline bool KeyExists(HKEY root, const std::wstring& key) {
+    quorin::win::UniqueHKey h;
+    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) == ERROR_SUCCESS;
+}
+
+// A string value, or "<missing>".
+inline std::wstring RegText(HKEY root, const std::wstring& key, const wchar_t* name) {
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    return ::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) == ERROR_SUCCESS
+               ? buffer
+               : L"<missing>";
+}
+
+// The code of the error `call` raises; none when it raises none.
+template <typename F> std::optional<quorin::ErrorCode> Raised(F&& call) {
+    try {
+        call();
+    } catch (const quorin::RuntimeError& e) {
+        return e.Code();
+    }
+    return std::nullopt;
+}
+
+// Runs `commandLine` (its program first) to its end, or ends it after `timeoutMs`; its exit code.
+inline DWORD RunToEnd(std::wstring commandLine, DWORD timeoutMs = INFINITE) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    DWORD code = 9999;
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return code;
+    quorin::win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0)
+        ::TerminateProcess(process.get(), code);
+    ::GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+// Without a window manager the platform waits about 2 s for every window that closes, unless the
+// program's windows are unmanaged, which it reads at start. No test here looks at frames, so a
+// program started managed makes that setting for its own name and runs again.
+inline const int g_unmanaged = [] {
+    const std::wstring self = ThisProgram();
+    const std::wstring key = L"Software\\Wine\\AppDefaults\\" + self.substr(self.rfind(L'\\') + 1) + L"\\X11 Driver";
+    if (RegText(HKEY_CURRENT_USER, key, L"Managed") == L"N")
+        return 0;
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), L"Managed", REG_SZ, L"N", 4);
+    ::ExitProcess(RunToEnd(::GetCommandLineW()));
+}();
+
+// A fresh folder below the temporary folder (or `parent`), removed with everything in it.
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring& tag, const std::wstring& parent = {}) {
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
-        static int counter = 0;
-        path_ = fs::path(parent.empty() ? temp : parent) /
-                (L"quorin-" + tag + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+        path_ = fs::path(parent.empty() ? temp : parent) / (L"quorin-" + tag);
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
@@ -83,19 +130,19 @@ private:
 
 enum class Icon { None, Stop, Question, Exclamation, Information, Other };
 
-// A message box as shown: its text, caption, icon and buttons.
+// A message box as shown: its text, caption, icon and whether OK is its only button.
 struct Box {
     std::wstring text, caption;
     Icon icon = Icon::None;
     bool okOnly = false;
 };
 
-inline BOOL CALLBACK FindIconPicture(HWND h, LPARAM lp) {
+inline BOOL CALLBACK FindIconPicture(HWND h, LPARAM found) {
     wchar_t cls[16] = {};
     ::GetClassNameW(h, cls, 16);
     if (::lstrcmpiW(cls, L"Static") == 0 && (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ::IsWindowVisible(h))
-        *reinterpret_cast<HWND*>(lp) = h;
-    return *reinterpret_cast<HWND*>(lp) == nullptr;
+        *reinterpret_cast<HWND*>(found) = h;
+    return *reinterpret_cast<HWND*>(found) == nullptr;
 }
 
 inline Box ReadBox(HWND box) {
@@ -105,82 +152,65 @@ inline Box ReadBox(HWND box) {
     b.text = text;
     ::GetWindowTextW(box, text, 2048);
     b.caption = text;
-    // The platform's box shows a shared standard icon, so the same load here returns its handle.
+    // The box shows a shared standard icon, so loading the same one here returns its handle.
     HWND picture = nullptr;
     ::EnumChildWindows(box, FindIconPicture, reinterpret_cast<LPARAM>(&picture));
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
-    const std::pair<LPCWSTR, Icon> icons[] = {{IDI_HAND, Icon::Stop},
-                                              {IDI_QUESTION, Icon::Question},
-                                              {IDI_EXCLAMATION, Icon::Exclamation},
-                                              {IDI_ASTERISK, Icon::Information}};
     b.icon = shown ? Icon::Other : Icon::None;
-    for (const auto& [id, icon] : icons)
+    for (const auto& [id, icon] : {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_QUESTION, Icon::Question),
+                                   std::pair(IDI_EXCLAMATION, Icon::Exclamation), std::pair(IDI_ASTERISK, Icon::Information)})
         if (shown == ::LoadIconW(nullptr, id))
             b.icon = icon;
     b.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDNO);
     return b;
 }
 
-// The first visible message box of a process, once it has its text.
-inline BOOL CALLBACK FindProcessBox(HWND h, LPARAM lp) {
-    auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(lp);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(h, &owner);
+inline BOOL CALLBACK FindShownBox(HWND h, LPARAM found) {
     wchar_t cls[16] = {}, text[4] = {};
     ::GetClassNameW(h, cls, 16);
-    if (owner == found->first && ::IsWindowVisible(h) && std::wstring(cls) == L"#32770" &&
-        ::GetDlgItemTextW(h, 0xFFFF, text, 4) > 0)
-        found->second = h;
-    return found->second == nullptr;
+    if (::IsWindowVisible(h) && std::wstring(cls) == L"#32770" && ::GetDlgItemTextW(h, 0xFFFF, text, 4) > 0)
+        *reinterpret_cast<HWND*>(found) = h;
+    return *reinterpret_cast<HWND*>(found) == nullptr;
 }
 
-inline HWND FindBox(DWORD pid) {
-    std::pair<DWORD, HWND> found{pid, nullptr};
-    ::EnumWindows(FindProcessBox, reinterpret_cast<LPARAM>(&found));
-    return found.second;
-}
-
-// Answers this process's message boxes from another thread, in order, and keeps them.
+// Answers this thread's message boxes in order (then with OK) from a timer that fires inside
+// their modal loops, and keeps what they showed. One at a time.
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(std::deque<int> answers) : answers_(std::move(answers)), thread_([this] { Run(); }) {}
+    explicit BoxAnswerer(std::deque<int> answers = {}) : answers_(std::move(answers)) {
+        current_ = this;
+        timer_ = ::SetTimer(nullptr, 0, 20, &Tick);
+    }
     ~BoxAnswerer() {
-        stop_ = true;
-        thread_.Join();
+        ::KillTimer(nullptr, timer_);
+        current_ = nullptr;
     }
-    std::vector<Box> Boxes() {
-        quorin_test::TestLock::Hold hold(lock_);
-        return boxes_;
-    }
-    std::vector<std::wstring> Texts() {
+    std::vector<std::wstring> Texts() const {
         std::vector<std::wstring> out;
-        for (const Box& b : Boxes())
+        for (const Box& b : boxes)
             out.push_back(b.text);
         return out;
     }
+    std::vector<Box> boxes;
 
 private:
-    void Run() {
-        HWND last = nullptr;
-        while (!stop_) {
-            HWND box = FindBox(::GetCurrentProcessId());
-            if (box && box != last) {
-                quorin_test::TestLock::Hold hold(lock_);
-                boxes_.push_back(ReadBox(box));
-                const int answer = answers_.empty() ? IDOK : answers_.front();
-                if (!answers_.empty())
-                    answers_.pop_front();
-                ::PostMessageW(::GetDlgItem(box, answer), BM_CLICK, 0, 0);
-                last = box;
-            }
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND box = nullptr;
+        ::EnumThreadWindows(::GetCurrentThreadId(), FindShownBox, reinterpret_cast<LPARAM>(&box));
+        BoxAnswerer* self = current_;
+        if (!self || !box || box == self->last_)
+            return;
+        self->last_ = box;
+        self->boxes.push_back(ReadBox(box));
+        const int answer = self->answers_.empty() ? IDOK : self->answers_.front();
+        if (!self->answers_.empty())
+            self->answers_.pop_front();
+        ::PostMessageW(::GetDlgItem(box, answer), BM_CLICK, 0, 0);
     }
+    inline static BoxAnswerer* current_ = nullptr;
     std::deque<int> answers_;
-    std::vector<Box> boxes_;
-    quorin_test::TestLock lock_;
-    std::atomic<bool> stop_{false};
-    quorin_test::TestThread thread_;
+    HWND last_ = nullptr;
+    UINT_PTR timer_ = 0;
 };
 
 // Runs the thread's messages until `done` holds; false when `timeoutMs` passed first.
@@ -200,61 +230,14 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs, HWND dia
     return true;
 }
 
-// How a started program ended and the first message box it showed, answered OK.
-struct Outcome {
-    DWORD code = 9999;
-    Box box;
-};
-
-inline Outcome RunProgram(const std::wstring& exe, const std::wstring& args, bool watch) {
-    Outcome out;
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        ADD_FAILURE() << "cannot start " << quorin::ToUtf8(quorin::win::FromWide(exe.c_str()));
-        return out;
-    }
-    quorin::win::UniqueHandleObj process(pi.hProcess), thread(pi.hThread);
-    const ULONGLONG end = ::GetTickCount64() + 30000;
-    while (watch && ::WaitForSingleObject(process.get(), 50) == WAIT_TIMEOUT && ::GetTickCount64() < end) {
-        if (HWND box = FindBox(pi.dwProcessId)) {
-            out.box = ReadBox(box);
-            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-            break;
-        }
-    }
-    if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "the program did not end";
-        ::TerminateProcess(process.get(), 99);
-    }
-    ::GetExitCodeProcess(process.get(), &out.code);
-    return out;
-}
-
-// Runs the disabled test `name` of suite Child in a copy of this program at `copy`.
+// Runs the disabled test Child.DISABLED_<name> in a copy of this program at `copy`; its exit code.
 inline DWORD RunChild(const std::wstring& copy, const std::string& name) {
     EXPECT_TRUE(::CopyFileW(ThisProgram().c_str(), copy.c_str(), FALSE));
-    const std::wstring filter(name.begin(), name.end());
-    const DWORD code =
-        RunProgram(copy, L"--gtest_filter=Child.DISABLED_" + filter + L" --gtest_also_run_disabled_tests", false).code;
+    const DWORD code = RunToEnd(L"\"" + copy + L"\" --gtest_also_run_disabled_tests --gtest_filter=Child.DISABLED_" +
+                                    std::wstring(name.begin(), name.end()),
+                                60000);
     ::DeleteFileW(copy.c_str());
     return code;
-}
-
-inline bool KeyExists(HKEY root, const std::wstring& key) {
-    quorin::win::UniqueHKey h;
-    return ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, h.put()) == ERROR_SUCCESS;
-}
-
-// A string value, or "<missing>".
-inline std::wstring RegText(HKEY root, const std::wstring& key, const wchar_t* name) {
-    wchar_t buffer[1024] = {};
-    DWORD size = sizeof buffer - sizeof(wchar_t);
-    if (::RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return L"<missing>";
-    return buffer;
 }
 
 } // namespace setup_test

@@ -1,7 +1,6 @@
 // The profile file through the platform's own profile functions, in code page 932: what the
 // platform's reader adds to the script's rules (cut values, blanks and quotes, numbers as
-// written), writing and clearing.
-#include "installer/setup_script.h"
+// written), writing and clearing. All as written through this reader: the start-up's refusals.
 #include "setup/platform/profile_file.h"
 #include "setup_test_support.h"
 
@@ -26,14 +25,6 @@ TEST(ProfileFile, ReadsThroughThePlatform) {
     EXPECT_EQ(p.ReadNumber(u"S", u"num", 9), 0);
     EXPECT_EQ(p.ReadNumber(u"S", u"big"), 40000);
     EXPECT_EQ(p.ReadNumber(u"S", u"missing", 9), 9);
-    // The script's All as written against the platform's integer reader, which wraps at 32 bits.
-    const std::pair<const char*, int> alls[] = {{" +2", 2}, {"0x2", 2}, {"2x", 2}, {"65538", -1}, {"4294967298", -1}, {"-1", -1}};
-    for (const auto& [written, all] : alls) {
-        f.Write(L"s.ini", std::string("[Main]\r\nAll=") + written + "\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=c,d\r\n");
-        p.path = f.Text(L"s.ini");
-        const quorin::ScriptLoadResult r = quorin::LoadSetupScriptFrom(p);
-        EXPECT_EQ(r.ok() ? r.settings.All : -1, all) << written;
-    }
 }
 
 TEST(ProfileFile, WritesAndClears) {

@@ -1,6 +1,5 @@
 // Self-registration with real components: libraries through Setup.DLL (found beside the program
-// by its bare name), programs started with their switch. First in the program: Setup.DLL is not
-// bound before, so hiding it shows the missing library.
+// by its bare name), programs started with their switch.
 #include "setup/platform/registration.h"
 #include "setup/platform/routines.h"
 #include "setup_test_support.h"
@@ -8,43 +7,42 @@
 namespace setup_test {
 namespace {
 
-const std::wstring kComponents = L"Software\\Quorin Test Components";
+const std::wstring kComponentKey = L"Software\\Quorin Fault Component", kPrograms = L"Software\\Quorin Test Programs";
 
 class Registration : public ::testing::Test {
 protected:
-    void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponents.c_str()); }
-    void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponents.c_str()); }
-    Text Add(const wchar_t* component, const std::wstring& as) {
-        EXPECT_TRUE(::CopyFileW(Beside(std::wstring(L"components\\") + component).c_str(), folder_.Path(as).c_str(), FALSE));
+    void TearDown() override {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kComponentKey.c_str());
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kPrograms.c_str());
+    }
+    Text Add(const wchar_t* from, const std::wstring& as) {
+        EXPECT_TRUE(::CopyFileW(Beside(from).c_str(), folder_.Path(as).c_str(), FALSE));
         return folder_.Text(as);
     }
-    bool Registered(const std::wstring& name) { return KeyExists(HKEY_CURRENT_USER, kComponents + L"\\" + name); }
+    // Whether the component at `path` is registered, as it records itself.
+    static bool Registered(const Text& path) { return RegText(HKEY_CURRENT_USER, kComponentKey, L"Path") == Wide(path); }
     TempFolder folder_{L"registration"};
 };
 
+// First of the tests that register: nothing may have bound Setup.DLL before.
 TEST_F(Registration, WithoutSetupDllNothingIsRegisteredAndTheNextCallBindsIt) {
-    Add(L"QTestDep.dll", L"QTestDep.dll");
-    const Text ocx = Add(L"QTestComp.dll", L"Gantrel.OCX");
+    Add(L"components\\QTestDep.dll", L"QTestDep.dll");
+    const Text ocx = Add(L"components\\QTestComp.dll", L"Gantrel.OCX");
     const std::wstring dll = Beside(L"Setup.DLL"), aside = dll + L".aside";
     ASSERT_TRUE(::MoveFileExW(dll.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
     const bool registered = setup::RegisterComponent(ocx);
-    bool raised = false;
-    try {
-        setup::IsOK();
-    } catch (const quorin::RuntimeError& e) {
-        raised = e.Code() == quorin::ErrorCode::MissingLibrary;
-    }
+    const auto raised = Raised([] { setup::IsOK(); });
     ASSERT_TRUE(::MoveFileExW(aside.c_str(), dll.c_str(), MOVEFILE_REPLACE_EXISTING));
-    EXPECT_FALSE(registered || Registered(L"Gantrel.OCX"));
-    EXPECT_TRUE(raised);
-    EXPECT_TRUE(setup::RegisterComponent(ocx) && Registered(L"Gantrel.OCX"));
-    EXPECT_TRUE(setup::UnregisterComponent(ocx) && !Registered(L"Gantrel.OCX"));
+    EXPECT_FALSE(registered || Registered(ocx));
+    EXPECT_EQ(raised, quorin::ErrorCode::MissingLibrary);
+    EXPECT_TRUE(setup::RegisterComponent(ocx) && Registered(ocx));
+    EXPECT_TRUE(setup::UnregisterComponent(ocx) && !Registered(ocx));
 }
 
 // By the text after the last dot, letter case aside; any other extension is not registered and
 // the routine says so, as it does for a component that refuses and for a missing file.
 TEST_F(Registration, LibrariesByTheirExtension) {
-    Add(L"QTestDep.dll", L"QTestDep.dll");
+    Add(L"components\\QTestDep.dll", L"QTestDep.dll");
     const struct {
         const wchar_t *component, *name; // component null: a missing file
         bool registers;
@@ -53,32 +51,30 @@ TEST_F(Registration, LibrariesByTheirExtension) {
                  {L"QTestComp.dll", L"NOEXTENSION", false}, {L"QTestComp.dll", L"tail.OCX.bak", false},
                  {L"QTestFail.dll", L"Fail.OCX", false},    {nullptr, L"Missing.OCX", false}};
     for (const auto& c : cases) {
-        const Text path = c.component ? Add(c.component, c.name) : folder_.Text(c.name);
+        const Text path = c.component ? Add((std::wstring(L"components\\") + c.component).c_str(), c.name) : folder_.Text(c.name);
         EXPECT_EQ(setup::RegisterComponent(path), c.registers) << quorin::ToUtf8(path);
-        EXPECT_EQ(Registered(c.name), c.registers);
+        EXPECT_EQ(Registered(path), c.registers);
         EXPECT_EQ(setup::UnregisterComponent(path), c.registers);
-        EXPECT_FALSE(Registered(c.name));
+        EXPECT_FALSE(Registered(path));
     }
 }
 
 // A folder with a blank, and a program named like its first word beside it: the command line
 // starts the component, never the program the words before the blank name.
 TEST_F(Registration, ProgramsAreStartedWithTheirSwitch) {
-    const std::wstring spaced = folder_.Path(L"My Apps");
-    fs::create_directories(spaced);
-    Add(L"regprog.exe", L"My.exe");
-    const Text player = Add(L"regprog.exe", L"My Apps\\PLAYER.EXE"), tool = Add(L"regprog.exe", L"My Apps\\tool.exe");
+    fs::create_directories(folder_.Path(L"My Apps"));
+    Add(L"QTestProg.exe", L"My.exe");
+    const Text player = Add(L"QTestProg.exe", L"My Apps\\PLAYER.EXE"), tool = Add(L"QTestProg.exe", L"My Apps\\tool.exe");
     const auto commandLine = [&](const wchar_t* name) {
         std::wstring seen;
-        PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, kComponents + L"\\" + name, L"CommandLine")) != L"<missing>"; },
-                  15000);
+        PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, kPrograms, name)) != L"<missing>"; }, 15000);
         return seen;
     };
     EXPECT_TRUE(setup::RegisterComponent(player));
     EXPECT_EQ(commandLine(L"PLAYER.EXE"), L"\"" + Wide(player) + L"\" /RegServer");
     EXPECT_TRUE(setup::UnregisterComponent(tool));
     EXPECT_EQ(commandLine(L"tool.exe"), L"\"" + Wide(tool) + L"\" /UnRegServer");
-    EXPECT_FALSE(Registered(L"My.exe")) << "the program before the blank was started";
+    EXPECT_EQ(RegText(HKEY_CURRENT_USER, kPrograms, L"My.exe"), L"<missing>") << "the program before the blank was started";
     EXPECT_FALSE(setup::RegisterComponent(folder_.Text(L"My Apps\\Missing.EXE")));
 }
 

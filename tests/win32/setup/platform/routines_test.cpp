@@ -10,26 +10,20 @@ namespace {
 TEST(Routines, IsPathExistingSeesFilesAndFoldersButNotHiddenOrSystem) {
     TempFolder f(L"exists");
     fs::create_directories(f.Path(L"sub folder"));
-    for (const wchar_t* name : {L"plain.txt", L"hidden.txt", L"system.txt", L"only.dat"})
+    for (const auto& [name, attributes] : {std::pair(L"plain.txt", FILE_ATTRIBUTE_NORMAL), std::pair(L"hidden.txt", FILE_ATTRIBUTE_HIDDEN),
+                                           std::pair(L"system.txt", FILE_ATTRIBUTE_SYSTEM), std::pair(L"only.dat", FILE_ATTRIBUTE_HIDDEN)}) {
         f.Write(name, "x");
-    ::SetFileAttributesW(f.Path(L"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    ::SetFileAttributesW(f.Path(L"system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
-    ::SetFileAttributesW(f.Path(L"only.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    const std::pair<const wchar_t*, bool> cases[] = {
-        {L"plain.txt", true},    {L"PLAIN.TXT", true},   {L"sub folder", true},      {L"?lain.txt", true},
-        {L"*.txt", true},        {L"hidden.txt", false}, {L"system.txt", false},     {L"*.dat", false},
-        {L"missing.txt", false}, {L"no\\such\\x", false}};
-    for (const auto& [name, exists] : cases)
+        ::SetFileAttributesW(f.Path(name).c_str(), attributes);
+    }
+    for (const auto& [name, exists] : {std::pair(L"plain.txt", true), {L"PLAIN.TXT", true}, {L"sub folder", true},
+                                       {L"?lain.txt", true}, {L"*.txt", true}, {L"hidden.txt", false}, {L"system.txt", false},
+                                       {L"*.dat", false}, {L"missing.txt", false}, {L"no\\such\\x", false}})
         EXPECT_EQ(setup::IsPathExisting(f.Text(name)), exists) << quorin::ToUtf8(f.Text(name));
     wchar_t letter = L'Y'; // a drive letter that names no drive is an unusable path
     while (letter > L'D' && (::GetLogicalDrives() & (1u << (letter - L'A'))))
         --letter;
-    try {
-        setup::IsPathExisting(Text{static_cast<char16_t>(letter)} + u":\\Setup.INF");
-        ADD_FAILURE() << "no error";
-    } catch (const quorin::RuntimeError& e) {
-        EXPECT_EQ(e.Code(), quorin::ErrorCode::DeviceUnavailable);
-    }
+    EXPECT_EQ(Raised([&] { setup::IsPathExisting(Text{static_cast<char16_t>(letter)} + u":\\Setup.INF"); }),
+              quorin::ErrorCode::DeviceUnavailable);
 }
 
 bool StillRunning(DWORD pid) {
@@ -45,18 +39,13 @@ bool StillRunning(DWORD pid) {
 // waited for the whole bound, and left running.
 TEST(Routines, RunAndWaitIdle) {
     const ULONGLONG start = ::GetTickCount64();
-    const DWORD pid = setup::RunAndWaitIdle(quorin::win::FromWide((L"\"" + Beside(L"never_idle.exe") + L"\" /RegServer").c_str()),
-                                            SW_HIDE, 1500);
+    const DWORD pid = setup::RunAndWaitIdle(quorin::win::FromWide((L"\"" + Beside(L"QTestProg.exe") + L"\" /Hang").c_str()), SW_HIDE, 1500);
     EXPECT_GE(::GetTickCount64() - start, 1400u);
     EXPECT_TRUE(StillRunning(pid));
     EXPECT_TRUE(StillRunning(setup::RunAndWaitIdle(u"notepad.exe", SW_HIDE))) << "returns once idle, not at the end";
     EXPECT_NE(setup::RunAndWaitIdle(u"cmd.exe /c exit 3", SW_HIDE), 0u) << "a program without a message queue";
-    try {
-        setup::RunAndWaitIdle(u"C:\\no\\such\\program.exe /RegServer", SW_HIDE);
-        ADD_FAILURE() << "no error";
-    } catch (const quorin::RuntimeError& e) {
-        EXPECT_TRUE(e.Code() == quorin::ErrorCode::FileNotFound || e.Code() == quorin::ErrorCode::PathNotFound);
-    }
+    const auto missing = Raised([] { setup::RunAndWaitIdle(u"C:\\no\\such\\program.exe /RegServer", SW_HIDE); });
+    EXPECT_TRUE(missing == quorin::ErrorCode::FileNotFound || missing == quorin::ErrorCode::PathNotFound);
 }
 
 TEST(Routines, SystemColourAndFunctionsBoundAtFirstCall) {
@@ -66,21 +55,11 @@ TEST(Routines, SystemColourAndFunctionsBoundAtFirstCall) {
     EXPECT_FALSE(tick.IsBound());
     EXPECT_GT(tick(), 0u);
     EXPECT_TRUE(tick.IsBound());
-    const struct {
-        const char *library, *entry;
-        quorin::ErrorCode code;
-    } missing[] = {{"KERNEL32", "NoSuchEntryPoint", quorin::ErrorCode::MissingEntryPoint},
-                   {"QuorinNoSuchLibrary.DLL", "X", quorin::ErrorCode::MissingLibrary}};
-    for (const auto& m : missing) {
-        quorin::win::DeclaredFunction<decltype(&::GetTickCount)> function(m.library, m.entry);
-        for (int attempt = 0; attempt < 2; ++attempt) { // each call tries again
-            try {
-                function();
-                ADD_FAILURE() << m.entry << ": no error";
-            } catch (const quorin::RuntimeError& e) {
-                EXPECT_EQ(e.Code(), m.code);
-            }
-        }
+    for (const auto& [library, entry, code] : {std::tuple("KERNEL32", "NoSuchEntryPoint", quorin::ErrorCode::MissingEntryPoint),
+                                               std::tuple("QuorinNoSuchLibrary.DLL", "X", quorin::ErrorCode::MissingLibrary)}) {
+        quorin::win::DeclaredFunction<decltype(&::GetTickCount)> function(library, entry);
+        for (int attempt = 0; attempt < 2; ++attempt) // each call tries again
+            EXPECT_EQ(Raised([&] { function(); }), code) << entry;
     }
 }
 
