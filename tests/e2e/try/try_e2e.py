@@ -42,7 +42,8 @@ def pictures_ok(folder):
     return names == PICTURES and all(Path(folder, n).read_bytes()[:8] == b"\x89PNG\r\n\x1a\n" for n in names)
 
 
-# What each case's report must show: (holds, what it is about).
+# What each case's report must show: (holds, what it is about). How a message becomes a reason is
+# the report's own unit test; here, what Setup really showed and what check really found.
 def expectations(case, r, shots):
     phases = [p["name"] for p in r["phases"]]
     if case == "sample_package":
@@ -61,20 +62,16 @@ def expectations(case, r, shots):
             (messages(r, "uninstall") == [106, 304, 107], "uninstall messages"),
             (messages(r, "install", 303) == [NOT_INSTALLED + "Broken.OCX"], "303's text"),
             (messages(r, "uninstall", 304) == [NOT_UNINSTALLED + "Broken.OCX"], "304's text"),
-            (reason(r, "Setup showed message 303", "Broken.OCX"), "303 as a reason"),
-            (reason(r, "Setup showed message 304", "Broken.OCX"), "304 as a reason"),
             (r["check"] == [], "check found nothing")]
     if case == "damaged":
         return common + [
             (reason(r, "check: ", "Data.TX_", "does not decode"), "check's reason"),
             (messages(r, "install", 303) == [NOT_INSTALLED + "Data.TXT"], "303's text"),
-            (reason(r, "Setup showed message 303", "Data.TXT"), "303 as a reason"),
             (r["install"]["files"]["added"] == [], "nothing installed")]
     if case == "outside":
         return common + [
             (reason(r, "check: ", "Outside.TXT", "leaves the package folder"), "check's reason"),
             (messages(r, "install", 301) == [OUTSIDE + "..\\Outside.TXT"], "message 301"),
-            (reason(r, "Setup showed message 301", "Outside.TXT"), "301 as a reason"),
             (r["install"]["files"]["added"] == ["Data.TXT"], "the entry inside installed")]
     return common + [
         (messages(r, "install") == [104, 105] and messages(r, "uninstall") == [106, 107], "the messages"),

@@ -82,7 +82,7 @@ public:
     }
 
     // --- InstallPlatform
-    Text ProgramFolder() override { return Call("", [] {}), kFolder; }
+    Text ProgramFolder() override { return Counted(kFolder); }
     int32_t ShowMessage(uint32_t id, uint32_t style, const std::vector<Text>& values) override {
         std::string line = "message " + std::to_string(id) + " " + std::to_string(style);
         for (const Text& v : values)
@@ -158,9 +158,9 @@ public:
     }
 
     // --- PlacementPlatform, over the same folder; counted, not written down.
-    bool IsExisting(const Text& path) override { return Call("", [] {}), Has(Relative(path)); }
+    bool IsExisting(const Text& path) override { return Counted(Has(Relative(path))); }
     Text ExpandedName(const Text& path) override {
-        Call("", [] {});
+        Record("");
         auto it = files.find(PathKey(Relative(path)));
         if (it == files.end())
             return Text();
@@ -175,7 +175,7 @@ public:
         return name.size() > expandedNameLimit ? Text() : name;
     }
     void Expand(const Text& from, const Text& to) override {
-        Call("", [] {});
+        Record("");
         expansionFailed_ = true;
         auto target = files.find(PathKey(Relative(to)));
         if (target != files.end() && target->second.hidden)
@@ -202,18 +202,18 @@ public:
             expansionFailed_ = false;
         }
     }
-    bool ExpansionFailed() override { return Call("", [] {}), expansionFailed_; }
+    bool ExpansionFailed() override { return Counted(expansionFailed_); }
     bool IsPathExisting(const Text& path) override {
-        Call("", [] {});
+        Record("");
         auto it = files.find(PathKey(Relative(path)));
         return it != files.end() && !it->second.hidden;
     }
     bool CreateNewFile(const Text& path) override {
-        Call("", [] {});
+        Record("");
         return files.emplace(PathKey(Relative(path)), File{}).second;
     }
     void Rename(const Text& from, const Text& to) override {
-        Call("", [] {});
+        Record("");
         auto it = files.find(PathKey(Relative(from)));
         if (renameFails || it == files.end() || (Has(Relative(to)) && PathKey(from) != PathKey(to)))
             throw RuntimeError(ErrorCode::PlatformFailure, "rename");
@@ -222,7 +222,7 @@ public:
         files[PathKey(Relative(to))] = f;
     }
     void Delete(const Text& path) override {
-        Call("", [] {});
+        Record("");
         auto it = files.find(PathKey(Relative(path)));
         if (it == files.end() || it->second.readOnly)
             throw RuntimeError(ErrorCode::PlatformFailure, "delete");
@@ -234,8 +234,8 @@ private:
         return path.rfind(kFolder + u"\\", 0) == 0 ? path.substr(kFolder.size() + 1) : path;
     }
     // Counts a call; raises as a refused call does (failAt, refuse) or as a vanished process
-    // (killAt); writes it down when it has a line.
-    template <typename F> void Call(const std::string& line, F&& effect) {
+    // (killAt); writes it down unless the line is empty.
+    void Record(const std::string& line) {
         ++calls;
         if (killAt && calls >= killAt)
             throw Killed();
@@ -243,9 +243,12 @@ private:
             log.push_back("@" + std::to_string(clock) + " " + line);
         if (calls == failAt || (!line.empty() && refuse.count(line)))
             throw RuntimeError(ErrorCode::PlatformFailure, "refused: " + line);
-        effect();
     }
-    void Record(const std::string& line) { Call(line, [] {}); }
+    // A query's answer, once the call is counted.
+    template <typename T> T Counted(T answer) {
+        Record("");
+        return answer;
+    }
     bool Declined(const std::string& line) {
         Record(line);
         return decline.count(line) != 0;

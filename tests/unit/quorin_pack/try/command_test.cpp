@@ -172,22 +172,19 @@ TEST_F(PackTry, AKeptPrefixIsMadeOnceAndEachTrialStartsFromItsRegistryAsMade) {
     EXPECT_NE(Read("log").find("regedit"), std::string::npos) << Read("log");
 }
 
+// The reasons themselves and their rendering belong to the report's tests; here, that the trial's
+// outcome reaches the exit status, check's problems included.
 TEST_F(PackTry, TheVerdictIsTheExitStatus) {
     record_.snapshots[quorin::pack::kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {};
     Write("record.txt", quorin::pack::WriteTrialRecord(record_));
     RunResult r = RunPack({"try", P("pkg"), "--json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.rfind("{\n  \"package\": ", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find("left registry keys behind: HKEY_CURRENT_USER\\\\Software\\\\Leaky"),
-              std::string::npos);
-    // Check's problems are reasons too, while the trial still runs.
+    Write("record.txt", quorin::pack::WriteTrialRecord(GoodRecord()));
     Write("pkg/Setup.INF", "[Main]\r\nTitle=Quorin Try\r\nDocument=MISSING.TXT\r\nAll=0\r\n");
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(
-        r.out.find("   - check: " + P("pkg") + "/Setup.INF: [Main] Document: \"MISSING.TXT\" is neither"),
-        std::string::npos)
-        << r.out;
+    EXPECT_NE(r.out.find("   - check: " + P("pkg") + "/Setup.INF: [Main] Document:"), std::string::npos) << r.out;
     // A driver that leaves no record.
     Env("FAKE_RECORD", std::nullopt);
     r = RunPack({"try", P("pkg")});

