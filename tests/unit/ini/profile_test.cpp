@@ -72,10 +72,6 @@ TEST(Profile, GetIntReadsTheLeadingNumber) {
     // clang-format on
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(Profile::Parse(std::string("[N]\n") + line + "\n").GetInt("N", "k", -7), expected) << line;
-    // The number as written, for range checks: not wrapped, its magnitude held at 2^32.
-    EXPECT_EQ(quorin::ini::ReadWrittenInteger(u"65538"), 65538);
-    EXPECT_EQ(quorin::ini::ReadWrittenInteger(u"-99999999999"), -4294967296);
-    EXPECT_EQ(quorin::ini::ReadWrittenInteger(u" +0x7FFFx"), 32767);
 }
 
 TEST(Profile, ListsNamesAsStored) {

@@ -27,7 +27,8 @@ inline const Text kFolder = u"C:\\PKG";
 
 inline std::string Compressed(const std::string& data, char recorded) {
     std::vector<uint8_t> out;
-    EncodeSzdd(reinterpret_cast<const uint8_t*>(data.data()), data.size(), static_cast<uint8_t>(recorded), out);
+    EncodeSzdd(reinterpret_cast<const uint8_t*>(data.data()), data.size(), static_cast<uint8_t>(recorded),
+               out);
     return std::string(out.begin(), out.end());
 }
 
@@ -268,7 +269,8 @@ inline SetupSettings Package(FakeWorld& w, const std::vector<SetupEntry>& entrie
     s.LzTrash = lzTrash;
     for (const SetupEntry& e : entries)
         if (StaysInsideFolder(e.LzSource) && !e.LzSource.empty() && !w.Has(e.LzSource))
-            w.Put(e.LzSource, Compressed("content of " + ToUtf8(e.LzTarget), static_cast<char>(e.LzTarget.back())));
+            w.Put(e.LzSource,
+                  Compressed("content of " + ToUtf8(e.LzTarget), static_cast<char>(e.LzTarget.back())));
     return s;
 }
 

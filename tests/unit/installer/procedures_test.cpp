@@ -7,13 +7,9 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-SetupEntry Entry(const char16_t* source, const char16_t* target, bool selfRegister = false) {
-    return {source, target, selfRegister};
-}
-
 // A registered control and a help file.
 SetupSettings TwoEntries(FakeWorld& w, bool lzTrash = true) {
-    return Package(w, {Entry(u"JOYSTICK.OC_", u"Joystick.OCX", true), Entry(u"JOYSTICK.HL_", u"Joystick.HLP")},
+    return Package(w, {{u"JOYSTICK.OC_", u"Joystick.OCX", true}, {u"JOYSTICK.HL_", u"Joystick.HLP"}},
                    lzTrash);
 }
 
@@ -172,17 +168,17 @@ TEST(Procedures, WhatIsToldPerEntry) {
         std::map<Text, std::string> afterInstall; // contents after the install
     } cases[] = {
         {"outside and own files",
-         {Entry(u"..\\EVIL.DL_", u"Evil.DLL", true), Entry(u"A.DL_", u"C:\\Windows\\A.DLL"),
-          Entry(u"B.TX_", u"setup.inf."), Entry(u"Setup.INF", u"Copy.INF"), Entry(u"C.TX_", u"C.TXT")},
+         {{u"..\\EVIL.DL_", u"Evil.DLL", true}, {u"A.DL_", u"C:\\Windows\\A.DLL"},
+          {u"B.TX_", u"setup.inf."}, {u"Setup.INF", u"Copy.INF"}, {u"C.TX_", u"C.TXT"}},
          {"message 301 48 [..\\EVIL.DL_\nC:\\Windows\\A.DLL\nsetup.inf.\nSetup.INF]"},
          {"message 301 48 [C:\\Windows\\A.DLL\nsetup.inf.]"},
          {}},
         {"SelfRegister on a help file or a dotted folder",
-         {Entry(u"JOYSTICK.HL_", u"Joystick.HLP", true), Entry(u"READ.ME_", u"Docs.v1\\README", true)},
+         {{u"JOYSTICK.HL_", u"Joystick.HLP", true}, {u"READ.ME_", u"Docs.v1\\README", true}},
          {},
          {},
          {}},
-        {"targets kept", {Entry(u"HELP.HL_", u"Gantrel.HLP"), Entry(u"README.TXT", u"Copy.TXT")},
+        {"targets kept", {{u"HELP.HL_", u"Gantrel.HLP"}, {u"README.TXT", u"Copy.TXT"}},
          {"message 303 48 [Gantrel.HLP\nCopy.TXT]"}, {}, {u"Gantrel.HLP", u"Copy.TXT"},
          {{u"Gantrel.HLP", "older"}, {u"Copy.TXT", "older"}, {u"HELP.HLP", "content of Gantrel.HLP"}, {u"README.TXT", "read me"}}},
     };
@@ -210,7 +206,7 @@ TEST(Procedures, AnUncompressedEntryUnderItsOwnNameIsNeverDeleted) {
     for (const char16_t* source : {u"readme.txt", u".\\README.TXT", u"README.TXT.", u".\\readme.txt "}) {
         FakeWorld w;
         w.Put(u"README.TXT", "read me");
-        RunInstall(Package(w, {Entry(source, u"README.TXT")}, true), w);
+        RunInstall(Package(w, {{source, u"README.TXT"}}, true), w);
         EXPECT_EQ(w.Data(u"README.TXT"), "read me") << ToUtf8(source);
         EXPECT_TRUE(w.Told().empty()) << ToUtf8(source);
     }
@@ -219,7 +215,7 @@ TEST(Procedures, AnUncompressedEntryUnderItsOwnNameIsNeverDeleted) {
 TEST(Procedures, UninstallTellsFailedDeletionsAndDeclinedUnregistrationsNotFilesAlreadyGone) {
     FakeWorld w;
     const SetupSettings s =
-        Package(w, {Entry(u"A.OC_", u"A.OCX", true), Entry(u"B.OC_", u"B.OCX", true), Entry(u"D.TX_", u"D.TXT")}, false);
+        Package(w, {{u"A.OC_", u"A.OCX", true}, {u"B.OC_", u"B.OCX", true}, {u"D.TX_", u"D.TXT"}}, false);
     Installed(w, s);
     w.files.erase(PathKey(u"D.TXT"));
     w.files[PathKey(u"A.OCX")].readOnly = true;

@@ -26,13 +26,17 @@ TEST(SetupScript, Reading) {
         const char* entries;
         bool lzTrash;
     } cases[] = {
-        {"the example", "[Main]\r\nTitle=T\r\nAll=2\r\nLzTrash=YES\r\n[1]\r\nLz=JOYSTICK.OC_,Joystick.OCX\r\n"
-                        "SelfRegister=YES\r\n[2]\r\nLz=JOYSTICK.HL_,Joystick.HLP\r\nSelfRegister=NO\r\n",
+        {"the example",
+         "[Main]\r\nTitle=T\r\nAll=2\r\nLzTrash=YES\r\n[1]\r\nLz=JOYSTICK.OC_,Joystick.OCX\r\n"
+         "SelfRegister=YES\r\n[2]\r\nLz=JOYSTICK.HL_,Joystick.HLP\r\nSelfRegister=NO\r\n",
          "[JOYSTICK.OC_|Joystick.OCX|reg][JOYSTICK.HL_|Joystick.HLP]", true},
-        {"first comma splits", "[Main]\nAll=4\n[1]\nLz=,B\n[2]\nLz=A,B,C\n[3]\nLz=A,\n[4]\nLz=\x90\xe0\x96\xbe.TX_,\x90\xe0\x96\xbe\x8f\x91.TXT\n",
+        {"first comma splits",
+         "[Main]\nAll=4\n[1]\nLz=,B\n[2]\nLz=A,B,C\n[3]\nLz=A,\n[4]\nLz=\x90\xe0\x96\xbe.TX_,"
+         "\x90\xe0\x96\xbe\x8f\x91.TXT\n",
          "[|B][A|B,C][A|][説明.TX_|説明書.TXT]", false},
-        {"YES in any case only", "[main]\nall = 3\nlztrash=yes\n[1]\nLZ = A.EX_ , A.EXE \nselfregister=Yes\n"
-                                 "[2]\nLz=x,y\nSelfRegister=1\n[3]\nLz=z,w\nSelfRegister=TRUE\n[4]\nLz=unread,x\n",
+        {"YES in any case only",
+         "[main]\nall = 3\nlztrash=yes\n[1]\nLZ = A.EX_ , A.EXE \nselfregister=Yes\n"
+         "[2]\nLz=x,y\nSelfRegister=1\n[3]\nLz=z,w\nSelfRegister=TRUE\n[4]\nLz=unread,x\n",
          "[A.EX_ | A.EXE|reg][x|y][z|w]", true},
         {"no All, x3, 0", "[Main]\nAll=x3\n[1]\nLz=a,b\n", "", false},
     };
@@ -60,9 +64,10 @@ TEST(SetupScript, AllOutsideTheRangeAsWrittenIsRefused) {
     const struct {
         const char* written;
         int all; // -1: refused
-    } cases[] = {{"0", 0},        {"3", 3},         {"32767", 32767}, {"+2", 2},          {"0x3", 3},
-                 {"2 entries", 2}, {"32768", -1},   {"40000", -1},    {"65536", -1},      {"65538", -1},
-                 {"-1", -1},       {"-65535", -1},  {"4294967297", -1}, {"0x10002", -1}, {"99999999999999999999", -1}};
+    } cases[] = {
+        {"0", 0},         {"3", 3},       {"32767", 32767},   {"+2", 2},       {"0x3", 3},
+        {"2 entries", 2}, {"32768", -1},  {"40000", -1},      {"65536", -1},   {"65538", -1},
+        {"-1", -1},       {"-65535", -1}, {"4294967297", -1}, {"0x10002", -1}, {"99999999999999999999", -1}};
     for (const auto& c : cases) {
         std::string script = std::string("[Main]\nAll=") + c.written + "\nLzTrash=YES\n";
         for (int i = 1; i <= 3; ++i)

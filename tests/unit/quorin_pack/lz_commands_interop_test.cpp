@@ -34,8 +34,7 @@ std::vector<std::pair<std::string, std::string>> Corpus() {
         text += words[rng() % 7];
     corpus.emplace_back("words.txt", text);
     for (const char* path : {"/bin/ls", "/usr/share/common-licenses/GPL-3"}) {
-        std::ifstream in(path, std::ios::binary);
-        std::string b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string b = ReadFile(path);
         if (!b.empty())
             corpus.emplace_back(fs::path(path).filename().string() + ".dat", b.substr(0, 100000));
     }

@@ -51,6 +51,12 @@ inline std::string Expanded(const std::string& file, uint8_t* missing = nullptr)
     return std::string(out.begin(), out.end());
 }
 
+// A file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 class ScratchFolder : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -65,10 +71,7 @@ protected:
         fs::create_directories(Path(name).parent_path());
         std::ofstream(Path(name), std::ios::binary) << data;
     }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    std::string Read(const std::string& name) const { return ReadFile(Path(name)); }
     bool Exists(const std::string& name) const { return fs::exists(Path(name)); }
 
     fs::path dir_;

@@ -184,7 +184,8 @@ TEST_F(PackTry, TheVerdictIsTheExitStatus) {
     Write("pkg/Setup.INF", "[Main]\r\nTitle=Quorin Try\r\nDocument=MISSING.TXT\r\nAll=0\r\n");
     r = RunPack({"try", P("pkg")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("   - check: " + P("pkg") + "/Setup.INF: [Main] Document:"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("   - check: " + P("pkg") + "/Setup.INF: [Main] Document:"), std::string::npos)
+        << r.out;
     // A driver that leaves no record.
     Env("FAKE_RECORD", std::nullopt);
     r = RunPack({"try", P("pkg")});
