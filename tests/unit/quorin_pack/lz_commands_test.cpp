@@ -1,5 +1,5 @@
-// compress and expand as a packager uses them: the names, what the header records, and files
-// that are damaged or in the way.
+// compress and expand as a packager uses them: the options, what the header records, and files
+// that are damaged or in the way (the naming rules themselves are the LZ library's tests).
 #include "test_support.h"
 
 using namespace pack_test;
@@ -11,9 +11,8 @@ class PackLz : public ScratchFolder {};
 TEST_F(PackLz, CompressNamesAndRecords) {
     Write("Joystick.OCX", std::string(30000, 'M'));
     Write("README.TXT", "read me\r\n");
-    Write("a.c", "int x;");
     Write("in/notes.txt", "notes");
-    ASSERT_EQ(RunPack({"compress", "-r", P("Joystick.OCX"), P("README.TXT"), P("a.c")}).status, 0);
+    ASSERT_EQ(RunPack({"compress", "-r", P("Joystick.OCX"), P("README.TXT")}).status, 0);
     fs::create_directories(Path("out"));
     ASSERT_EQ(RunPack({"compress", P("in/notes.txt"), "-o", P("out")}).status, 0);
     const struct {
@@ -22,7 +21,6 @@ TEST_F(PackLz, CompressNamesAndRecords) {
         uint8_t recorded;
     } cases[] = {{"Joystick.OC_", std::string(30000, 'M'), 'X'},
                  {"README.TX_", "read me\r\n", 'T'},
-                 {"a.c_", "int x;", 0},           // a shorter extension gets '_' appended
                  {"out/notes.txt_", "notes", 0}}; // without -r nothing is recorded
     for (const auto& c : cases) {
         uint8_t recorded = 1;
