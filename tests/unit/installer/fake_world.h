@@ -34,6 +34,14 @@ inline std::string Compressed(const std::string& data, char recorded) {
 
 struct Killed {};
 
+// A log without its times.
+inline std::vector<std::string> Untimed(const std::vector<std::string>& log) {
+    std::vector<std::string> out;
+    for (const std::string& line : log)
+        out.push_back(line.substr(line.find(' ') + 1));
+    return out;
+}
+
 class FakeWorld : public InstallPlatform, public PlacementPlatform, public SettingsStore {
 public:
     struct File {
@@ -67,13 +75,7 @@ public:
             out.insert(ToUtf8(key));
         return out;
     }
-    // The log without its times.
-    std::vector<std::string> Effects() const {
-        std::vector<std::string> out;
-        for (const std::string& line : log)
-            out.push_back(line.substr(line.find(' ') + 1));
-        return out;
-    }
+    std::vector<std::string> Effects() const { return Untimed(log); }
     std::vector<std::string> Told() const { // the report messages (301 to 307)
         std::vector<std::string> out;
         for (const std::string& e : Effects())

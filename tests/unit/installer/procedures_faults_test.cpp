@@ -11,15 +11,19 @@ namespace {
 SetupSettings ThreeEntries(FakeWorld& w, bool lzTrash) {
     w.Put(u"README.TXT", "read me");
     return Package(w,
-                   {{u"GANTREL.OC_", u"Gantrel.OCX", true}, {u"HELP.HL_", u"Gantrel.HLP"}, {u"README.TXT", u"ReadMe Copy.TXT"}},
+                   {{u"GANTREL.OC_", u"Gantrel.OCX", true},
+                    {u"HELP.HL_", u"Gantrel.HLP"},
+                    {u"README.TXT", u"ReadMe Copy.TXT"}},
                    lzTrash);
 }
 
-const std::map<std::string, std::string> kInstalled = {
-    {"gantrel.ocx", "content of Gantrel.OCX"}, {"gantrel.hlp", "content of Gantrel.HLP"}, {"readme copy.txt", "read me"}};
+const std::map<std::string, std::string> kInstalled = {{"gantrel.ocx", "content of Gantrel.OCX"},
+                                                       {"gantrel.hlp", "content of Gantrel.HLP"},
+                                                       {"readme copy.txt", "read me"}};
 
 // Every file is an original one, a whole installed one, or (after a kill) a temporary file.
-void ExpectSound(const FakeWorld& w, const FakeWorld& original, const std::string& when, bool temporaryAllowed) {
+void ExpectSound(const FakeWorld& w, const FakeWorld& original, const std::string& when,
+                 bool temporaryAllowed) {
     for (const auto& [key, file] : w.files) {
         const std::string name = ToUtf8(key);
         auto o = original.files.find(key);
@@ -56,50 +60,42 @@ long CallsOf(bool lzTrash, bool install) {
     return w.calls - before;
 }
 
-TEST(ProcedureFaults, AnySingleRefusedCallThenACleanRun) {
-    for (bool install : {true, false}) {
-        // Without LzTrash for the uninstall, so that the clean run afterwards can place again.
-        const long total = CallsOf(install, install);
+// Any single call of an install or an uninstall refused, or the process gone at any call of an
+// install; the next start installs and uninstalls cleanly. Left at most: the temporary file a
+// killed expansion was writing and, for the entry whose target differs from its recorded name, the
+// second copy placing again leaves by design.
+TEST(ProcedureFaults, AnyCallRefusedOrTheProcessGoneThenStartedAgain) {
+    const struct { bool install, killed; } runs[] = {{true, false}, {false, false}, {true, true}};
+    for (const auto& run : runs) {
+        // LzTrash only for the refused install, so that the clean run afterwards can place again.
+        const bool lzTrash = run.install && !run.killed;
+        const long total = CallsOf(lzTrash, run.install);
         ASSERT_GT(total, 15);
         for (long n = 1; n <= total && !HasFailure(); ++n) {
-            const std::string when = (install ? "install" : "uninstall") + std::string(", call ") + std::to_string(n);
+            const std::string when = std::string(run.install ? "install" : "uninstall") +
+                                     (run.killed ? ", killed at call " : ", refused call ") +
+                                     std::to_string(n);
             FakeWorld w;
-            const SetupSettings s = ThreeEntries(w, install);
-            if (!install)
+            const SetupSettings s = ThreeEntries(w, lzTrash);
+            const FakeWorld original = w;
+            if (!run.install)
                 Start(w, s, true);
             const FakeWorld before = w;
-            w.failAt = w.calls + n;
-            Start(w, s, install);
-            ExpectSound(w, before, when, false);
-            w.failAt = 0;
+            (run.killed ? w.killAt : w.failAt) = w.calls + n;
+            Start(w, s, run.install);
+            ExpectSound(w, before, when, run.killed);
+            w.failAt = w.killAt = 0;
             Start(w, s, true); // the user starts Setup again
             ExpectInstalled(w, when);
             Start(w, s, false);
             EXPECT_TRUE(w.registered.empty() && w.records.empty() && w.entries.empty()) << when;
+            for (const auto& [key, file] : w.files) {
+                const std::string name = ToUtf8(key);
+                const bool temporary = run.killed && name.rfind("~qi", 0) == 0;
+                EXPECT_TRUE(original.files.count(key) || temporary || name == "help.hlp")
+                    << when << ": " << name;
+            }
         }
-    }
-}
-
-// The process gone at any call of an install; the next start installs and uninstalls cleanly,
-// leaving at most the temporary file the killed expansion was writing and, for the entry whose
-// target differs from its recorded name, the second copy placing again leaves by design.
-TEST(ProcedureFaults, KilledAtAnyCallThenStartedAgain) {
-    const long total = CallsOf(false, true);
-    for (long n = 1; n <= total && !HasFailure(); ++n) {
-        FakeWorld w;
-        const SetupSettings s = ThreeEntries(w, false);
-        const FakeWorld original = w;
-        w.killAt = n;
-        Start(w, s, true);
-        ExpectSound(w, original, "killed at " + std::to_string(n), true);
-        w.killAt = 0;
-        Start(w, s, true);
-        ExpectInstalled(w, "restart after kill at " + std::to_string(n));
-        Start(w, s, false);
-        for (const auto& [key, file] : w.files)
-            EXPECT_TRUE(original.files.count(key) || ToUtf8(key).rfind("~qi", 0) == 0 || ToUtf8(key) == "help.hlp")
-                << "killed at " << n << ": " << ToUtf8(key);
-        EXPECT_TRUE(w.registered.empty() && w.records.empty() && w.entries.empty());
     }
 }
 

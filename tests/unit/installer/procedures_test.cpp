@@ -104,9 +104,10 @@ TEST(Procedures, NoEntriesStillRecordAndTell) {
 // compressed file is kept so a later run can place it; a record or entry that did not take is
 // told (305, 306).
 TEST(Procedures, AFailingInstallStepIsPassedOverAndTold) {
+    const Log steps = Untimed(kInstall);
     for (const bool declined : {false, true}) {
-        for (size_t i = 1; i < kInstall.size(); ++i) {
-            const std::string step = kInstall[i].substr(kInstall[i].find(' ') + 1);
+        for (size_t i = 1; i < steps.size(); ++i) {
+            const std::string& step = steps[i];
             const bool entryStep = step.rfind("place ", 0) == 0 || step.rfind("register ", 0) == 0;
             if (declined && !entryStep)
                 continue;
@@ -114,9 +115,7 @@ TEST(Procedures, AFailingInstallStepIsPassedOverAndTold) {
             const SetupSettings s = TwoEntries(w);
             (declined ? w.decline : w.refuse).insert(step);
             RunInstall(s, w);
-            Log expected;
-            for (const std::string& line : kInstall)
-                expected.push_back(line.substr(line.find(' ') + 1));
+            Log expected = steps;
             if (step.rfind("place ", 0) == 0) // the compressed file of an entry not placed stays
                 expected.erase(std::find(expected.begin(), expected.end(),
                                          "delete C:\\PKG\\" + step.substr(6, step.find(',') - 6)));
@@ -133,16 +132,15 @@ TEST(Procedures, AFailingInstallStepIsPassedOverAndTold) {
 }
 
 TEST(Procedures, AFailingUninstallStepIsPassedOverAndTold) {
-    for (size_t i = 1; i < kUninstall.size(); ++i) {
-        const std::string step = kUninstall[i].substr(kUninstall[i].find(' ') + 1);
+    const Log steps = Untimed(kUninstall);
+    for (size_t i = 1; i < steps.size(); ++i) {
+        const std::string& step = steps[i];
         FakeWorld w;
         const SetupSettings s = TwoEntries(w);
         Installed(w, s);
         w.refuse.insert(step);
         RunUninstall(s, w);
-        Log expected;
-        for (const std::string& line : kUninstall)
-            expected.push_back(line.substr(line.find(' ') + 1));
+        Log expected = steps;
         // A section that cannot be listed, or still holds the record, stays.
         if (step == "list" || step == "delete record Gantrel")
             expected.erase(std::find(expected.begin(), expected.end(), "delete section"));
