@@ -2,11 +2,8 @@
 // answer for the same file; the Windows differential test (tests/win32/ini) holds the reader to
 // them over the seed corpus.
 #include "ini/profile.h"
-#include "ini/profile_file.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace {
 
@@ -176,18 +173,6 @@ TEST(Profile, ReadingEverySectionScansEachLineAFewTimes) {
     for (int n = 1; n <= kSections; ++n)
         ASSERT_EQ(p.GetString(std::to_string(n), "Lz", ""), "a,b") << n;
     EXPECT_LT(p.LinesScanned(), 4u * 2 * kSections);
-}
-
-TEST(Profile, FilesLoadAndSave) {
-    const std::string path = ::testing::TempDir() + "quorin_profile_test.ini";
-    std::remove(path.c_str());
-    EXPECT_EQ(quorin::ini::LoadProfileFile(path).Serialize(), "");
-    Profile p;
-    ASSERT_TRUE(p.Write("Main", "Title", "saved"));
-    ASSERT_TRUE(quorin::ini::SaveProfileFile(path, p));
-    EXPECT_EQ(quorin::ini::LoadProfileFile(path).GetString("Main", "Title", ""), "saved");
-    std::remove(path.c_str());
-    EXPECT_FALSE(quorin::ini::SaveProfileFile(::testing::TempDir() + "no/such/folder/x.ini", p));
 }
 
 } // namespace
