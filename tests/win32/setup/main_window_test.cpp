@@ -18,12 +18,6 @@ using Texts = std::vector<std::wstring>;
 const Text kTitle = u"Quorin Main Window Test";
 const std::wstring kEntryKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorin Main Window Test";
 
-std::wstring TextOf(HWND h) {
-    wchar_t buffer[512] = {};
-    ::GetWindowTextW(h, buffer, 512);
-    return buffer;
-}
-
 int Px(int twips) {
     quorin::win::ScreenDc screen;
     return ::MulDiv(twips, ::GetDeviceCaps(screen.get(), LOGPIXELSX), 1440);
