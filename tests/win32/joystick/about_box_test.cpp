@@ -58,7 +58,7 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
                     << "the library's pointing hand";
             }
             DeleteDC(dc);
-            SavePicture(box, L"about.bmp");
+            quorin::driver::SaveWindowPicture(box, Beside(L"about.png"));
             return PressOk(box);
         });
         EXPECT_EQ(run.result, S_OK);

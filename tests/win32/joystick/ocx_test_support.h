@@ -369,30 +369,4 @@ inline bool PressOk(HWND box, int = 0) {
     return SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0), true;
 }
 
-// Saves a shown window, frame included, as a 24-bit BMP beside the test program: the README's
-// pictures are made from these.
-inline void SavePicture(HWND window, const wchar_t* name) {
-    RECT r;
-    GetWindowRect(window, &r);
-    BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD stride = (info.biWidth * 3 + 3) & ~3u, size = stride * info.biHeight;
-    BITMAPFILEHEADER file{0x4D42, sizeof file + sizeof info + size, 0, 0, sizeof file + sizeof info};
-    std::vector<BYTE> pixels(size);
-    HDC from = GetWindowDC(window), dc = CreateCompatibleDC(from);
-    HBITMAP picture = CreateCompatibleBitmap(from, info.biWidth, info.biHeight);
-    HGDIOBJ old = SelectObject(dc, picture);
-    BitBlt(dc, 0, 0, info.biWidth, info.biHeight, from, 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    GetDIBits(dc, picture, 0, info.biHeight, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    HANDLE out = CreateFileW(Beside(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(out, &file, sizeof file, &written, nullptr);
-    WriteFile(out, &info, sizeof info, &written, nullptr);
-    WriteFile(out, pixels.data(), size, &written, nullptr);
-    CloseHandle(out);
-    DeleteObject(picture);
-    DeleteDC(dc);
-    ReleaseDC(window, from);
-}
-
 } // namespace ocxtest

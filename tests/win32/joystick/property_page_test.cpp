@@ -388,7 +388,7 @@ TEST(PageInTheFrame, F1OpensContext203BesideTheLibrary) {
         [&] { return OleCreatePropertyFrame(nullptr, 0, 0, L"Joystick", 1, objects, 1, pages, 0, 0, nullptr); },
         [](HWND frame, int ticks) {
             if (ticks == 10) {
-                SavePicture(frame, L"proppage.bmp");
+                quorin::driver::SaveWindowPicture(frame, Beside(L"proppage.png"));
                 SetForegroundWindow(frame);
                 SetFocus(ChildOfClass(frame, L"Edit"));
                 SendKey(VK_F1);
