@@ -118,7 +118,8 @@ TEST_F(AboutBox, LinksOpenThroughTheShellAndClosingWritesTheEventLog) {
         const BoxRun run = Show([&](HWND box, int) {
             HWND label = ChildByPrefix(box, prefix);
             captions.push_back(TextOf(label));
-            SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0), SendMessageW(label, WM_LBUTTONUP, 0, 0);
+            SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            SendMessageW(label, WM_LBUTTONUP, 0, 0);
             return IsWindowVisible(box) && PressOk(box);
         });
         EXPECT_EQ(run.result, S_OK);

@@ -10,10 +10,7 @@ using namespace ocxtest;
 namespace {
 
 std::string Narrow(const wchar_t* text) {
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 128 ? static_cast<char>(*text) : '?';
-    return out;
+    return quorin::driver::Utf8(text ? text : L"");
 }
 
 GUID Guid(const wchar_t* text) {

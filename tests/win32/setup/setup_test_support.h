@@ -9,8 +9,6 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -63,24 +61,16 @@ public:
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
         path_ = fs::path(parent.empty() ? temp : parent) / (L"quorin-" + tag);
-        fs::remove_all(path_);
+        quorin::driver::RemoveTree(path_.wstring());
         fs::create_directories(path_);
     }
-    ~TempFolder() {
-        std::error_code ignored;
-        for (const auto& e : fs::recursive_directory_iterator(path_, ignored))
-            ::SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-        fs::remove_all(path_, ignored);
-    }
+    ~TempFolder() { quorin::driver::RemoveTree(path_.wstring()); }
     std::wstring Path(const std::wstring& name = {}) const { return name.empty() ? path_.wstring() : (path_ / name).wstring(); }
     Text Text(const std::wstring& name = {}) const { return quorin::win::FromWide(Path(name).c_str()); }
     void Write(const std::wstring& name, const Bytes& data) const {
         std::ofstream(path_ / name, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
     }
-    Bytes Read(const std::wstring& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
-        return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    Bytes Read(const std::wstring& name) const { return quorin::driver::ReadBytes(Path(name)).value_or(Bytes()); }
     // The names in the folder as stored, letter case kept.
     std::set<std::string> Names() const {
         std::set<std::string> out;
