@@ -1,7 +1,7 @@
-// What the tests of Joystick.OCX share: the library beside the test program and a seam in its
-// imports, IUnknown for the test's own objects, one recording host, a page site, waits on
-// conditions through the thread's message loop, a driver for modal boxes and window lookups.
-// One program holds every test (test_environment.cpp).
+// What the tests of Joystick.OCX share besides the tier's support: the library beside the test
+// program and a seam in its imports, IUnknown for the test's own objects, one recording host, a
+// page site, timer periods waited out, a driver for modal boxes and control look-ups. One program
+// holds every test (test_environment.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -318,14 +318,6 @@ inline std::wstring FontOf(HWND window) {
 }
 // The forms' font: MS UI Gothic, 9 point at 96 dpi, Japanese.
 inline const std::wstring FormFont = L"MS UI Gothic -12 400 128";
-// A key pressed and released, through the input queue.
-inline void SendKey(WORD key) {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = key;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-}
 
 // Runs `open`, which shows a modal box of this thread (a dialog or the system's property
 // frame), and calls `step` with the box and the ticks since it showed, from a 10 ms timer that

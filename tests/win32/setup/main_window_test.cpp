@@ -182,15 +182,9 @@ TEST_F(MainWindowTest, AnInstallThatDoesNotTakeIsToldAndIgnoresInputMeanwhile) {
     setup::MainWindow& w = Open();
     ::SetForegroundWindow(w.hwnd());
     std::function<void()> user = [&] {
-        for (int i = 0; i < 400 && TextOf(C(Ctl::Tip)) != L"インストールしていますので、しばらくお待ちください..."; ++i)
-            ::Sleep(20);
-        INPUT keys[4] = {};
-        for (int i = 0; i < 4; ++i) {
-            keys[i].type = INPUT_KEYBOARD;
-            keys[i].ki.wVk = i < 2 ? VK_ESCAPE : VK_RETURN;
-            keys[i].ki.dwFlags = i % 2 ? KEYEVENTF_KEYUP : 0;
-        }
-        ::SendInput(4, keys, sizeof(INPUT));
+        quorin::driver::WaitUntil([&] { return TextOf(C(Ctl::Tip)) == L"インストールしていますので、しばらくお待ちください..."; }, 8000);
+        SendKey(VK_ESCAPE);
+        SendKey(VK_RETURN);
         for (HWND button : {C(Ctl::Cancel), C(Ctl::Install)}) {
             RECT r{};
             ::GetWindowRect(button, &r);

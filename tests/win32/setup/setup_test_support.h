@@ -1,6 +1,5 @@
-// What Setup's Windows tests share: registry look-ups, a temporary folder, a reader and answerer
-// of this thread's message boxes, a message pump that waits on a condition, and copies of this
-// program run as children.
+// What Setup's Windows tests share besides the tier's support: a temporary folder, a reader and
+// answerer of this thread's message boxes, and copies of this program run as children.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // What the Windows tier's test programs share: the files beside the test program, a message pump
-// that waits on a condition, window look-ups (the driver library's, which the end-to-end tests use
-// too), this thread's shown dialog box and a program run to its end.
+// that waits on a condition, registry and window look-ups (the driver library's, which the
+// end-to-end tests use too), a key press, this thread's shown dialog box and a program run to its
+// end.
 #pragma once
 
 #include <windows.h>
@@ -57,6 +58,15 @@ inline HWND FindChild(HWND parent, const std::function<bool(HWND)>& match) {
         if (match(c))
             return c;
     return nullptr;
+}
+
+// A key pressed and released, through the input queue.
+inline void SendKey(WORD key) {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = key;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
 }
 
 struct BoxSearch {
