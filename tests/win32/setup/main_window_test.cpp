@@ -182,7 +182,9 @@ TEST_F(MainWindowTest, AnInstallThatDoesNotTakeIsToldAndIgnoresInputMeanwhile) {
     setup::MainWindow& w = Open();
     ::SetForegroundWindow(w.hwnd());
     std::function<void()> user = [&] {
-        quorin::driver::WaitUntil([&] { return TextOf(C(Ctl::Tip)) == L"インストールしていますので、しばらくお待ちください..."; }, 8000);
+        quorin::driver::WaitUntil(
+            [&] { return TextOf(C(Ctl::Tip)) == L"インストールしていますので、しばらくお待ちください..."; },
+            8000);
         SendKey(VK_ESCAPE);
         SendKey(VK_RETURN);
         for (HWND button : {C(Ctl::Cancel), C(Ctl::Install)}) {

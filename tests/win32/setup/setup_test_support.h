@@ -69,7 +69,9 @@ public:
     void Write(const std::wstring& name, const Bytes& data) const {
         std::ofstream(path_ / name, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
     }
-    Bytes Read(const std::wstring& name) const { return quorin::driver::ReadBytes(Path(name)).value_or(Bytes()); }
+    Bytes Read(const std::wstring& name) const {
+        return quorin::driver::ReadBytes(Path(name)).value_or(Bytes());
+    }
     // The names in the folder as stored, letter case kept.
     std::set<std::string> Names() const {
         std::set<std::string> out;
@@ -100,8 +102,8 @@ inline Box ReadBox(HWND box) {
     b.caption = text;
     // The box shows a shared standard icon, so loading the same one here returns its handle.
     HWND picture = FindChild(box, [](HWND h) {
-        return _wcsicmp(ClassOf(h).c_str(), L"Static") == 0 && (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-               ::IsWindowVisible(h);
+        return _wcsicmp(ClassOf(h).c_str(), L"Static") == 0 &&
+               (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ::IsWindowVisible(h);
     });
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
     b.icon = shown ? Icon::Other : Icon::None;
