@@ -33,12 +33,12 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
         const BoxRun run = Show([](HWND box, int) {
             RECT client = {};
             GetClientRect(box, &client);
-            EXPECT_EQ(Text(box), W(u"著作権とバージョン情報について"));
+            EXPECT_EQ(TextOf(box), W(u"著作権とバージョン情報について"));
             EXPECT_TRUE(client.right == 360 && client.bottom == 180);
-            EXPECT_EQ(Text(ChildOfClass(box, L"Edit")),
+            EXPECT_EQ(TextOf(ChildOfClass(box, L"Edit")),
                       L"Ombrel's Gantrel\t1.50,2004\r\nCopyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.");
             HWND labels[2] = {ChildByPrefix(box, L"http://"), ChildByPrefix(box, L"mailto:")};
-            EXPECT_NE(Text(labels[1]).find(L'@'), std::wstring::npos);
+            EXPECT_NE(TextOf(labels[1]).find(L'@'), std::wstring::npos);
             std::vector<std::wstring> fonts;
             for (HWND c : {ChildByText(box, L"Ombrel's Gantrel"), ChildByText(box, L"powered by SideWinder GamePad"),
                            ChildOfClass(box, L"Edit"), labels[0], labels[1], GetDlgItem(box, IDOK),
@@ -58,7 +58,7 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
                     << "the library's pointing hand";
             }
             DeleteDC(dc);
-            SavePicture(box, L"about.bmp");
+            quorin::driver::SaveWindowPicture(box, Beside(L"about.png"));
             return PressOk(box);
         });
         EXPECT_EQ(run.result, S_OK);
@@ -117,8 +117,9 @@ TEST_F(AboutBox, LinksOpenThroughTheShellAndClosingWritesTheEventLog) {
     for (const wchar_t* prefix : {L"http://", L"mailto:"}) {
         const BoxRun run = Show([&](HWND box, int) {
             HWND label = ChildByPrefix(box, prefix);
-            captions.push_back(Text(label));
-            SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0), SendMessageW(label, WM_LBUTTONUP, 0, 0);
+            captions.push_back(TextOf(label));
+            SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            SendMessageW(label, WM_LBUTTONUP, 0, 0);
             return IsWindowVisible(box) && PressOk(box);
         });
         EXPECT_EQ(run.result, S_OK);

@@ -46,13 +46,8 @@ long GdiObjects() {
     return n;
 }
 
-BOOL CALLBACK CountWindow(HWND, LPARAM total) {
-    ++*reinterpret_cast<long*>(total);
-    return TRUE;
-}
 BOOL CALLBACK CountTree(HWND w, LPARAM total) {
-    CountWindow(w, total);
-    EnumChildWindows(w, CountWindow, total);
+    *reinterpret_cast<long*>(total) += 1 + static_cast<long>(quorin::driver::Children(w).size());
     return TRUE;
 }
 

@@ -1,7 +1,7 @@
-// What the tests of Joystick.OCX share: the library beside the test program and a seam in its
-// imports, IUnknown for the test's own objects, one recording host, a page site, waits on
-// conditions through the thread's message loop, a driver for modal boxes and window lookups.
-// One program holds every test (test_environment.cpp).
+// What the tests of Joystick.OCX share besides the tier's support: the library beside the test
+// program and a seam in its imports, IUnknown for the test's own objects, one recording host, a
+// page site, timer periods waited out, a driver for modal boxes and control look-ups. One program
+// holds every test (test_environment.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,27 +19,23 @@
 #include <vector>
 
 #include "joystick/interfaces.h"
+#include "../support/win32_test_support.h"
 
 namespace ocxtest {
 
 using Microsoft::WRL::ComPtr;
 using namespace joystick;
+using namespace win32test;
 
 // Expected captions are UTF-16 literals; on this platform wchar_t is the same unit.
 inline const wchar_t* W(const char16_t* s) {
     return reinterpret_cast<const wchar_t*>(s);
 }
 
-inline std::wstring BesideExe(const wchar_t* name) {
-    wchar_t path[MAX_PATH] = {};
-    std::wstring p(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return p.substr(0, p.find_last_of(L"\\/") + 1) + name;
-}
-
 // Joystick.OCX beside the test program, loaded once and used through its exports; the test
 // environment registers it.
 inline HMODULE Ocx() {
-    static HMODULE module = LoadLibraryW(BesideExe(L"Joystick.OCX").c_str());
+    static HMODULE module = LoadLibraryW(Beside(L"Joystick.OCX").c_str());
     return module;
 }
 inline HRESULT OcxCall(const char* name) {
@@ -113,7 +109,7 @@ struct HelpRecorder : ImportPatch {
     // The one request since it started: topic `context` (HELP_CONTEXT, 1) of the help file
     // beside the library.
     static void ExpectOneRequest(ULONG_PTR context) {
-        EXPECT_EQ(g_helpRequests, std::vector<std::wstring>{BesideExe(L"Joystick.HLP") + L" 1 " + std::to_wstring(context)});
+        EXPECT_EQ(g_helpRequests, std::vector<std::wstring>{Beside(L"Joystick.HLP") + L" 1 " + std::to_wstring(context)});
     }
 };
 
@@ -291,22 +287,6 @@ public:
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
 };
 
-// Dispatches this thread's messages until `done` holds; false when it does not within fifteen
-// seconds.
-inline bool PumpUntil(const std::function<bool()>& done) {
-    for (const DWORD start = GetTickCount();;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        const DWORD spent = GetTickCount() - start;
-        if (done() || spent >= 15000)
-            return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 15000 - spent, QS_ALLINPUT);
-    }
-}
-
 // Dispatches this thread's messages until a timer of `periodMs` has fired `count` times: a scan
 // timer of the same period that still ran would have ticked meanwhile too.
 inline int g_periods = 0;
@@ -320,31 +300,14 @@ inline void PumpPeriods(int count, UINT periodMs) {
     KillTimer(nullptr, timer);
 }
 
-inline std::wstring Text(HWND window) {
-    std::wstring s(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    s.resize(static_cast<size_t>(GetWindowTextW(window, s.data(), static_cast<int>(s.size()))));
-    return s;
-}
-inline std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-// The first window below `parent`, depth first, that `match` accepts.
-inline HWND Find(HWND parent, const std::function<bool(HWND)>& match) {
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (HWND found = match(c) ? c : Find(c, match))
-            return found;
-    return nullptr;
-}
 inline HWND ChildByText(HWND parent, const std::wstring& text) {
-    return Find(parent, [&](HWND c) { return Text(c) == text; });
+    return FindChild(parent, [&](HWND c) { return TextOf(c) == text; });
 }
 inline HWND ChildByPrefix(HWND parent, const std::wstring& prefix) {
-    return Find(parent, [&](HWND c) { return Text(c).rfind(prefix, 0) == 0; });
+    return FindChild(parent, [&](HWND c) { return TextOf(c).rfind(prefix, 0) == 0; });
 }
 inline HWND ChildOfClass(HWND parent, const wchar_t* windowClass) {
-    return Find(parent, [&](HWND c) { return _wcsicmp(ClassOf(c).c_str(), windowClass) == 0; });
+    return FindChild(parent, [&](HWND c) { return _wcsicmp(ClassOf(c).c_str(), windowClass) == 0; });
 }
 // A window's font as "face height weight charset".
 inline std::wstring FontOf(HWND window) {
@@ -355,14 +318,6 @@ inline std::wstring FontOf(HWND window) {
 }
 // The forms' font: MS UI Gothic, 9 point at 96 dpi, Japanese.
 inline const std::wstring FormFont = L"MS UI Gothic -12 400 128";
-// A key pressed and released, through the input queue.
-inline void SendKey(WORD key) {
-    INPUT keys[2] = {};
-    keys[0].type = keys[1].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = keys[1].ki.wVk = key;
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
-}
 
 // Runs `open`, which shows a modal box of this thread (a dialog or the system's property
 // frame), and calls `step` with the box and the ticks since it showed, from a 10 ms timer that
@@ -376,16 +331,9 @@ struct BoxRun {
     int tickLimit = 1000;
 };
 inline BoxRun* g_box = nullptr;
-inline BOOL CALLBACK MatchBox(HWND w, LPARAM found) {
-    if (!IsWindowVisible(w) || ClassOf(w) != L"#32770" || GetParent(w))
-        return TRUE;
-    return *reinterpret_cast<HWND*>(found) = w, FALSE;
-}
-// The box this thread shows; other test programs may show theirs on the same display.
+// The box this thread shows: a dialog or frame of its own, not one shown over it.
 inline HWND ThreadBox() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), MatchBox, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return win32test::ThreadBox([](HWND w) { return GetParent(w) == nullptr; });
 }
 inline void CALLBACK OnBoxTick(HWND, UINT, UINT_PTR, DWORD) {
     HWND box = ThreadBox();
@@ -411,32 +359,6 @@ inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HW
 }
 inline bool PressOk(HWND box, int = 0) {
     return SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0), true;
-}
-
-// Saves a shown window, frame included, as a 24-bit BMP beside the test program: the README's
-// pictures are made from these.
-inline void SavePicture(HWND window, const wchar_t* name) {
-    RECT r;
-    GetWindowRect(window, &r);
-    BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD stride = (info.biWidth * 3 + 3) & ~3u, size = stride * info.biHeight;
-    BITMAPFILEHEADER file{0x4D42, sizeof file + sizeof info + size, 0, 0, sizeof file + sizeof info};
-    std::vector<BYTE> pixels(size);
-    HDC from = GetWindowDC(window), dc = CreateCompatibleDC(from);
-    HBITMAP picture = CreateCompatibleBitmap(from, info.biWidth, info.biHeight);
-    HGDIOBJ old = SelectObject(dc, picture);
-    BitBlt(dc, 0, 0, info.biWidth, info.biHeight, from, 0, 0, SRCCOPY);
-    SelectObject(dc, old);
-    GetDIBits(dc, picture, 0, info.biHeight, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    HANDLE out = CreateFileW(BesideExe(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(out, &file, sizeof file, &written, nullptr);
-    WriteFile(out, &info, sizeof info, &written, nullptr);
-    WriteFile(out, pixels.data(), size, &written, nullptr);
-    CloseHandle(out);
-    DeleteObject(picture);
-    DeleteDC(dc);
-    ReleaseDC(window, from);
 }
 
 } // namespace ocxtest

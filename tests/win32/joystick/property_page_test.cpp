@@ -113,7 +113,7 @@ TEST_F(Page, InfoCaptionsFontAndLayout) {
     EXPECT_STREQ(info.pszTitle, W(u"ｼﾞｮｲｽﾃｨｯｸ"));
     EXPECT_EQ(info.size.cx, 420) << "6300 twips at 96 dpi";
     EXPECT_EQ(info.size.cy, 220) << "3300 twips at 96 dpi";
-    EXPECT_EQ(_wcsicmp(info.pszHelpFile, std::wstring(BesideExe(L"Joystick.HLP")).c_str()), 0);
+    EXPECT_EQ(_wcsicmp(info.pszHelpFile, std::wstring(Beside(L"Joystick.HLP")).c_str()), 0);
     EXPECT_EQ(info.dwHelpContext, 203u);
     CoTaskMemFree(info.pszTitle);
     CoTaskMemFree(info.pszDocString);
@@ -131,7 +131,7 @@ TEST_F(Page, InfoCaptionsFontAndLayout) {
     }
     EXPECT_NE(Item(Unit), nullptr);
     // As the page opens: no option chosen, "0" in the enabled box, both switches off.
-    EXPECT_EQ(Text(box), L"0");
+    EXPECT_EQ(TextOf(box), L"0");
     EXPECT_TRUE(IsWindowEnabled(box));
     for (const wchar_t* unchecked : {Fast, Smooth, Other, RepeatButton, RepeatCursor})
         EXPECT_FALSE(Checked(unchecked));
@@ -164,7 +164,7 @@ TEST_F(Page, AccessKeysAndTabOrder) {
         EXPECT_EQ(GetFocus(), row.focus ? Item(row.focus) : box);
         for (const wchar_t* option : {Fast, Smooth, Other})
             EXPECT_EQ(Checked(option), option == row.chosen);
-        EXPECT_EQ(Text(box), row.text);
+        EXPECT_EQ(TextOf(box), row.text);
         EXPECT_EQ(IsWindowEnabled(box) != FALSE, row.chosen != Fast && row.chosen != Smooth);
         EXPECT_EQ(Checked(RepeatButton), row.button);
         EXPECT_EQ(Checked(RepeatCursor), row.cursor);
@@ -208,7 +208,7 @@ TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
         Activate();
         if (!row.selectFirst)
             Select({&first, &second});
-        EXPECT_EQ(Text(box), std::to_wstring(row.interval));
+        EXPECT_EQ(TextOf(box), std::to_wstring(row.interval));
         EXPECT_EQ(Checked(RepeatButton), row.button != VARIANT_FALSE);
         EXPECT_EQ(Checked(RepeatCursor), row.cursor != VARIANT_FALSE);
         EXPECT_EQ(site.dirty, row.dirty);
@@ -260,7 +260,7 @@ TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     site.dirty = false;
     Activate();
-    EXPECT_EQ(Text(box), L"100");
+    EXPECT_EQ(TextOf(box), L"100");
     EXPECT_FALSE(IsWindowEnabled(box));
     EXPECT_TRUE(Checked(Smooth));
     EXPECT_TRUE(Checked(RepeatButton));
@@ -276,7 +276,7 @@ TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
     Select({&other});
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     Activate();
-    EXPECT_EQ(Text(box), L"40");
+    EXPECT_EQ(TextOf(box), L"40");
     EXPECT_FALSE(Checked(RepeatButton));
     EXPECT_TRUE(Checked(RepeatCursor));
     page->SetObjects(0, nullptr);
@@ -388,7 +388,7 @@ TEST(PageInTheFrame, F1OpensContext203BesideTheLibrary) {
         [&] { return OleCreatePropertyFrame(nullptr, 0, 0, L"Joystick", 1, objects, 1, pages, 0, 0, nullptr); },
         [](HWND frame, int ticks) {
             if (ticks == 10) {
-                SavePicture(frame, L"proppage.bmp");
+                quorin::driver::SaveWindowPicture(frame, Beside(L"proppage.png"));
                 SetForegroundWindow(frame);
                 SetFocus(ChildOfClass(frame, L"Edit"));
                 SendKey(VK_F1);

@@ -17,11 +17,7 @@ std::wstring GuidText(const GUID& g) {
 }
 
 std::wstring Read(const std::wstring& key, const wchar_t* name = nullptr) {
-    wchar_t value[1024];
-    DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return L"<missing>";
-    return value;
+    return RegText(HKEY_CLASSES_ROOT, key, name);
 }
 
 // The subkey names of `path`, and with `deep` its values as "key\:name=data" and everything
@@ -75,7 +71,7 @@ protected:
 TEST_F(Registration, WritesItsEntriesAndTakesBackExactlyThem) {
     ASSERT_EQ(OcxCall("DllRegisterServer"), S_OK);
     const auto registered = RegistryState();
-    const std::wstring path = BesideExe(L"Joystick.OCX"), c = L"CLSID\\" + GuidText(CLSID_ControlJoystick),
+    const std::wstring path = Beside(L"Joystick.OCX"), c = L"CLSID\\" + GuidText(CLSID_ControlJoystick),
                        page = L"CLSID\\" + GuidText(CLSID_PropertyPageJoystick), lib = GuidText(LIBID_Joystick);
     const std::pair<std::wstring, std::wstring> values[] = {
         {Read(c), L"Ombrel's Gantrel"},

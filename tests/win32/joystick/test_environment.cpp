@@ -15,8 +15,7 @@ using namespace ocxtest;
 class UnmanagedWindowsForThisProgram {
 public:
     UnmanagedWindowsForThisProgram() {
-        wchar_t path[MAX_PATH] = {};
-        std::wstring name(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+        const std::wstring name = ThisProgram();
         key_ = L"Software\\Wine\\AppDefaults\\" + name.substr(name.find_last_of(L"\\/") + 1);
         RegSetKeyValueW(HKEY_CURRENT_USER, (key_ + L"\\X11 Driver").c_str(), L"Managed", REG_SZ, L"N", 4);
     }

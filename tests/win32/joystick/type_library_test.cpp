@@ -10,10 +10,7 @@ using namespace ocxtest;
 namespace {
 
 std::string Narrow(const wchar_t* text) {
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 128 ? static_cast<char>(*text) : '?';
-    return out;
+    return quorin::driver::Utf8(text ? text : L"");
 }
 
 GUID Guid(const wchar_t* text) {
@@ -37,7 +34,7 @@ constexpr USHORT Returned = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, ByReference = PA
 
 class TypeLibrary : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(LoadTypeLibEx(BesideExe(L"Joystick.OCX").c_str(), REGKIND_NONE, &lib), S_OK); }
+    void SetUp() override { ASSERT_EQ(LoadTypeLibEx(Beside(L"Joystick.OCX").c_str(), REGKIND_NONE, &lib), S_OK); }
     static std::string NameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
         BSTR name = nullptr;
         info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
@@ -312,7 +309,7 @@ TEST_F(TypeLibrary, AliasesClassesAndEnumerations) {
 TEST_F(TypeLibrary, HyperlinkLibraryLaidOutLikeTheCppInterface) {
     ComPtr<ITypeLib> second;
     ComPtr<ITypeInfo> dispatch;
-    ASSERT_EQ(LoadTypeLibEx((BesideExe(L"Joystick.OCX") + L"\\2").c_str(), REGKIND_NONE, &second), S_OK);
+    ASSERT_EQ(LoadTypeLibEx((Beside(L"Joystick.OCX") + L"\\2").c_str(), REGKIND_NONE, &second), S_OK);
     ASSERT_EQ(second->GetTypeInfoOfGuid(IID_ContainerHyperlink, &dispatch), S_OK);
     ComPtr<ITypeInfo> side = VtableSide(dispatch.Get());
     ASSERT_TRUE(side);
@@ -336,7 +333,7 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 // loader's order hide "TYPELIB". The identifier history: a 32-bit byte count, then the
 // identifiers in their in-memory layout, oldest first.
 TEST(Resources, EachOnceInJapaneseWithTheIdentifierHistoryAndVersionTexts) {
-    HMODULE ocx = LoadLibraryExW(BesideExe(L"Joystick.OCX").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE ocx = LoadLibraryExW(Beside(L"Joystick.OCX").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     const auto read = [&](const wchar_t* type, const wchar_t* name) {
         HRSRC info = FindResourceExW(ocx, type, name, MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN));
         const auto* bytes = info ? static_cast<const BYTE*>(LockResource(LoadResource(ocx, info))) : nullptr;

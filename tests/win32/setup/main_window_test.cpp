@@ -18,12 +18,6 @@ using Texts = std::vector<std::wstring>;
 const Text kTitle = u"Quorin Main Window Test";
 const std::wstring kEntryKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorin Main Window Test";
 
-std::wstring TextOf(HWND h) {
-    wchar_t buffer[512] = {};
-    ::GetWindowTextW(h, buffer, 512);
-    return buffer;
-}
-
 int Px(int twips) {
     quorin::win::ScreenDc screen;
     return ::MulDiv(twips, ::GetDeviceCaps(screen.get(), LOGPIXELSX), 1440);
@@ -188,15 +182,11 @@ TEST_F(MainWindowTest, AnInstallThatDoesNotTakeIsToldAndIgnoresInputMeanwhile) {
     setup::MainWindow& w = Open();
     ::SetForegroundWindow(w.hwnd());
     std::function<void()> user = [&] {
-        for (int i = 0; i < 400 && TextOf(C(Ctl::Tip)) != L"インストールしていますので、しばらくお待ちください..."; ++i)
-            ::Sleep(20);
-        INPUT keys[4] = {};
-        for (int i = 0; i < 4; ++i) {
-            keys[i].type = INPUT_KEYBOARD;
-            keys[i].ki.wVk = i < 2 ? VK_ESCAPE : VK_RETURN;
-            keys[i].ki.dwFlags = i % 2 ? KEYEVENTF_KEYUP : 0;
-        }
-        ::SendInput(4, keys, sizeof(INPUT));
+        quorin::driver::WaitUntil(
+            [&] { return TextOf(C(Ctl::Tip)) == L"インストールしていますので、しばらくお待ちください..."; },
+            8000);
+        SendKey(VK_ESCAPE);
+        SendKey(VK_RETURN);
         for (HWND button : {C(Ctl::Cancel), C(Ctl::Install)}) {
             RECT r{};
             ::GetWindowRect(button, &r);
