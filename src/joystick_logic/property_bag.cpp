@@ -189,37 +189,36 @@ bool ReadOrDefault(PropertyBagReader& bag, const char16_t* key, const PropValue&
     return false;
 }
 
+// Reads one value, the default when the bag has none, and converts it into `field`; a failed
+// read or conversion leaves the field as it was.
+template <typename T>
+LoadStatus LoadField(PropertyBagReader& bag, const char16_t* key, const PropValue& fallback,
+                     ConvertStatus (*convert)(const PropValue&, T&) noexcept, T& field) noexcept {
+    PropValue v;
+    if (!ReadOrDefault(bag, key, fallback, v))
+        return LoadStatus::ReadFailed;
+    T converted{};
+    if (const ConvertStatus s = convert(v, converted); s != ConvertStatus::Ok)
+        return ToLoadStatus(s);
+    field = converted;
+    return LoadStatus::Ok;
+}
+
 } // namespace
 
 LoadResult LoadProperties(PropertyBagReader& bag, PersistedProperties& fields) noexcept {
-    PropValue v;
-    int32_t i32 = 0;
-    int16_t b16 = 0;
-
-    // For Interval the default is a 16-bit 0.
-    if (!ReadOrDefault(bag, KeyInterval, PropValue::Int16(0), v))
-        return {LoadStatus::ReadFailed, KeyInterval};
-    if (auto s = ToInt32(v, i32); s != ConvertStatus::Ok)
-        return {ToLoadStatus(s), KeyInterval};
-    fields.interval = i32;
-
-    if (!ReadOrDefault(bag, KeyPort, PropValue::Int32(0), v))
-        return {LoadStatus::ReadFailed, KeyPort};
-    if (auto s = ToInt32(v, i32); s != ConvertStatus::Ok)
-        return {ToLoadStatus(s), KeyPort};
-    fields.port = i32;
-
-    if (!ReadOrDefault(bag, KeyRepeatButton, PropValue::Bool(0), v))
-        return {LoadStatus::ReadFailed, KeyRepeatButton};
-    if (auto s = ToBool16(v, b16); s != ConvertStatus::Ok)
-        return {ToLoadStatus(s), KeyRepeatButton};
-    fields.repeatButton = b16;
-
-    if (!ReadOrDefault(bag, KeyRepeatCursor, PropValue::Bool(0), v))
-        return {LoadStatus::ReadFailed, KeyRepeatCursor};
-    if (auto s = ToBool16(v, b16); s != ConvertStatus::Ok)
-        return {ToLoadStatus(s), KeyRepeatCursor};
-    fields.repeatCursor = b16;
+    // Each key in turn; the first failure ends the load. For Interval the default is a 16-bit 0.
+    if (auto s = LoadField(bag, KeyInterval, PropValue::Int16(0), ToInt32, fields.interval);
+        s != LoadStatus::Ok)
+        return {s, KeyInterval};
+    if (auto s = LoadField(bag, KeyPort, PropValue::Int32(0), ToInt32, fields.port); s != LoadStatus::Ok)
+        return {s, KeyPort};
+    if (auto s = LoadField(bag, KeyRepeatButton, PropValue::Bool(0), ToBool16, fields.repeatButton);
+        s != LoadStatus::Ok)
+        return {s, KeyRepeatButton};
+    if (auto s = LoadField(bag, KeyRepeatCursor, PropValue::Bool(0), ToBool16, fields.repeatCursor);
+        s != LoadStatus::Ok)
+        return {s, KeyRepeatCursor};
     return {};
 }
 
