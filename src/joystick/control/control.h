@@ -15,6 +15,7 @@
 
 #include "joystick/control/connection_point.h"
 #include "joystick/interfaces.h"
+#include "joystick/type_library.h"
 #include "joystick_logic/property_bag.h"
 #include "joystick_logic/scan.h"
 
@@ -193,7 +194,6 @@ private:
     HWND CreateControlWindow(DWORD style, const RECT& at, HWND parent) noexcept;
     void RaiseEvent(DISPID id, VARIANTARG* args, UINT count) noexcept;
     void ReportChange(DISPID id) noexcept;
-    HRESULT EnsureTypeInfo() noexcept;
     HRESULT InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT pos) noexcept;
     void SizeBackTo24(LPCRECT pos) noexcept;
     bool DesignMode() const noexcept;
@@ -216,8 +216,7 @@ private:
     HWND timerWindow_ = nullptr;
     HWND inPlaceWindow_ = nullptr;
 
-    Microsoft::WRL::ComPtr<ITypeInfo> dispatchInfo_;  // the dual interface's dispatch side
-    Microsoft::WRL::ComPtr<ITypeInfo> interfaceInfo_; // its vtable side, for Invoke
+    TypeInfoDispatch dispatch_{TypeLibResourceControl, IID__ControlJoystick};
 
     Microsoft::WRL::ComPtr<IOleClientSite> site_;
     Microsoft::WRL::ComPtr<IOleInPlaceSite> inPlaceSite_;

@@ -2,80 +2,29 @@
 // control's connection points.
 #include "joystick/control/control.h"
 
-#include "joystick/type_library.h"
-#include "win/dispatch.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace joystick {
 
-HRESULT Control::EnsureTypeInfo() noexcept {
-    if (interfaceInfo_)
-        return S_OK;
-    ComPtr<ITypeInfo> dispatch;
-    HRESULT hr = LoadTypeInfo(TypeLibResourceControl, IID__ControlJoystick, &dispatch);
-    if (FAILED(hr))
-        return hr;
-    // A dual interface comes back as its dispatch side; Invoke needs the vtable side.
-    ComPtr<ITypeInfo> vtable;
-    HREFTYPE ref = 0;
-    if (SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)))
-        hr = dispatch->GetRefTypeInfo(ref, &vtable);
-    else
-        vtable = dispatch;
-    if (FAILED(hr))
-        return hr;
-    dispatchInfo_ = dispatch;
-    interfaceInfo_ = vtable;
-    return S_OK;
-}
-
 HRESULT Control::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count)
-        return E_POINTER;
-    *count = 1;
-    return S_OK;
+    return TypeInfoDispatch::GetTypeInfoCount(count);
 }
 
 HRESULT Control::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept {
-    if (!info)
-        return E_POINTER;
-    *info = nullptr;
-    if (index != 0)
-        return DISP_E_BADINDEX;
-    HRESULT hr = EnsureTypeInfo();
-    if (FAILED(hr))
-        return hr;
-    *info = dispatchInfo_.Get();
-    dispatchInfo_->AddRef();
-    return S_OK;
+    return dispatch_.GetTypeInfo(index, info);
 }
 
 HRESULT Control::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
-    if (riid != IID_NULL)
-        return DISP_E_UNKNOWNINTERFACE;
-    HRESULT hr = quorin::win::CheckNameArrays(names, count, ids);
-    if (SUCCEEDED(hr))
-        hr = EnsureTypeInfo();
-    if (FAILED(hr))
-        return hr;
-    return interfaceInfo_->GetIDsOfNames(names, count, ids);
+    return dispatch_.GetIDsOfNames(riid, names, count, ids);
 }
 
 HRESULT Control::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                EXCEPINFO* excep, UINT* argErr) noexcept {
-    if (riid != IID_NULL)
-        return DISP_E_UNKNOWNINTERFACE;
-    HRESULT hr = EnsureTypeInfo();
-    if (SUCCEEDED(hr))
-        hr = quorin::win::CheckArgumentFrame(interfaceInfo_.Get(), id, flags, params);
-    if (FAILED(hr))
-        return hr;
+                        EXCEPINFO* excep, UINT* argErr) noexcept {
     // Handlers may release the host's last reference while a call is under way.
     ComPtr<IControlJoystick> keepAlive(this);
     ::SetErrorInfo(0, nullptr);
-    return interfaceInfo_->Invoke(static_cast<IControlJoystick*>(this), id, flags, params, result, excep,
-                                  argErr);
+    return dispatch_.Invoke(static_cast<IControlJoystick*>(this), id, riid, flags, params, result, excep, argErr);
 }
 
 // Events ------------------------------------------------------------------------------------

@@ -11,7 +11,6 @@
 
 #include "joystick/module_state.h"
 #include "joystick/type_library.h"
-#include "win/dispatch.h"
 #include "win/hresult.h"
 
 using Microsoft::WRL::ComPtr;
@@ -56,46 +55,19 @@ public:
     explicit ContainerHyperlink(IOleClientSite* site) noexcept : site_(site) {}
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count)
-            return E_POINTER;
-        *count = 1;
-        return S_OK;
+        return TypeInfoDispatch::GetTypeInfoCount(count);
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override {
-        if (!info)
-            return E_POINTER;
-        *info = nullptr;
-        if (index != 0)
-            return DISP_E_BADINDEX;
-        HRESULT hr = EnsureTypeInfo();
-        if (FAILED(hr))
-            return hr;
-        *info = info_.Get();
-        info_->AddRef();
-        return S_OK;
+        return dispatch_.GetTypeInfo(index, info);
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) noexcept override {
-        if (riid != IID_NULL)
-            return DISP_E_UNKNOWNINTERFACE;
-        HRESULT hr = quorin::win::CheckNameArrays(names, count, ids);
-        if (SUCCEEDED(hr))
-            hr = EnsureTypeInfo();
-        if (FAILED(hr))
-            return hr;
-        return info_->GetIDsOfNames(names, count, ids);
+        return dispatch_.GetIDsOfNames(riid, names, count, ids);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept override {
-        if (riid != IID_NULL)
-            return DISP_E_UNKNOWNINTERFACE;
-        HRESULT hr = EnsureTypeInfo();
-        if (SUCCEEDED(hr))
-            hr = quorin::win::CheckArgumentFrame(info_.Get(), id, flags, params);
-        if (FAILED(hr))
-            return hr;
-        return info_->Invoke(static_cast<IContainerHyperlink*>(this), id, flags, params, result, excep,
-                             argErr);
+        return dispatch_.Invoke(static_cast<IContainerHyperlink*>(this), id, riid, flags, params, result, excep,
+                                argErr);
     }
 
     HRESULT STDMETHODCALLTYPE NavigateTo(BSTR Target, VARIANT Location, VARIANT FrameName) noexcept override {
@@ -112,12 +84,6 @@ public:
 
 private:
     ~ContainerHyperlink() override = default;
-
-    HRESULT EnsureTypeInfo() noexcept {
-        if (info_)
-            return S_OK;
-        return LoadTypeInfo(TypeLibResourceHyperlink, IID_ContainerHyperlink, &info_);
-    }
 
     // Optional text arguments: omitted, empty or not text mean "none".
     static BSTR TextArgument(const VARIANT& v) noexcept {
@@ -185,7 +151,7 @@ private:
     }
 
     ComPtr<IOleClientSite> site_;
-    ComPtr<ITypeInfo> info_;
+    TypeInfoDispatch dispatch_{TypeLibResourceHyperlink, IID_ContainerHyperlink};
 };
 
 } // namespace
