@@ -247,8 +247,9 @@ TEST(Persistence, StreamAndStorageRoundTrips) {
 }
 
 // Whatever size the container offers, the face is 24 x 24 pixels, shown at design time only:
-// the picture under a bump frame (edge 9, flags 15).
-TEST(Embedding, DesignTimeFaceSizeBackDrawingAndClose) {
+// the picture under a bump frame (edge 9, flags 15). The hyperlink object navigates through the
+// container's frame; without one the shell opens the address (about_box_test.cpp's links).
+TEST(Embedding, DesignTimeFaceSizeBackDrawingHyperlinkAndClose) {
     auto c = NewControl();
     Host host;
     host.window = CreateWindowExW(0, L"STATIC", L"form", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150, nullptr, nullptr,
@@ -286,6 +287,21 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingAndClose) {
     DeleteDC(dc);
     // In place: the face keeps its size and asks the container to take it back.
     ASSERT_EQ(ole->SetClientSite(&host), S_OK);
+    ComPtr<IContainerHyperlink> link;
+    DISPPARAMS none{};
+    VARIANT result, omitted;
+    VariantInit(&result);
+    VariantInit(&omitted);
+    ASSERT_EQ(c->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), S_OK);
+    ASSERT_EQ(V_VT(&result), VT_DISPATCH);
+    ASSERT_EQ(V_DISPATCH(&result)->QueryInterface(IID_PPV_ARGS(&link)), S_OK) << "the hyperlink interface";
+    VariantClear(&result);
+    BSTR mail = SysAllocString(L"mailto:someone@example.com");
+    EXPECT_EQ(link->NavigateTo(mail, omitted, omitted), S_OK);
+    EXPECT_EQ(host.navigated, L"mailto:someone@example.com");
+    EXPECT_EQ(link->NavigateTo(nullptr, omitted, omitted), E_INVALIDARG);
+    SysFreeString(mail);
+    link.Reset();
     ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &host, 0, host.window, &host.slot), S_OK);
     HWND face = nullptr;
     RECT r{};
@@ -358,34 +374,6 @@ TEST(ClassInformation, PagesErrorsCategoriesAndOlderIdentifiers) {
         ASSERT_EQ(older.As(&back), S_OK);
         EXPECT_EQ(back.Get(), self.Get());
     }
-}
-
-// Through the frame of the container the control sits in; without one the shell opens the
-// address (about_box_test.cpp's links).
-TEST(Hyperlink, NavigatesThroughTheContainersFrame) {
-    auto c = NewControl();
-    Host host;
-    ComPtr<IOleObject> ole;
-    ComPtr<IContainerHyperlink> link;
-    DISPPARAMS none{};
-    VARIANT result, omitted;
-    VariantInit(&result);
-    VariantInit(&omitted);
-    ASSERT_EQ(c.As(&ole), S_OK);
-    ASSERT_EQ(ole->SetClientSite(&host), S_OK);
-    ASSERT_EQ(c->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), S_OK);
-    ASSERT_EQ(V_VT(&result), VT_DISPATCH);
-    ASSERT_EQ(V_DISPATCH(&result)->QueryInterface(IID_ContainerHyperlink, reinterpret_cast<void**>(link.GetAddressOf())),
-              S_OK);
-    VariantClear(&result);
-    BSTR mail = SysAllocString(L"mailto:someone@example.com");
-    EXPECT_EQ(link->NavigateTo(mail, omitted, omitted), S_OK);
-    EXPECT_EQ(host.navigated, L"mailto:someone@example.com");
-    EXPECT_EQ(link->NavigateTo(nullptr, omitted, omitted), E_INVALIDARG);
-    SysFreeString(mail);
-    ole->SetClientSite(nullptr);
-    link.Reset();
-    EXPECT_EQ(host.refs, 1);
 }
 
 TEST(Module, CanUnloadOnlyWithoutObjectsAndLocks) {

@@ -154,8 +154,8 @@ inline std::string Describe(DISPID id, const std::vector<LONG>& args) {
 // A container and event sink recording what the control tells it: events, change reports,
 // saves, in-place activation and size requests, navigations through its hyperlink frame. Its
 // IDispatch answers the ambient UserMode and takes every other call as an event.
-class Host : public IOleClientSite, public IOleInPlaceSite, public IDispatch, public IPropertyNotifySink,
-             public IServiceProvider, public IHlinkFrame {
+class Host : public IOleClientSite, public IOleInPlaceSite, public NoMembers<IDispatch>,
+             public IPropertyNotifySink, public IServiceProvider, public IHlinkFrame {
 public:
     const IID* eventIid = &DIID___ControlJoystick; // the event identifier it answers besides IDispatch
     bool answersDispatch = true, userMode = false, allByReference = true;
@@ -211,9 +211,6 @@ public:
     HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT r) override { return sizeRequests.push_back(*r), S_OK; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*,
                                      UINT*) override {
         if (id == DISPID_AMBIENT_USERMODE) {

@@ -24,8 +24,10 @@ const wchar_t* const RepeatCursor = W(u"カーソルを連続してスキャン�
 // switches are 16-bit booleans. Every write is logged as "Name=type:value".
 class FakeJoystick final : public NoMembers<TestObject<IDispatch, IID_IDispatch>> {
 public:
-    SHORT interval = 0;
-    VARIANT_BOOL button = VARIANT_FALSE, cursor = VARIANT_FALSE;
+    explicit FakeJoystick(SHORT interval = 0, VARIANT_BOOL button = 0, VARIANT_BOOL cursor = 0)
+        : interval(interval), button(button), cursor(cursor) {}
+    SHORT interval;
+    VARIANT_BOOL button, cursor;
     bool hasRepeatButton = true;
     std::vector<std::wstring> writes;
 
@@ -187,21 +189,22 @@ TEST_F(Page, AccessKeysAndTabOrder) {
 }
 
 // Filling shows the first object; values that differ from the page's raise its change handlers.
-TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
+// Applying hands the typed text over as a string for the object to convert, skips what fails,
+// and still applies the switches, as 16-bit integers; only the first object is written.
+TEST_F(Page, FillingShowsTheFirstObjectAndApplyingWritesIt) {
     const struct {
         SHORT interval;
         VARIANT_BOOL button, cursor;
         bool selectFirst; // as a frame does it: objects before the window
         bool dirty;
-    } rows[] = {{250, VARIANT_TRUE, VARIANT_FALSE, false, true},
-                {40, VARIANT_FALSE, VARIANT_TRUE, true, true},
-                {0, VARIANT_FALSE, VARIANT_FALSE, false, false}, // equal to the page: no change
-                {0, VARIANT_TRUE, VARIANT_FALSE, false, true}};
+        const wchar_t* typed;
+        SHORT applied; // the interval afterwards
+    } rows[] = {{250, VARIANT_TRUE, VARIANT_FALSE, false, true, L"55", 55},
+                {40, VARIANT_FALSE, VARIANT_TRUE, true, true, L"abc", 40},
+                {0, VARIANT_FALSE, VARIANT_FALSE, false, false, L"", 0}, // equal to the page: no change
+                {0, VARIANT_TRUE, VARIANT_FALSE, false, true, L" 42", 42}};
     for (const auto& row : rows) {
-        FakeJoystick first, second; // this row's
-        first.interval = row.interval;
-        first.button = row.button;
-        first.cursor = row.cursor;
+        FakeJoystick first(row.interval, row.button, row.cursor), second; // this row's
         Reopen();
         if (row.selectFirst)
             Select({&first, &second});
@@ -214,36 +217,17 @@ TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
         EXPECT_EQ(site.dirty, row.dirty);
         EXPECT_EQ(page->IsPageDirty(), row.dirty ? S_OK : S_FALSE);
         EXPECT_TRUE(IsWindowEnabled(box)) << "the options and the box's state are left alone";
-        Type(L"55");
-        page->Apply();
-        EXPECT_EQ(first.interval, 55);
-        EXPECT_TRUE(second.writes.empty()) << "only the first selected object is written";
-        page->SetObjects(0, nullptr);
-        EXPECT_EQ(first.refs, 1);
-        EXPECT_EQ(second.refs, 1);
-    }
-}
-
-// The text goes over as typed, as a string for the object to convert; what fails is skipped and
-// the switches still apply, as 16-bit integers.
-TEST_F(Page, ApplyHandsTheTextOverAndSkipsWhatFails) {
-    const struct {
-        const wchar_t* typed;
-        SHORT interval; // afterwards, from 250
-    } rows[] = {{L"abc", 250}, {L"", 250}, {L" 42", 42}};
-    for (const auto& row : rows) {
-        FakeJoystick object; // this row's
-        object.interval = 250;
-        Activate();
-        Select({&object});
         Type(row.typed);
         Click(RepeatButton);
         ASSERT_EQ(page->Apply(), S_OK);
-        EXPECT_EQ(object.interval, row.interval);
-        EXPECT_EQ(object.writes, (std::vector<std::wstring>{std::wstring(L"Interval=8:") + row.typed,
-                                                            L"RepeatButton=2:1", L"RepeatCursor=2:0"}));
-        page->Deactivate();
+        EXPECT_EQ(first.interval, row.applied);
+        EXPECT_EQ(first.writes, (std::vector<std::wstring>{std::wstring(L"Interval=8:") + row.typed,
+                                                           row.button ? L"RepeatButton=2:0" : L"RepeatButton=2:1",
+                                                           row.cursor ? L"RepeatCursor=2:1" : L"RepeatCursor=2:0"}));
+        EXPECT_TRUE(second.writes.empty());
         page->SetObjects(0, nullptr);
+        EXPECT_EQ(first.refs, 1);
+        EXPECT_EQ(second.refs, 1);
     }
 }
 
@@ -270,9 +254,7 @@ TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
     EXPECT_EQ(control.writes, (std::vector<std::wstring>{L"Interval=8:100", L"RepeatButton=2:1", L"RepeatCursor=2:0"}));
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     // A new selection while the page is away fills what it keeps, as it fills its window.
-    FakeJoystick other;
-    other.interval = 40;
-    other.cursor = VARIANT_TRUE;
+    FakeJoystick other(40, VARIANT_FALSE, VARIANT_TRUE);
     Select({&other});
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     Activate();
