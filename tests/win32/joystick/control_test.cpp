@@ -85,7 +85,7 @@ TEST(Events, MethodsPortTestAndChangeReportsReachTheSinks) {
     EXPECT_EQ(c->Finish(), S_OK);
     EXPECT_EQ(host.events, (std::vector<std::string>{"Error(3)", "Begin()", "Begin()", "Finish()"}));
     EXPECT_EQ(second.events, (std::vector<std::string>{"Error(1)", "Begin()", "Begin()", "Finish()"}));
-    EXPECT_TRUE(host.allByReference);
+    EXPECT_TRUE(host.plainMethodCalls);
     EXPECT_EQ(host.changes, (std::vector<DISPID>{DISPID_Port, 0, DISPID_RepeatButton, DISPID_RepeatCursor}));
     c->get_Port(&port);
     EXPECT_EQ(port, 1);
@@ -292,7 +292,8 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingHyperlinkAndClose) {
     VARIANT result, omitted;
     VariantInit(&result);
     VariantInit(&omitted);
-    ASSERT_EQ(c->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr), S_OK);
+    ASSERT_EQ(c->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+              S_OK);
     ASSERT_EQ(V_VT(&result), VT_DISPATCH);
     ASSERT_EQ(V_DISPATCH(&result)->QueryInterface(IID_PPV_ARGS(&link)), S_OK) << "the hyperlink interface";
     VariantClear(&result);

@@ -221,9 +221,10 @@ TEST_F(Page, FillingShowsTheFirstObjectAndApplyingWritesIt) {
         Click(RepeatButton);
         ASSERT_EQ(page->Apply(), S_OK);
         EXPECT_EQ(first.interval, row.applied);
-        EXPECT_EQ(first.writes, (std::vector<std::wstring>{std::wstring(L"Interval=8:") + row.typed,
-                                                           row.button ? L"RepeatButton=2:0" : L"RepeatButton=2:1",
-                                                           row.cursor ? L"RepeatCursor=2:1" : L"RepeatCursor=2:0"}));
+        const std::vector<std::wstring> written = {L"Interval=8:" + std::wstring(row.typed),
+                                                   row.button ? L"RepeatButton=2:0" : L"RepeatButton=2:1",
+                                                   row.cursor ? L"RepeatCursor=2:1" : L"RepeatCursor=2:0"};
+        EXPECT_EQ(first.writes, written);
         EXPECT_TRUE(second.writes.empty());
         page->SetObjects(0, nullptr);
         EXPECT_EQ(first.refs, 1);

@@ -73,16 +73,18 @@ protected:
     static std::string Contents(ITypeInfo* info, const TYPEATTR& type) {
         std::string out;
         ComPtr<ITypeInfo> target;
-        if (type.typekind == TKIND_ALIAS && SUCCEEDED(info->GetRefTypeInfo(type.tdescAlias.hreftype, &target)))
+        const bool alias = type.typekind == TKIND_ALIAS;
+        if (alias && SUCCEEDED(info->GetRefTypeInfo(type.tdescAlias.hreftype, &target)))
             out = NameOf(target.Get());
         HREFTYPE ref = 0;
         INT flags = 0;
         for (UINT i = 0; type.typekind == TKIND_COCLASS && i < type.cImplTypes; ++i)
-            if (SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetImplTypeFlags(i, &flags)) &&
-                SUCCEEDED(info->GetRefTypeInfo(ref, target.ReleaseAndGetAddressOf())))
+            if (SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetImplTypeFlags(i, &flags))
+                && SUCCEEDED(info->GetRefTypeInfo(ref, target.ReleaseAndGetAddressOf())))
                 out += (i ? ", " : "") + NameOf(target.Get()) + " " + std::to_string(flags);
         VARDESC* var = nullptr;
-        for (UINT i = 0; type.typekind == TKIND_ENUM && i < type.cVars && SUCCEEDED(info->GetVarDesc(i, &var)); ++i) {
+        const UINT constants = type.typekind == TKIND_ENUM ? type.cVars : 0;
+        for (UINT i = 0; i < constants && SUCCEEDED(info->GetVarDesc(i, &var)); ++i) {
             out += (i ? ", " : "") + NameOf(info, var->memid) + "=" + std::to_string(V_I4(var->lpvarValue));
             info->ReleaseVarDesc(var);
         }
@@ -139,20 +141,20 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentitiesAndContents) {
         WORD version; // major * 100 + minor
         WORD flags;
         DWORD helpContext;
-        const char* contents;
+        const char* contents = ""; // see Contents
     } rows[] = {
-        {"_ControlJoystick", TKIND_INTERFACE, L"{8AECF5E4-8EBC-11D7-BBAF-444553540000}", 101, dual, 301, ""},
-        {"ControlJoystick", TKIND_COCLASS, L"{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}", 101, TYPEFLAG_FCONTROL, 301,
-         "_ControlJoystick 1, __ControlJoystick 3"},
-        {"ControlJoystick___v0", TKIND_ALIAS, L"{70AAD8E7-CD9A-11D5-BBA9-ECA80BC13402}", 100, TYPEFLAG_FHIDDEN, 0,
-         "_ControlJoystick"},
-        {"ControlJoystick___v1", TKIND_ALIAS, L"{121B7790-FEC5-11D5-BBAD-94D70CC10000}", 101, TYPEFLAG_FHIDDEN, 0,
-         "_ControlJoystick"},
-        {"_PropertyPageJoystick", TKIND_INTERFACE, L"{70AAD8F5-CD9A-11D5-BBA9-ECA80BC13402}", 100, dual, 203, ""},
+        {"_ControlJoystick", TKIND_INTERFACE, L"{8AECF5E4-8EBC-11D7-BBAF-444553540000}", 101, dual, 301},
+        {"ControlJoystick", TKIND_COCLASS, L"{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}", 101, TYPEFLAG_FCONTROL,
+         301, "_ControlJoystick 1, __ControlJoystick 3"},
+        {"ControlJoystick___v0", TKIND_ALIAS, L"{70AAD8E7-CD9A-11D5-BBA9-ECA80BC13402}", 100,
+         TYPEFLAG_FHIDDEN, 0, "_ControlJoystick"},
+        {"ControlJoystick___v1", TKIND_ALIAS, L"{121B7790-FEC5-11D5-BBAD-94D70CC10000}", 101,
+         TYPEFLAG_FHIDDEN, 0, "_ControlJoystick"},
+        {"_PropertyPageJoystick", TKIND_INTERFACE, L"{70AAD8F5-CD9A-11D5-BBA9-ECA80BC13402}", 100, dual, 203},
         {"PropertyPageJoystick", TKIND_COCLASS, L"{70AAD8F6-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 203,
          "_PropertyPageJoystick 1"},
         {"__ControlJoystick", TKIND_DISPATCH, L"{8AECF5E5-8EBC-11D7-BBAF-444553540000}", 101,
-         TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, 301, ""},
+         TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, 301},
         {"JoystickPortConstants", TKIND_ENUM, L"{70AAD8E9-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301,
          "JoystickPort1=0, JoystickPort2=1, JoystickPort3=2, JoystickPort4=3"},
         {"JoystickButtonConstants", TKIND_ENUM, L"{70AAD8EA-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301,
@@ -210,7 +212,8 @@ TEST_F(TypeLibrary, ControlMembersParametersAndFlags) {
         Member("Finish", 2, 0, INVOKE_FUNC),
         Member("ScanButton", 3, 0, INVOKE_FUNC, {button}),
         Member("ScanCursor", 4, 0, INVOKE_FUNC,
-               {{"JoystickCursorXConstants* CursorX", ByReference}, {"JoystickCursorYConstants* CursorY", ByReference}}),
+               {{"JoystickCursorXConstants* CursorX", ByReference},
+                {"JoystickCursorYConstants* CursorY", ByReference}}),
         Member("ButtonDown", 5, 0, INVOKE_FUNC, {first, button}),
         Member("ButtonUp", 6, 0, INVOKE_FUNC, {last, button}),
         Member("CursorPress", 7, FUNCFLAG_FUIDEFAULT, INVOKE_FUNC, {first, last}),
@@ -296,7 +299,8 @@ TEST_F(TypeLibrary, HyperlinkLibraryLaidOutLikeTheCppInterface) {
     EXPECT_EQ(Functions(side.Get()),
               (std::vector<std::string>{
                   Member("NavigateTo", 1, 0, INVOKE_FUNC,
-                         {{"BSTR Target", PARAMFLAG_FIN}, {"VARIANT Location", Optional}, {"VARIANT FrameName", Optional}}),
+                         {{"BSTR Target", PARAMFLAG_FIN}, {"VARIANT Location", Optional},
+                          {"VARIANT FrameName", Optional}}),
                   Member("GoForward", 2, 0, INVOKE_FUNC), Member("GoBack", 3, 0, INVOKE_FUNC)}));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(side->GetTypeAttr(&attr), S_OK);
