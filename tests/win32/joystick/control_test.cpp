@@ -125,7 +125,7 @@ TEST(Events, OlderIdentifiersFailingSinksFrozenEventsAndDisconnection) {
 class MemoryBag final : public TestObject<IPropertyBag, IID_IPropertyBag> {
 public:
     std::map<std::wstring, VARIANT> values;
-    std::vector<std::wstring> writes;
+    std::wstring writes; // each name followed by a space
     MemoryBag(std::initializer_list<std::pair<const wchar_t*, VARIANT>> stored = {}) {
         for (const auto& [name, value] : stored)
             values[name] = value;
@@ -140,63 +140,59 @@ public:
         return V_VT(&values[name]) == VT_ERROR ? V_ERROR(&values[name]) : VariantCopy(v, &values[name]);
     }
     HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* v) override {
-        writes.emplace_back(name);
+        writes += std::wstring(name) + L" ";
         VariantInit(&values[name]);
         return VariantCopy(&values[name], v);
     }
 };
 
-// The timer keeps a loaded interval whole, the property reads it cut to 16 bits, and saving
-// writes it back whole; a loaded port is not tested.
-TEST(Persistence, PropertyBagKeepsTheLoadedIntervalWholeAndSkipsDefaults) {
-    for (auto [stored, read] : {std::pair<LONG, SHORT>{32767, 32767}, {40000, -25536}, {70000, 4464}, {-1, -1}}) {
-        auto c = NewControl();
-        Host host;
-        Connection events(c.Get(), DIID___ControlJoystick, &host);
-        ComPtr<IPersistPropertyBag> persist;
-        ASSERT_EQ(c.As(&persist), S_OK);
-        MemoryBag bag{{L"Interval", Var(VT_I4, stored)}, {L"Port", Var(VT_I4, 1)}}, saved;
-        ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
-        EXPECT_EQ(Get(c.Get(), DISPID_VALUE, VT_I2), read) << stored;
-        EXPECT_TRUE(host.events.empty()) << "loading Port tests nothing";
-        ASSERT_EQ(persist->Save(&saved, TRUE, FALSE), S_OK);
-        EXPECT_EQ(saved.writes, (std::vector<std::wstring>{L"Interval", L"Port"})) << "defaults are not stored";
-        EXPECT_EQ(V_VT(&saved.values[L"Interval"]), VT_I4);
-        EXPECT_EQ(V_I4(&saved.values[L"Interval"]), stored);
-    }
-}
-
 // Only a missing value loads as its default; another failure of the bag ends the load with the
 // bag's own status, a value that does not convert with the conversion's, and what loaded before
-// stays loaded.
-TEST(Persistence, PropertyBagFailuresEndTheLoad) {
+// stays loaded. The timer keeps a loaded interval whole, the property reads it cut to 16 bits,
+// and saving writes it back whole and leaves defaults out. A loaded port is not tested.
+TEST(Persistence, PropertyBagLoadsInOrderAndSavesAllButDefaults) {
     const struct {
-        VARIANT port; // the bag's "Port"; VT_ERROR: its read fails with that status
+        LONG interval; // stored before "Port"; "RepeatButton", stored true, comes after it
+        VARIANT port;  // VT_ERROR: its read fails with that status
         HRESULT loaded;
-        LONG portAfter;                 // from 3
-        VARIANT_BOOL repeatButtonAfter; // stored true, after "Port"
+        SHORT read;     // the property afterwards
+        LONG portAfter; // from 3
+        const wchar_t* saved;
     } rows[] = {
-        {Var(VT_ERROR, E_INVALIDARG), S_OK, 0, VARIANT_TRUE}, // missing: the default
-        {Var(VT_ERROR, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)), S_OK, 0, VARIANT_TRUE},
-        {Var(VT_ERROR, STG_E_ACCESSDENIED), STG_E_ACCESSDENIED, 3, VARIANT_FALSE},
-        {Var(VT_BSTR, 0, L"two"), DISP_E_TYPEMISMATCH, 3, VARIANT_FALSE},
-        {Var(VT_BSTR, 0, L"1e20"), DISP_E_OVERFLOW, 3, VARIANT_FALSE},
-        {Var(VT_UNKNOWN, 0), DISP_E_TYPEMISMATCH, 3, VARIANT_FALSE},
+        {32767, Var(VT_I4, 1), S_OK, 32767, 1, L"Interval Port RepeatButton "},
+        // missing: the default
+        {40000, Var(VT_ERROR, E_INVALIDARG), S_OK, -25536, 0, L"Interval RepeatButton "},
+        {70000, Var(VT_ERROR, HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)), S_OK, 4464, 0,
+         L"Interval RepeatButton "},
+        {-1, Var(VT_ERROR, STG_E_ACCESSDENIED), STG_E_ACCESSDENIED, -1, 3, L"Interval Port "},
+        {77, Var(VT_BSTR, 0, L"two"), DISP_E_TYPEMISMATCH, 77, 3, L"Interval Port "},
+        {77, Var(VT_BSTR, 0, L"1e20"), DISP_E_OVERFLOW, 77, 3, L"Interval Port "},
+        {77, Var(VT_UNKNOWN, 0), DISP_E_TYPEMISMATCH, 77, 3, L"Interval Port "},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.interval);
         auto c = NewControl();
+        Host host;
         JoystickPortConstants port = JoystickPort4;
         VARIANT_BOOL button = 5;
         c->put_Port(&port);
-        MemoryBag bag{{L"Interval", Var(VT_I4, 77)}, {L"RepeatButton", Var(VT_BOOL, VARIANT_TRUE)}, {L"Port", row.port}};
+        Connection events(c.Get(), DIID___ControlJoystick, &host);
+        MemoryBag bag{{L"Interval", Var(VT_I4, row.interval)}, {L"RepeatButton", Var(VT_BOOL, VARIANT_TRUE)},
+                      {L"Port", row.port}},
+            saved;
         ComPtr<IPersistPropertyBag> persist;
         ASSERT_EQ(c.As(&persist), S_OK);
-        EXPECT_EQ(persist->Load(&bag, nullptr), row.loaded) << row.loaded;
+        EXPECT_EQ(persist->Load(&bag, nullptr), row.loaded);
+        EXPECT_TRUE(host.events.empty()) << "loading Port tests nothing";
         c->get_Port(&port);
         c->get_RepeatButton(&button);
-        EXPECT_EQ(Get(c.Get(), DISPID_VALUE, VT_I2), 77);
-        EXPECT_EQ(port, row.portAfter) << row.loaded;
-        EXPECT_EQ(button, row.repeatButtonAfter) << row.loaded;
+        EXPECT_EQ(Get(c.Get(), DISPID_VALUE, VT_I2), row.read);
+        EXPECT_EQ(port, row.portAfter);
+        EXPECT_EQ(button, row.loaded == S_OK ? VARIANT_TRUE : VARIANT_FALSE) << "loaded only after Port";
+        ASSERT_EQ(persist->Save(&saved, TRUE, FALSE), S_OK);
+        EXPECT_EQ(saved.writes, row.saved);
+        EXPECT_EQ(V_VT(&saved.values[L"Interval"]), VT_I4);
+        EXPECT_EQ(V_I4(&saved.values[L"Interval"]), row.interval);
     }
 }
 
