@@ -117,9 +117,8 @@ TEST_F(Page, InfoCaptionsFontAndLayout) {
     EXPECT_EQ(info.size.cy, 220) << "3300 twips at 96 dpi";
     EXPECT_EQ(_wcsicmp(info.pszHelpFile, std::wstring(Beside(L"Joystick.HLP")).c_str()), 0);
     EXPECT_EQ(info.dwHelpContext, 203u);
-    CoTaskMemFree(info.pszTitle);
-    CoTaskMemFree(info.pszDocString);
-    CoTaskMemFree(info.pszHelpFile);
+    for (LPOLESTR text : {info.pszTitle, info.pszDocString, info.pszHelpFile})
+        CoTaskMemFree(text);
     Activate();
     int previousTop = -1;
     for (const wchar_t* caption : {Heading, Frame, Fast, Smooth, Other, EntryLabel, RepeatButton, RepeatCursor}) {
@@ -232,12 +231,19 @@ TEST_F(Page, FillingShowsTheFirstObjectAndApplyingWritesIt) {
     }
 }
 
-// What the user set comes back with the page after a frame took its window away (another tab),
-// and is applied (OK on another tab).
-TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
+// Calls in the wrong state are refused. What the user set comes back with the page after a frame
+// took its window away (another tab), and is applied (OK on another tab). A frame that goes
+// before deactivating the page takes the page's window with it, and the page does not touch that
+// window again.
+TEST_F(Page, LifecycleChecksItsStateAndKeepsEditsAcrossDeactivation) {
+    RECT r = {0, 0, 420, 220};
     control.interval = 250;
     Select({&control});
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_TRUE(control.writes.empty()) << "a page never shown has no values of its own";
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
     Activate();
+    EXPECT_EQ(page->Activate(HostWindow(), &r, FALSE), E_UNEXPECTED);
     Click(Smooth);
     EXPECT_TRUE(site.dirty) << "the preset's text change marks the page";
     Click(RepeatButton);
@@ -262,6 +268,13 @@ TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
     EXPECT_EQ(TextOf(box), L"40");
     EXPECT_FALSE(Checked(RepeatButton));
     EXPECT_TRUE(Checked(RepeatCursor));
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
+                                 nullptr);
+    ASSERT_EQ(page->Activate(frame, &r, FALSE), S_OK);
+    DestroyWindow(frame);
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
+    EXPECT_EQ(page->Deactivate(), S_OK);
     page->SetObjects(0, nullptr);
 }
 
@@ -330,25 +343,6 @@ TEST_F(Page, ObjectsThatLackThePropertiesOrAnswerGarbageAreSkipped) {
     Click(RepeatCursor);
     page->Apply();
     EXPECT_EQ(control.writes, (std::vector<std::wstring>{L"Interval=8:0", L"RepeatCursor=2:0"}));
-}
-
-// Calls in the wrong state are refused; a frame that goes before deactivating the page takes
-// the page's window with it, and the page does not touch that window again.
-TEST_F(Page, LifecycleCallsCheckTheirState) {
-    RECT r = {0, 0, 420, 220};
-    Select({&control});
-    EXPECT_EQ(page->Apply(), S_OK);
-    EXPECT_TRUE(control.writes.empty()) << "a page never shown has no values of its own";
-    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
-    Activate();
-    EXPECT_EQ(page->Activate(HostWindow(), &r, FALSE), E_UNEXPECTED);
-    EXPECT_EQ(page->Deactivate(), S_OK);
-    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
-                                 nullptr);
-    ASSERT_EQ(page->Activate(frame, &r, FALSE), S_OK);
-    DestroyWindow(frame);
-    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
-    EXPECT_EQ(page->Deactivate(), S_OK);
 }
 
 // F1 on the page in the system's property frame, once the frame has settled, asks the help
