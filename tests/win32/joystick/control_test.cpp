@@ -11,8 +11,7 @@ using namespace ocxtest;
 namespace {
 
 VARIANT Var(VARTYPE type, LONG value, const wchar_t* text = nullptr) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     V_VT(&v) = type;
     V_I4(&v) = value; // VT_I2, VT_BOOL and VT_ERROR read the same bytes
     if (type == VT_BSTR)
@@ -29,8 +28,7 @@ HRESULT Put(IDispatch* d, DISPID id, VARIANT value) {
 }
 LONG Get(IDispatch* d, DISPID id, VARTYPE type) {
     DISPPARAMS none{};
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     EXPECT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &v, nullptr, nullptr), S_OK);
     EXPECT_EQ(V_VT(&v), type);
     return type == VT_I4 ? V_I4(&v) : V_I2(&v);
@@ -141,7 +139,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* v) override {
         writes += std::wstring(name) + L" ";
-        VariantInit(&values[name]);
         return VariantCopy(&values[name], v);
     }
 };
@@ -285,9 +282,7 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingHyperlinkAndClose) {
     ASSERT_EQ(ole->SetClientSite(&host), S_OK);
     ComPtr<IContainerHyperlink> link;
     DISPPARAMS none{};
-    VARIANT result, omitted;
-    VariantInit(&result);
-    VariantInit(&omitted);
+    VARIANT result{}, omitted{};
     ASSERT_EQ(c->Invoke(DISPID_Hyperlink, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
               S_OK);
     ASSERT_EQ(V_VT(&result), VT_DISPATCH);

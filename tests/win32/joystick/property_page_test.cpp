@@ -43,9 +43,7 @@ public:
             V_I2(result) = id == 0 ? interval : id == 1 ? button : cursor;
             return S_OK;
         }
-        VARIANT text, value;
-        VariantInit(&text);
-        VariantInit(&value);
+        VARIANT text{}, value{};
         VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR);
         writes.push_back(std::wstring(id == 0 ? L"Interval" : id == 1 ? L"RepeatButton" : L"RepeatCursor") + L"=" +
                          std::to_wstring(V_VT(&params->rgvarg[0])) + L":" + V_BSTR(&text));

@@ -273,8 +273,7 @@ TEST_F(TypeLibrary, CallsByNameLandInTheMethodsOfTheVtable) {
         SCOPED_TRACE(row.landed);
         DISPID id = 0, named = DISPID_PROPERTYPUT;
         LPOLESTR name = const_cast<LPOLESTR>(row.name);
-        VARIANT value, result;
-        VariantInit(&result);
+        VARIANT value{}, result{};
         V_VT(&value) = VT_I4;
         V_I4(&value) = row.value;
         DISPPARAMS put = {&value, &named, 1, 1}, none = {};
