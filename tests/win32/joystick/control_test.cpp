@@ -60,7 +60,9 @@ TEST(Properties, WritesThroughIDispatchConvertAndCheckTheRange) {
     }
 }
 
-TEST(Events, MethodsPortTestAndChangeReportsReachTheSinks) {
+// Events and change reports reach every sink, through the identifiers of every version; a failing
+// sink, frozen events and disconnection stop only what they should.
+TEST(Events, ReachTheSinksOfEveryVersionUntilFrozenOrDisconnected) {
     auto c = NewControl();
     Host host, second;
     host.assignPortOnError = 1; // a handler that assigns to its Port parameter changes the port
@@ -93,10 +95,6 @@ TEST(Events, MethodsPortTestAndChangeReportsReachTheSinks) {
     EXPECT_EQ(persist->IsDirty(), S_OK) << "saving clears the dirty flag only when asked to";
     EXPECT_EQ(persist->Save(stream.Get(), TRUE), S_OK);
     EXPECT_EQ(persist->IsDirty(), S_FALSE);
-}
-
-TEST(Events, OlderIdentifiersFailingSinksFrozenEventsAndDisconnection) {
-    auto c = NewControl();
     Host failing, oldest, neither;
     failing.eventResult = E_FAIL;
     oldest.answersDispatch = neither.answersDispatch = false;
