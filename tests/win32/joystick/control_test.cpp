@@ -276,7 +276,6 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingHyperlinkAndClose) {
     EXPECT_EQ(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0), DV_E_DVASPECT);
     DeleteObject(SelectObject(dc, old));
     DeleteDC(dc);
-    // In place: the face keeps its size and asks the container to take it back.
     ASSERT_EQ(ole->SetClientSite(&host), S_OK);
     ComPtr<IContainerHyperlink> link;
     DISPPARAMS none{};
@@ -292,6 +291,7 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingHyperlinkAndClose) {
     EXPECT_EQ(link->NavigateTo(nullptr, omitted, omitted), E_INVALIDARG);
     SysFreeString(mail);
     link.Reset();
+    // In place: the face keeps its size and asks the container to take it back.
     ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &host, 0, host.window, &host.slot), S_OK);
     HWND face = nullptr;
     RECT r{};

@@ -85,26 +85,11 @@ TEST_F(Tick, ScriptedReadingsBecomeEventsInOrder) {
     }
 }
 
-// Finish and Begin leave the saved state and the armed cursor alone: a button still held is no
-// new press, and the first pad move of the next scan is a press at once.
-TEST_F(Tick, SavedStateAndArmedCursorSurviveFinishAndBegin) {
-    Script({Rest, Rest, {32768, 32768, 1, 0}});
-    Scan(c.Get(), 10);
-    ASSERT_TRUE(PumpUntilReads(4));
-    ASSERT_EQ(c->Finish(), S_OK);
-    Script({{256, 32768, 1, 0}}); // pad left, A still held
-    ASSERT_EQ(c->Begin(), S_OK);
-    ASSERT_TRUE(PumpUntilReads(2));
-    ASSERT_EQ(c->Finish(), S_OK);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "ButtonDown(true,1)", "ScanButton(1)",
-                                                     "Finish()", "Begin()", "CursorPress(true,false)",
-                                                     "ScanCursor(256,32768)", "Finish()"}));
-}
-
 // Interval written while scanning changes the period at once; 0 stops the ticks but leaves the
 // timer enabled, so a later interval starts them again without Begin. Begin without an
-// interval never ticks.
-TEST_F(Tick, IntervalWrittenWhileScanning) {
+// interval never ticks. Finish and Begin leave the saved state and the armed cursor alone: a
+// button still held is no new press, and the first pad move of the next scan is a press at once.
+TEST_F(Tick, IntervalWrittenWhileScanningAndStateKeptAcrossFinishAndBegin) {
     Script({Rest});
     ASSERT_EQ(c->Begin(), S_OK);
     PumpPeriods(5, 10);
@@ -120,7 +105,18 @@ TEST_F(Tick, IntervalWrittenWhileScanning) {
     ASSERT_EQ(c->put_Interval(&fast), S_OK);
     EXPECT_TRUE(PumpUntilReads(reads + 2));
     ASSERT_EQ(c->Finish(), S_OK);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "Finish()"}));
+    Script({Rest, Rest, {32768, 32768, 1, 0}});
+    ASSERT_EQ(c->Begin(), S_OK);
+    ASSERT_TRUE(PumpUntilReads(4));
+    ASSERT_EQ(c->Finish(), S_OK);
+    Script({{256, 32768, 1, 0}}); // pad left, A still held
+    ASSERT_EQ(c->Begin(), S_OK);
+    ASSERT_TRUE(PumpUntilReads(2));
+    ASSERT_EQ(c->Finish(), S_OK);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "Finish()", "Begin()", "ButtonDown(true,1)",
+                                                     "ScanButton(1)", "Finish()", "Begin()",
+                                                     "CursorPress(true,false)", "ScanCursor(256,32768)",
+                                                     "Finish()"}));
 }
 
 // A handler that runs a message loop gets no tick inside its own tick; a handler that calls

@@ -273,8 +273,8 @@ TEST_F(TypeLibrary, CallsByNameLandInTheMethodsOfTheVtable) {
         VariantClear(&result);
         side->ReleaseFuncDesc(f);
     }
-    EXPECT_EQ(landed, (std::vector<std::string>{"get_Port 0", "put_Port 1", "get_Interval 0", "put_Interval 1",
-                                                "get_RepeatButton 0", "put_RepeatButton -1",
+    EXPECT_EQ(landed, (std::vector<std::string>{"get_Port 0", "put_Port 1", "get_Interval 0",
+                                                "put_Interval 1", "get_RepeatButton 0", "put_RepeatButton -1",
                                                 "get_RepeatCursor 0", "put_RepeatCursor -1", "Begin 0",
                                                 "Finish 0", "About 0", "Hyperlink 0"}));
 }
