@@ -119,6 +119,7 @@ TEST_F(AboutBox, ModalWithHelpAndEndedByCloseEscapeOrQuit) {
         {[](HWND) { PostQuitMessage(7); }, false, 7},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         HelpRecorder help;
         bool enabledDuring = true;
         const BoxRun run = Show([&](HWND box, int ticks) {

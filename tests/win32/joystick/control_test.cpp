@@ -165,7 +165,7 @@ TEST(Persistence, PropertyBagLoadsInOrderAndSavesAllButDefaults) {
         {77, Var(VT_UNKNOWN, 0), DISP_E_TYPEMISMATCH, 77, 3, L"Interval Port "},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.interval);
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         auto c = NewControl();
         Host host;
         JoystickPortConstants port = JoystickPort4;

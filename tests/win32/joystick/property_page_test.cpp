@@ -201,6 +201,7 @@ TEST_F(Page, FillingShowsTheFirstObjectAndApplyingWritesIt) {
                 {0, VARIANT_FALSE, VARIANT_FALSE, false, false, L"", 0}, // equal to the page: no change
                 {0, VARIANT_TRUE, VARIANT_FALSE, false, true, L" 42", 42}};
     for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
         FakeJoystick first(row.interval, row.button, row.cursor), second; // this row's
         Reopen();
         if (row.selectFirst)
@@ -222,7 +223,7 @@ TEST_F(Page, FillingShowsTheFirstObjectAndApplyingWritesIt) {
                                                    row.button ? L"RepeatButton=2:0" : L"RepeatButton=2:1",
                                                    row.cursor ? L"RepeatCursor=2:1" : L"RepeatCursor=2:0"};
         EXPECT_EQ(first.writes, written);
-        EXPECT_TRUE(second.writes.empty());
+        EXPECT_TRUE(second.writes.empty()) << "only the first selected object is written";
         page->SetObjects(0, nullptr);
         EXPECT_EQ(first.refs, 1);
         EXPECT_EQ(second.refs, 1);
