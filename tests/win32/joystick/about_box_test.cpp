@@ -1,8 +1,6 @@
-// The About box, opened the way hosts open it: the control's About command through
-// IDispatch::Invoke with DISPID_ABOUTBOX. Its texts, fonts and links, its help, its modal loop,
-// its links through the embedded control's hyperlink object to the shell, and the event log
-// entry it writes when it closes.
-#include <algorithm>
+// The About box, opened the way hosts open it (IDispatch::Invoke with DISPID_ABOUTBOX): its texts,
+// fonts and links, its help, its modal loop, its links through the embedded control's hyperlink
+// object to the shell, and the event log entry it writes when it closes.
 #include <utility>
 
 #include "joystick/about_box/about_box_resources.h"
@@ -27,10 +25,29 @@ protected:
     ComPtr<IControlJoystick> control = NewControl();
 };
 
-// Each call shows a fresh box: the version line once, from the library's own version block.
-TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
+// The shell's calls as "verb file", as the library makes them, and the event log entries it writes.
+std::vector<std::wstring> g_shellCalls, g_logEntries;
+HINSTANCE WINAPI RecordShell(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+    g_shellCalls.push_back(std::wstring(verb ? verb : L"") + L" " + (file ? file : L""));
+    return reinterpret_cast<HINSTANCE>(file && wcsncmp(file, L"mailto:", 7) == 0 ? SE_ERR_NOASSOC : 42);
+}
+BOOL WINAPI RecordLogEntry(HANDLE, WORD type, WORD, DWORD, PSID, WORD count, DWORD, LPCWSTR* strings, void*) {
+    g_logEntries.push_back(type == EVENTLOG_INFORMATION_TYPE && count == 1 ? strings[0] : L"<other>");
+    return TRUE;
+}
+
+// Each call shows a fresh box: the version line once, from the library's own version block. With
+// no hyperlink frame in the box, the shell opens a clicked label's caption. Closing writes one log
+// entry: empty after a clean run, the failure's message after a navigation that failed (here the
+// mail link), which leaves the box running.
+TEST_F(AboutBox, ShowsItsTextsFontsAndLinksThatOpenThroughTheShell) {
+    ImportPatch shell("ShellExecuteW", reinterpret_cast<const void*>(RecordShell));
+    ImportPatch log("ReportEventW", reinterpret_cast<const void*>(RecordLogEntry));
+    g_shellCalls.clear();
+    g_logEntries.clear();
+    std::vector<std::wstring> captions;
     for (int call = 0; call < 2; ++call) {
-        const BoxRun run = Show([](HWND box, int) {
+        const BoxRun run = Show([&](HWND box, int) {
             RECT client = {};
             GetClientRect(box, &client);
             EXPECT_EQ(TextOf(box), W(u"著作権とバージョン情報について"));
@@ -59,104 +76,69 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinks) {
             }
             DeleteDC(dc);
             quorin::driver::SaveWindowPicture(box, Beside(L"about.png"));
-            return PressOk(box);
+            captions.push_back(TextOf(labels[call]));
+            SendMessageW(labels[call], WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            SendMessageW(labels[call], WM_LBUTTONUP, 0, 0);
+            return IsWindowVisible(box) && PressOk(box);
         });
         EXPECT_EQ(run.result, S_OK);
         EXPECT_GT(run.ticksWithBox, 0) << "no box was shown";
     }
-}
-
-TEST_F(AboutBox, HelpButtonF1AndHelpMessageOpenContext801BesideTheLibrary) {
-    const std::function<void(HWND)> triggers[] = {
-        [](HWND box) { SendMessageW(ChildByText(box, HelpCaption), BM_CLICK, 0, 0); },
-        [](HWND box) {
-            SetForegroundWindow(box);
-            SendKey(VK_F1);
-        },
-        [](HWND box) {
-            HELPINFO info = {sizeof(info), HELPINFO_WINDOW, 0, box, 0, {0, 0}};
-            SendMessageW(box, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-        }};
-    for (const auto& trigger : triggers) {
-        HelpRecorder help;
-        // The key goes through the input queue: wait for the request, then close.
-        const BoxRun run = Show([&](HWND box, int ticks) {
-            if (ticks == 1)
-                trigger(box);
-            return !g_helpRequests.empty() && PressOk(box);
-        });
-        EXPECT_FALSE(run.timedOut);
-        HelpRecorder::ExpectOneRequest(801);
-    }
-}
-
-// The shell, as the library calls it, and the event log entries it writes.
-struct ShellCall {
-    std::wstring verb, file;
-};
-std::vector<ShellCall> g_shellCalls;
-std::vector<std::wstring> g_logEntries;
-HINSTANCE WINAPI RecordShell(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
-    g_shellCalls.push_back({verb ? verb : L"", file ? file : L""});
-    return reinterpret_cast<HINSTANCE>(g_shellCalls.back().file.rfind(L"mailto:", 0) == 0 ? SE_ERR_NOASSOC : 42);
-}
-BOOL WINAPI RecordLogEntry(HANDLE, WORD type, WORD, DWORD, PSID, WORD count, DWORD, LPCWSTR* strings, LPVOID) {
-    g_logEntries.push_back(type == EVENTLOG_INFORMATION_TYPE && count == 1 ? strings[0] : L"<other>");
-    return TRUE;
-}
-
-// With no hyperlink frame in the box, the shell opens the labels' captions. Closing writes one
-// log entry: empty after a clean run, the failure's message after a navigation that failed
-// (here the mail link), which leaves the box running.
-TEST_F(AboutBox, LinksOpenThroughTheShellAndClosingWritesTheEventLog) {
-    ImportPatch shell("ShellExecuteW", reinterpret_cast<const void*>(RecordShell));
-    ImportPatch log("ReportEventW", reinterpret_cast<const void*>(RecordLogEntry));
-    g_shellCalls.clear();
-    g_logEntries.clear();
-    std::vector<std::wstring> captions;
-    for (const wchar_t* prefix : {L"http://", L"mailto:"}) {
-        const BoxRun run = Show([&](HWND box, int) {
-            HWND label = ChildByPrefix(box, prefix);
-            captions.push_back(TextOf(label));
-            SendMessageW(label, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-            SendMessageW(label, WM_LBUTTONUP, 0, 0);
-            return IsWindowVisible(box) && PressOk(box);
-        });
-        EXPECT_EQ(run.result, S_OK);
-    }
-    ASSERT_EQ(g_shellCalls.size(), 2u);
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(g_shellCalls[i].verb, L"open");
-        EXPECT_EQ(g_shellCalls[i].file, captions[i]);
-    }
+    ASSERT_EQ(captions.size(), 2u);
+    EXPECT_EQ(g_shellCalls, (std::vector<std::wstring>{L"open " + captions[0], L"open " + captions[1]}));
     ASSERT_EQ(g_logEntries.size(), 2u);
     EXPECT_EQ(g_logEntries[0], L"");
     EXPECT_NE(g_logEntries[1], L"");
     EXPECT_NE(g_logEntries[1], L"<other>");
 }
 
-TEST_F(AboutBox, ModalOverTheThreadsOtherWindowsAndEndedByCloseEscapeOrQuit) {
+// Modal over the thread's other windows. The help button, F1 and the help message open topic 801
+// of the help file beside the library; closing, Escape and a quit message end the box, and the
+// host's loop still sees the quit.
+TEST_F(AboutBox, ModalWithHelpAndEndedByCloseEscapeOrQuit) {
     HWND other = CreateWindowExW(0, L"STATIC", L"host form", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  nullptr, nullptr);
-    bool enabledDuring = true;
-    const std::function<void(HWND)> endings[] = {
-        [](HWND box) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); },
-        [](HWND box) { PostMessageW(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0x00010001); },
-        [](HWND) { PostQuitMessage(7); }};
-    for (size_t i = 0; i < 3; ++i) {
-        const BoxRun run = Show([&](HWND box, int) {
-            enabledDuring = IsWindowEnabled(other);
-            endings[i](box);
-            return true;
+    const struct {
+        std::function<void(HWND)> act;
+        bool help;    // the box stays until the help request, then OK closes it
+        WPARAM quit;  // the quit message's code, 0: none
+    } rows[] = {
+        {[](HWND box) { SendMessageW(ChildByText(box, HelpCaption), BM_CLICK, 0, 0); }, true, 0},
+        {[](HWND box) {
+             SetForegroundWindow(box);
+             SendKey(VK_F1); // through the input queue
+         },
+         true, 0},
+        {[](HWND box) {
+             HELPINFO info = {sizeof(info), HELPINFO_WINDOW, 0, box, 0, {0, 0}};
+             SendMessageW(box, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+         },
+         true, 0},
+        {[](HWND box) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, false, 0},
+        {[](HWND box) { PostMessageW(GetDlgItem(box, IDOK), WM_KEYDOWN, VK_ESCAPE, 0x00010001); }, false, 0},
+        {[](HWND) { PostQuitMessage(7); }, false, 7},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+        HelpRecorder help;
+        bool enabledDuring = true;
+        const BoxRun run = Show([&](HWND box, int ticks) {
+            if (ticks == 1) {
+                enabledDuring = IsWindowEnabled(other);
+                row.act(box);
+            }
+            return !row.help || (!g_helpRequests.empty() && PressOk(box));
         });
         EXPECT_EQ(run.result, S_OK);
         EXPECT_FALSE(run.timedOut);
+        EXPECT_FALSE(enabledDuring);
+        if (row.help)
+            HelpRecorder::ExpectOneRequest(801);
         MSG msg = {};
-        EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, i == 2)
+        EXPECT_EQ(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, row.quit != 0)
             << "the host's loop must still see its quit";
-        EXPECT_EQ(msg.wParam, i == 2 ? 7u : 0u);
+        EXPECT_EQ(msg.wParam, row.quit);
     }
-    EXPECT_FALSE(enabledDuring);
     EXPECT_TRUE(IsWindowEnabled(other));
     DestroyWindow(other);
 }

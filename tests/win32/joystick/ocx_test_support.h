@@ -14,7 +14,6 @@
 
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -141,30 +140,31 @@ public:
     }
 };
 
-// One raised event as "Name(arg,arg)": booleans as -1/0, enumerations as their values.
-inline std::string Describe(DISPID id, const std::vector<LONG>& args) {
-    static const char* const names[] = {"?",          "Begin",    "Finish",      "ScanButton", "ScanCursor",
-                                        "ButtonDown", "ButtonUp", "CursorPress", "Error"};
-    std::string s = std::string(id >= 1 && id <= 8 ? names[id] : "?") + "(";
-    for (size_t i = 0; i < args.size(); ++i)
-        s += (i ? "," : "") + std::to_string(args[i]);
-    return s + ")";
+// An event's argument as the type library declares it, by reference: an enumeration as a 32-bit
+// integer, a switch as true or false; anything else as "vtN".
+inline std::string DescribeArgument(const VARIANTARG& a) {
+    if (V_VT(&a) == (VT_I4 | VT_BYREF))
+        return std::to_string(*V_I4REF(&a));
+    if (V_VT(&a) != (VT_BOOL | VT_BYREF))
+        return "vt" + std::to_string(V_VT(&a));
+    const VARIANT_BOOL value = *V_BOOLREF(&a);
+    return value == VARIANT_TRUE ? "true" : value == VARIANT_FALSE ? "false" : std::to_string(value);
 }
 
 // A container and event sink recording what the control tells it: events, change reports,
 // saves, in-place activation and size requests, navigations through its hyperlink frame. Its
 // IDispatch answers the ambient UserMode and takes every other call as an event.
-class Host : public IOleClientSite, public IOleInPlaceSite, public IDispatch, public IPropertyNotifySink,
-             public IServiceProvider, public IHlinkFrame {
+class Host : public IOleClientSite, public IOleInPlaceSite, public NoMembers<IDispatch>,
+             public IPropertyNotifySink, public IServiceProvider, public IHlinkFrame {
 public:
     const IID* eventIid = &DIID___ControlJoystick; // the event identifier it answers besides IDispatch
-    bool answersDispatch = true, userMode = false, allByReference = true;
+    bool answersDispatch = true, userMode = false;
+    bool plainMethodCalls = true; // every event a method call without named arguments
     HRESULT eventResult = S_OK;
     LONG assignPortOnError = -1; // >= 0: its Error handler assigns this to the Port parameter
     HWND window = nullptr;
     RECT slot{10, 10, 110, 90};
-    std::vector<std::string> events;
-    std::map<DISPID, std::vector<VARTYPE>> argumentTypes; // of each event, as last raised
+    std::vector<std::string> events; // each as "Name(argument,argument)"
     std::vector<DISPID> changes;
     std::vector<RECT> sizeRequests;
     int saves = 0, activations = 0, deactivations = 0;
@@ -211,9 +211,6 @@ public:
     HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT r) override { return sizeRequests.push_back(*r), S_OK; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT* result, EXCEPINFO*,
                                      UINT*) override {
         if (id == DISPID_AMBIENT_USERMODE) {
@@ -221,22 +218,19 @@ public:
             V_BOOL(result) = userMode ? VARIANT_TRUE : VARIANT_FALSE;
             return S_OK;
         }
-        std::vector<LONG> args;
-        std::vector<VARTYPE>& types = argumentTypes[id];
-        types.clear();
-        allByReference = allByReference && flags == DISPATCH_METHOD && p->cNamedArgs == 0;
+        static const char* const names[] = {"?",        "Begin",       "Finish", "ScanButton", "ScanCursor",
+                                            "ButtonDown", "ButtonUp", "CursorPress", "Error"};
+        std::string event = std::string(id >= 1 && id <= 8 ? names[id] : "?") + "(";
+        plainMethodCalls = plainMethodCalls && flags == DISPATCH_METHOD && p->cNamedArgs == 0;
         for (UINT i = p->cArgs; i-- > 0;) {
             VARIANTARG& a = p->rgvarg[i];
-            allByReference = allByReference && (V_VT(&a) & VT_BYREF);
-            types.push_back(V_VT(&a));
-            const bool number = V_VT(&a) == (VT_I4 | VT_BYREF);
-            args.push_back(number ? *V_I4REF(&a) : *V_BOOLREF(&a));
+            event += DescribeArgument(a) + (i ? "," : "");
             // Scribbled over: the control must not read its arguments back; Error's Port is the
             // stored port itself.
-            if (number && (id != DISPID_EvError || assignPortOnError >= 0))
+            if (V_VT(&a) == (VT_I4 | VT_BYREF) && (id != DISPID_EvError || assignPortOnError >= 0))
                 *V_I4REF(&a) = id == DISPID_EvError ? assignPortOnError : 12345;
         }
-        events.push_back(Describe(id, args));
+        events.push_back(event + ")");
         return eventResult;
     }
     HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override { return changes.push_back(id), S_OK; }

@@ -24,8 +24,10 @@ const wchar_t* const RepeatCursor = W(u"カーソルを連続してスキャン�
 // switches are 16-bit booleans. Every write is logged as "Name=type:value".
 class FakeJoystick final : public NoMembers<TestObject<IDispatch, IID_IDispatch>> {
 public:
-    SHORT interval = 0;
-    VARIANT_BOOL button = VARIANT_FALSE, cursor = VARIANT_FALSE;
+    explicit FakeJoystick(SHORT interval = 0, VARIANT_BOOL button = 0, VARIANT_BOOL cursor = 0)
+        : interval(interval), button(button), cursor(cursor) {}
+    SHORT interval;
+    VARIANT_BOOL button, cursor;
     bool hasRepeatButton = true;
     std::vector<std::wstring> writes;
 
@@ -41,9 +43,7 @@ public:
             V_I2(result) = id == 0 ? interval : id == 1 ? button : cursor;
             return S_OK;
         }
-        VARIANT text, value;
-        VariantInit(&text);
-        VariantInit(&value);
+        VARIANT text{}, value{};
         VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR);
         writes.push_back(std::wstring(id == 0 ? L"Interval" : id == 1 ? L"RepeatButton" : L"RepeatCursor") + L"=" +
                          std::to_wstring(V_VT(&params->rgvarg[0])) + L":" + V_BSTR(&text));
@@ -115,9 +115,8 @@ TEST_F(Page, InfoCaptionsFontAndLayout) {
     EXPECT_EQ(info.size.cy, 220) << "3300 twips at 96 dpi";
     EXPECT_EQ(_wcsicmp(info.pszHelpFile, std::wstring(Beside(L"Joystick.HLP")).c_str()), 0);
     EXPECT_EQ(info.dwHelpContext, 203u);
-    CoTaskMemFree(info.pszTitle);
-    CoTaskMemFree(info.pszDocString);
-    CoTaskMemFree(info.pszHelpFile);
+    for (LPOLESTR text : {info.pszTitle, info.pszDocString, info.pszHelpFile})
+        CoTaskMemFree(text);
     Activate();
     int previousTop = -1;
     for (const wchar_t* caption : {Heading, Frame, Fast, Smooth, Other, EntryLabel, RepeatButton, RepeatCursor}) {
@@ -187,21 +186,23 @@ TEST_F(Page, AccessKeysAndTabOrder) {
 }
 
 // Filling shows the first object; values that differ from the page's raise its change handlers.
-TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
+// Applying hands the typed text over as a string for the object to convert, skips what fails,
+// and still applies the switches, as 16-bit integers; only the first object is written.
+TEST_F(Page, FillingShowsTheFirstObjectAndApplyingWritesIt) {
     const struct {
         SHORT interval;
         VARIANT_BOOL button, cursor;
         bool selectFirst; // as a frame does it: objects before the window
         bool dirty;
-    } rows[] = {{250, VARIANT_TRUE, VARIANT_FALSE, false, true},
-                {40, VARIANT_FALSE, VARIANT_TRUE, true, true},
-                {0, VARIANT_FALSE, VARIANT_FALSE, false, false}, // equal to the page: no change
-                {0, VARIANT_TRUE, VARIANT_FALSE, false, true}};
+        const wchar_t* typed;
+        SHORT applied; // the interval afterwards
+    } rows[] = {{250, VARIANT_TRUE, VARIANT_FALSE, false, true, L"55", 55},
+                {40, VARIANT_FALSE, VARIANT_TRUE, true, true, L"abc", 40},
+                {0, VARIANT_FALSE, VARIANT_FALSE, false, false, L"", 0}, // equal to the page: no change
+                {0, VARIANT_TRUE, VARIANT_FALSE, false, true, L" 42", 42}};
     for (const auto& row : rows) {
-        FakeJoystick first, second; // this row's
-        first.interval = row.interval;
-        first.button = row.button;
-        first.cursor = row.cursor;
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+        FakeJoystick first(row.interval, row.button, row.cursor), second; // this row's
         Reopen();
         if (row.selectFirst)
             Select({&first, &second});
@@ -214,9 +215,14 @@ TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
         EXPECT_EQ(site.dirty, row.dirty);
         EXPECT_EQ(page->IsPageDirty(), row.dirty ? S_OK : S_FALSE);
         EXPECT_TRUE(IsWindowEnabled(box)) << "the options and the box's state are left alone";
-        Type(L"55");
-        page->Apply();
-        EXPECT_EQ(first.interval, 55);
+        Type(row.typed);
+        Click(RepeatButton);
+        ASSERT_EQ(page->Apply(), S_OK);
+        EXPECT_EQ(first.interval, row.applied);
+        const std::vector<std::wstring> written = {L"Interval=8:" + std::wstring(row.typed),
+                                                   row.button ? L"RepeatButton=2:0" : L"RepeatButton=2:1",
+                                                   row.cursor ? L"RepeatCursor=2:1" : L"RepeatCursor=2:0"};
+        EXPECT_EQ(first.writes, written);
         EXPECT_TRUE(second.writes.empty()) << "only the first selected object is written";
         page->SetObjects(0, nullptr);
         EXPECT_EQ(first.refs, 1);
@@ -224,35 +230,19 @@ TEST_F(Page, FillingShowsTheFirstObjectAndMarksChanges) {
     }
 }
 
-// The text goes over as typed, as a string for the object to convert; what fails is skipped and
-// the switches still apply, as 16-bit integers.
-TEST_F(Page, ApplyHandsTheTextOverAndSkipsWhatFails) {
-    const struct {
-        const wchar_t* typed;
-        SHORT interval; // afterwards, from 250
-    } rows[] = {{L"abc", 250}, {L"", 250}, {L" 42", 42}};
-    for (const auto& row : rows) {
-        FakeJoystick object; // this row's
-        object.interval = 250;
-        Activate();
-        Select({&object});
-        Type(row.typed);
-        Click(RepeatButton);
-        ASSERT_EQ(page->Apply(), S_OK);
-        EXPECT_EQ(object.interval, row.interval);
-        EXPECT_EQ(object.writes, (std::vector<std::wstring>{std::wstring(L"Interval=8:") + row.typed,
-                                                            L"RepeatButton=2:1", L"RepeatCursor=2:0"}));
-        page->Deactivate();
-        page->SetObjects(0, nullptr);
-    }
-}
-
-// What the user set comes back with the page after a frame took its window away (another tab),
-// and is applied (OK on another tab).
-TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
+// Calls in the wrong state are refused. What the user set comes back with the page after a frame
+// took its window away (another tab), and is applied (OK on another tab). A frame that goes
+// before deactivating the page takes the page's window with it, and the page does not touch that
+// window again.
+TEST_F(Page, LifecycleChecksItsStateAndKeepsEditsAcrossDeactivation) {
+    RECT r = {0, 0, 420, 220};
     control.interval = 250;
     Select({&control});
+    EXPECT_EQ(page->Apply(), S_OK);
+    EXPECT_TRUE(control.writes.empty()) << "a page never shown has no values of its own";
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
     Activate();
+    EXPECT_EQ(page->Activate(HostWindow(), &r, FALSE), E_UNEXPECTED);
     Click(Smooth);
     EXPECT_TRUE(site.dirty) << "the preset's text change marks the page";
     Click(RepeatButton);
@@ -270,15 +260,20 @@ TEST_F(Page, EditsSurviveDeactivationAndAreApplied) {
     EXPECT_EQ(control.writes, (std::vector<std::wstring>{L"Interval=8:100", L"RepeatButton=2:1", L"RepeatCursor=2:0"}));
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
     // A new selection while the page is away fills what it keeps, as it fills its window.
-    FakeJoystick other;
-    other.interval = 40;
-    other.cursor = VARIANT_TRUE;
+    FakeJoystick other(40, VARIANT_FALSE, VARIANT_TRUE);
     Select({&other});
     EXPECT_EQ(page->IsPageDirty(), S_OK);
     Activate();
     EXPECT_EQ(TextOf(box), L"40");
     EXPECT_FALSE(Checked(RepeatButton));
     EXPECT_TRUE(Checked(RepeatCursor));
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
+                                 nullptr);
+    ASSERT_EQ(page->Activate(frame, &r, FALSE), S_OK);
+    DestroyWindow(frame);
+    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
+    EXPECT_EQ(page->Deactivate(), S_OK);
     page->SetObjects(0, nullptr);
 }
 
@@ -347,25 +342,6 @@ TEST_F(Page, ObjectsThatLackThePropertiesOrAnswerGarbageAreSkipped) {
     Click(RepeatCursor);
     page->Apply();
     EXPECT_EQ(control.writes, (std::vector<std::wstring>{L"Interval=8:0", L"RepeatCursor=2:0"}));
-}
-
-// Calls in the wrong state are refused; a frame that goes before deactivating the page takes
-// the page's window with it, and the page does not touch that window again.
-TEST_F(Page, LifecycleCallsCheckTheirState) {
-    RECT r = {0, 0, 420, 220};
-    Select({&control});
-    EXPECT_EQ(page->Apply(), S_OK);
-    EXPECT_TRUE(control.writes.empty()) << "a page never shown has no values of its own";
-    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
-    Activate();
-    EXPECT_EQ(page->Activate(HostWindow(), &r, FALSE), E_UNEXPECTED);
-    EXPECT_EQ(page->Deactivate(), S_OK);
-    HWND frame = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 440, 240, HostWindow(), nullptr, nullptr,
-                                 nullptr);
-    ASSERT_EQ(page->Activate(frame, &r, FALSE), S_OK);
-    DestroyWindow(frame);
-    EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
-    EXPECT_EQ(page->Deactivate(), S_OK);
 }
 
 // F1 on the page in the system's property frame, once the frame has settled, asks the help

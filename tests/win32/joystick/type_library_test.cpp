@@ -1,8 +1,6 @@
-// The type libraries in Joystick.OCX, read back as hosts read them: the identities, kinds,
-// versions and flags of the types, the members' dispatch identifiers and parameters, and the
-// vtable order, proved by calling through the library into a C++ object laid out as
-// interfaces.h declares it. Then the library's other resources: each found once, in Japanese,
-// the identifier history, the version block's texts.
+// The type libraries in Joystick.OCX, read back as hosts read them: types, members, parameters,
+// and the vtable order, proved by calling through the library into a C++ object laid out as
+// interfaces.h declares it. Then the other resources: each once, in Japanese.
 #include "ocx_test_support.h"
 
 using namespace ocxtest;
@@ -19,7 +17,8 @@ GUID Guid(const wchar_t* text) {
     return guid;
 }
 
-// A member as text, e.g. "Port 0x68030002 flags 1024 invoke 2 (JoystickPortConstants* 10)".
+// A member as text, e.g. "Port 0x68030002 flags 1024 invoke 2 (JoystickPortConstants* 10)"; a
+// named parameter's type is followed by its name.
 using Params = std::vector<std::pair<std::string, USHORT>>;
 std::string Member(const std::string& name, MEMBERID id, WORD flags, INVOKEKIND invoke, const Params& params = {}) {
     char head[64];
@@ -69,6 +68,28 @@ protected:
                 return name;
         return "vt" + std::to_string(t.vt);
     }
+    // What a type holds besides functions: an alias its target, a class its interfaces with their
+    // flags (default 1, source 2), an enumeration its constants.
+    static std::string Contents(ITypeInfo* info, const TYPEATTR& type) {
+        std::string out;
+        ComPtr<ITypeInfo> target;
+        const bool alias = type.typekind == TKIND_ALIAS;
+        if (alias && SUCCEEDED(info->GetRefTypeInfo(type.tdescAlias.hreftype, &target)))
+            out = NameOf(target.Get());
+        HREFTYPE ref = 0;
+        INT flags = 0;
+        for (UINT i = 0; type.typekind == TKIND_COCLASS && i < type.cImplTypes; ++i)
+            if (SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetImplTypeFlags(i, &flags))
+                && SUCCEEDED(info->GetRefTypeInfo(ref, target.ReleaseAndGetAddressOf())))
+                out += (i ? ", " : "") + NameOf(target.Get()) + " " + std::to_string(flags);
+        VARDESC* var = nullptr;
+        const UINT constants = type.typekind == TKIND_ENUM ? type.cVars : 0;
+        for (UINT i = 0; i < constants && SUCCEEDED(info->GetVarDesc(i, &var)); ++i) {
+            out += (i ? ", " : "") + NameOf(info, var->memid) + "=" + std::to_string(V_I4(var->lpvarValue));
+            info->ReleaseVarDesc(var);
+        }
+        return out;
+    }
     // Every function in the library's order, without IDispatch's own (restricted) ones.
     static std::vector<std::string> Functions(ITypeInfo* info) {
         TYPEATTR* attr = nullptr;
@@ -77,10 +98,16 @@ protected:
         for (UINT i = 0; attr && i < attr->cFuncs; ++i) {
             FUNCDESC* f = nullptr;
             info->GetFuncDesc(i, &f);
+            BSTR names[4] = {};
+            UINT named = 0;
+            info->GetNames(f->memid, names, 4, &named);
             Params params;
-            for (SHORT p = 0; p < f->cParams; ++p)
-                params.emplace_back(TypeName(info, f->lprgelemdescParam[p].tdesc),
+            for (UINT p = 0; p < UINT(f->cParams); ++p)
+                params.emplace_back(TypeName(info, f->lprgelemdescParam[p].tdesc) +
+                                        (p + 1 < named ? " " + Narrow(names[p + 1]) : ""),
                                     f->lprgelemdescParam[p].paramdesc.wParamFlags);
+            for (BSTR name : names)
+                SysFreeString(name);
             if (!(f->wFuncFlags & FUNCFLAG_FRESTRICTED))
                 out.push_back(Member(NameOf(info, f->memid), f->memid, f->wFuncFlags, f->invkind, params));
             info->ReleaseFuncDesc(f);
@@ -91,7 +118,7 @@ protected:
     ComPtr<ITypeLib> lib;
 };
 
-TEST_F(TypeLibrary, TypesInOrderWithTheirIdentities) {
+TEST_F(TypeLibrary, TypesInOrderWithTheirIdentitiesAndContents) {
     TLIBATTR* attr = nullptr;
     ASSERT_EQ(lib->GetLibAttr(&attr), S_OK);
     EXPECT_EQ(attr->guid, Guid(L"{70AAD8F7-CD9A-11D5-BBA9-ECA80BC13402}"));
@@ -114,19 +141,30 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentities) {
         WORD version; // major * 100 + minor
         WORD flags;
         DWORD helpContext;
+        const char* contents = ""; // see Contents
     } rows[] = {
         {"_ControlJoystick", TKIND_INTERFACE, L"{8AECF5E4-8EBC-11D7-BBAF-444553540000}", 101, dual, 301},
-        {"ControlJoystick", TKIND_COCLASS, L"{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}", 101, TYPEFLAG_FCONTROL, 301},
-        {"ControlJoystick___v0", TKIND_ALIAS, L"{70AAD8E7-CD9A-11D5-BBA9-ECA80BC13402}", 100, TYPEFLAG_FHIDDEN, 0},
-        {"ControlJoystick___v1", TKIND_ALIAS, L"{121B7790-FEC5-11D5-BBAD-94D70CC10000}", 101, TYPEFLAG_FHIDDEN, 0},
+        {"ControlJoystick", TKIND_COCLASS, L"{70AAD8E8-CD9A-11D5-BBA9-ECA80BC13402}", 101, TYPEFLAG_FCONTROL,
+         301, "_ControlJoystick 1, __ControlJoystick 3"},
+        {"ControlJoystick___v0", TKIND_ALIAS, L"{70AAD8E7-CD9A-11D5-BBA9-ECA80BC13402}", 100,
+         TYPEFLAG_FHIDDEN, 0, "_ControlJoystick"},
+        {"ControlJoystick___v1", TKIND_ALIAS, L"{121B7790-FEC5-11D5-BBAD-94D70CC10000}", 101,
+         TYPEFLAG_FHIDDEN, 0, "_ControlJoystick"},
         {"_PropertyPageJoystick", TKIND_INTERFACE, L"{70AAD8F5-CD9A-11D5-BBA9-ECA80BC13402}", 100, dual, 203},
-        {"PropertyPageJoystick", TKIND_COCLASS, L"{70AAD8F6-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 203},
+        {"PropertyPageJoystick", TKIND_COCLASS, L"{70AAD8F6-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 203,
+         "_PropertyPageJoystick 1"},
         {"__ControlJoystick", TKIND_DISPATCH, L"{8AECF5E5-8EBC-11D7-BBAF-444553540000}", 101,
          TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE, 301},
-        {"JoystickPortConstants", TKIND_ENUM, L"{70AAD8E9-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
-        {"JoystickButtonConstants", TKIND_ENUM, L"{70AAD8EA-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
-        {"JoystickCursorXConstants", TKIND_ENUM, L"{70AAD8EB-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
-        {"JoystickCursorYConstants", TKIND_ENUM, L"{70AAD8EC-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301},
+        {"JoystickPortConstants", TKIND_ENUM, L"{70AAD8E9-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301,
+         "JoystickPort1=0, JoystickPort2=1, JoystickPort3=2, JoystickPort4=3"},
+        {"JoystickButtonConstants", TKIND_ENUM, L"{70AAD8EA-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301,
+         "JoystickButtonA=1, JoystickButtonB=2, JoystickButtonC=4, JoystickButtonX=8, JoystickButtonY=16, "
+         "JoystickButtonZ=32, JoystickButtonL=64, JoystickButtonR=128, JoystickButtonStart=256, "
+         "JoystickButtonMacro=512"},
+        {"JoystickCursorXConstants", TKIND_ENUM, L"{70AAD8EB-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301,
+         "JoystickCursorLeft=256, JoystickCursorRight=65280"},
+        {"JoystickCursorYConstants", TKIND_ENUM, L"{70AAD8EC-CD9A-11D5-BBA9-ECA80BC13402}", 100, 0, 301,
+         "JoystickCursorUp=256, JoystickCursorDown=65280"},
     };
     ASSERT_EQ(lib->GetTypeInfoCount(), std::size(rows));
     for (UINT i = 0; i < std::size(rows); ++i) {
@@ -146,6 +184,7 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentities) {
         EXPECT_EQ(type->wMajorVerNum * 100 + type->wMinorVerNum, rows[i].version);
         EXPECT_EQ(type->wTypeFlags, rows[i].flags);
         EXPECT_EQ(context, rows[i].helpContext);
+        EXPECT_EQ(Contents(info.Get(), *type), rows[i].contents);
         info->ReleaseTypeAttr(type);
     }
 }
@@ -166,30 +205,21 @@ TEST_F(TypeLibrary, ControlMembersParametersAndFlags) {
         Member("Hyperlink", 0x60030005, FUNCFLAG_FHIDDEN, INVOKE_FUNC, {{"IContainerHyperlink**", Returned}}),
     };
     EXPECT_EQ(Functions(VtableSide(Type(IID__ControlJoystick).Get()).Get()), members);
+    const std::pair<std::string, USHORT> first{"VARIANT_BOOL* First", ByReference},
+        last{"VARIANT_BOOL* Last", ByReference}, button{"JoystickButtonConstants* Button", ByReference};
     const std::vector<std::string> events = {
         Member("Begin", 1, 0, INVOKE_FUNC),
         Member("Finish", 2, 0, INVOKE_FUNC),
-        Member("ScanButton", 3, 0, INVOKE_FUNC, {{"JoystickButtonConstants*", ByReference}}),
+        Member("ScanButton", 3, 0, INVOKE_FUNC, {button}),
         Member("ScanCursor", 4, 0, INVOKE_FUNC,
-               {{"JoystickCursorXConstants*", ByReference}, {"JoystickCursorYConstants*", ByReference}}),
-        Member("ButtonDown", 5, 0, INVOKE_FUNC, {{"VARIANT_BOOL*", ByReference}, {"JoystickButtonConstants*", ByReference}}),
-        Member("ButtonUp", 6, 0, INVOKE_FUNC, {{"VARIANT_BOOL*", ByReference}, {"JoystickButtonConstants*", ByReference}}),
-        Member("CursorPress", 7, FUNCFLAG_FUIDEFAULT, INVOKE_FUNC, {{"VARIANT_BOOL*", ByReference}, {"VARIANT_BOOL*", ByReference}}),
-        Member("Error", 8, FUNCFLAG_FHIDDEN, INVOKE_FUNC, {{"JoystickPortConstants*", ByReference}}),
+               {{"JoystickCursorXConstants* CursorX", ByReference},
+                {"JoystickCursorYConstants* CursorY", ByReference}}),
+        Member("ButtonDown", 5, 0, INVOKE_FUNC, {first, button}),
+        Member("ButtonUp", 6, 0, INVOKE_FUNC, {last, button}),
+        Member("CursorPress", 7, FUNCFLAG_FUIDEFAULT, INVOKE_FUNC, {first, last}),
+        Member("Error", 8, FUNCFLAG_FHIDDEN, INVOKE_FUNC, {{"JoystickPortConstants* Port", ByReference}}),
     };
     EXPECT_EQ(Functions(Type(DIID___ControlJoystick).Get()), events);
-    std::vector<std::string> paramNames;
-    for (DISPID id = 3; id <= 8; ++id) {
-        BSTR names[3] = {};
-        UINT count = 0;
-        Type(DIID___ControlJoystick)->GetNames(id, names, 3, &count);
-        for (UINT i = 1; i < count; ++i)
-            paramNames.push_back(Narrow(names[i]));
-        for (BSTR n : names)
-            SysFreeString(n);
-    }
-    EXPECT_EQ(paramNames, (std::vector<std::string>{"Button", "CursorX", "CursorY", "First", "Button", "Last",
-                                                     "Button", "First", "Last", "Port"}));
 }
 
 // A C++ implementation of the control's interface as interfaces.h declares it, recording which
@@ -214,98 +244,42 @@ private:
     HRESULT Hit(const char* name, LONG value) { return last = name + std::string(" ") + std::to_string(value), S_OK; }
 };
 
-// A host calling each member by name through the library's dispatcher lands in the C++ method of
-// the same name, with the value converted to the member's type and handed over by reference.
+// A host calling each member of the library by name through its dispatcher lands in the C++
+// method of the same name, the value (1 for every write) converted to the member's type.
 TEST_F(TypeLibrary, CallsByNameLandInTheMethodsOfTheVtable) {
     Recorder recorder;
     ComPtr<IUnknown> created;
     ComPtr<IDispatch> dispatch;
-    ASSERT_EQ(CreateStdDispatch(nullptr, &recorder, VtableSide(Type(IID__ControlJoystick).Get()).Get(), &created), S_OK);
+    const ComPtr<ITypeInfo> side = VtableSide(Type(IID__ControlJoystick).Get());
+    ASSERT_EQ(CreateStdDispatch(nullptr, &recorder, side.Get(), &created), S_OK);
     ASSERT_EQ(created.As(&dispatch), S_OK);
-    const struct {
-        const wchar_t* name;
-        WORD flags;
-        LONG value; // a VT_I4 argument for property writes
-        const char* landed;
-    } rows[] = {
-        {L"Port", DISPATCH_PROPERTYGET, 0, "get_Port 0"},
-        {L"Port", DISPATCH_PROPERTYPUT, 3, "put_Port 3"},
-        {L"Interval", DISPATCH_PROPERTYGET, 0, "get_Interval 0"},
-        {L"Interval", DISPATCH_PROPERTYPUT, 1234, "put_Interval 1234"},
-        {L"RepeatButton", DISPATCH_PROPERTYGET, 0, "get_RepeatButton 0"},
-        {L"RepeatButton", DISPATCH_PROPERTYPUT, 1, "put_RepeatButton -1"},
-        {L"RepeatCursor", DISPATCH_PROPERTYGET, 0, "get_RepeatCursor 0"},
-        {L"RepeatCursor", DISPATCH_PROPERTYPUT, 0, "put_RepeatCursor 0"},
-        {L"Begin", DISPATCH_METHOD, 0, "Begin 0"},
-        {L"Finish", DISPATCH_METHOD, 0, "Finish 0"},
-        {L"About", DISPATCH_METHOD, 0, "About 0"},
-        {L"Hyperlink", DISPATCH_METHOD, 0, "Hyperlink 0"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.landed);
+    std::vector<std::string> landed;
+    FUNCDESC* f = nullptr;
+    for (UINT i = 0; SUCCEEDED(side->GetFuncDesc(i, &f)); ++i) {
+        BSTR name = nullptr;
         DISPID id = 0, named = DISPID_PROPERTYPUT;
-        LPOLESTR name = const_cast<LPOLESTR>(row.name);
-        VARIANT value, result;
-        VariantInit(&result);
-        V_VT(&value) = VT_I4;
-        V_I4(&value) = row.value;
-        DISPPARAMS put = {&value, &named, 1, 1}, none = {};
-        ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
-        recorder.last.clear();
-        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, row.flags, row.flags == DISPATCH_PROPERTYPUT ? &put : &none, &result,
-                                   nullptr, nullptr),
-                  S_OK);
-        EXPECT_EQ(recorder.last, row.landed);
+        VARIANT one{}, result{};
+        V_VT(&one) = VT_I4;
+        V_I4(&one) = 1;
+        DISPPARAMS put = {&one, &named, 1, 1}, none = {};
+        const WORD flags = static_cast<WORD>(f->invkind); // the invoke kinds are the dispatch flags
+        side->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK) << Narrow(name);
+        recorder.last = "nothing";
+        DISPPARAMS* params = flags == DISPATCH_PROPERTYPUT ? &put : &none;
+        EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, flags, params, &result, nullptr, nullptr), S_OK);
+        landed.push_back(recorder.last);
+        SysFreeString(name);
         VariantClear(&result);
+        side->ReleaseFuncDesc(f);
     }
+    EXPECT_EQ(landed, (std::vector<std::string>{"get_Port 0", "put_Port 1", "get_Interval 0",
+                                                "put_Interval 1", "get_RepeatButton 0", "put_RepeatButton -1",
+                                                "get_RepeatCursor 0", "put_RepeatCursor -1", "Begin 0",
+                                                "Finish 0", "About 0", "Hyperlink 0"}));
 }
 
-TEST_F(TypeLibrary, AliasesClassesAndEnumerations) {
-    for (const GUID* alias : {&IID__ControlJoystick_v0, &IID__ControlJoystick_v1}) {
-        TYPEATTR* attr = nullptr;
-        ComPtr<ITypeInfo> info = Type(*alias), target;
-        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-        EXPECT_EQ(info->GetRefTypeInfo(attr->tdescAlias.hreftype, &target), S_OK);
-        EXPECT_EQ(NameOf(target.Get()), "_ControlJoystick");
-        info->ReleaseTypeAttr(attr);
-    }
-    const std::pair<GUID, std::vector<std::string>> classes[] = {
-        {CLSID_ControlJoystick, {"_ControlJoystick 1", "__ControlJoystick 3"}},
-        {CLSID_PropertyPageJoystick, {"_PropertyPageJoystick 1"}}}; // implementation flags: default 1, source 2
-    for (const auto& [clsid, expected] : classes) {
-        std::vector<std::string> implemented;
-        ComPtr<ITypeInfo> info = Type(clsid);
-        HREFTYPE ref = 0;
-        INT flags = 0;
-        for (UINT i = 0; SUCCEEDED(info->GetRefTypeOfImplType(i, &ref)) && SUCCEEDED(info->GetImplTypeFlags(i, &flags)); ++i) {
-            ComPtr<ITypeInfo> target;
-            info->GetRefTypeInfo(ref, &target);
-            implemented.push_back(NameOf(target.Get()) + " " + std::to_string(flags));
-        }
-        EXPECT_EQ(implemented, expected);
-    }
-    const std::pair<GUID, std::vector<std::string>> enums[] = {
-        {GUID_JoystickPortConstants, {"JoystickPort1=0", "JoystickPort2=1", "JoystickPort3=2", "JoystickPort4=3"}},
-        {GUID_JoystickButtonConstants,
-         {"JoystickButtonA=1", "JoystickButtonB=2", "JoystickButtonC=4", "JoystickButtonX=8", "JoystickButtonY=16",
-          "JoystickButtonZ=32", "JoystickButtonL=64", "JoystickButtonR=128", "JoystickButtonStart=256",
-          "JoystickButtonMacro=512"}},
-        {GUID_JoystickCursorXConstants, {"JoystickCursorLeft=256", "JoystickCursorRight=65280"}},
-        {GUID_JoystickCursorYConstants, {"JoystickCursorUp=256", "JoystickCursorDown=65280"}}};
-    for (const auto& [guid, expected] : enums) {
-        std::vector<std::string> constants;
-        ComPtr<ITypeInfo> info = Type(guid);
-        VARDESC* var = nullptr;
-        for (UINT i = 0; SUCCEEDED(info->GetVarDesc(i, &var)); ++i) {
-            constants.push_back(NameOf(info.Get(), var->memid) + "=" + std::to_string(V_I4(var->lpvarValue)));
-            info->ReleaseVarDesc(var);
-        }
-        EXPECT_EQ(constants, expected);
-    }
-}
-
-// Library 2, which library 1 imports for Hyperlink's result: NavigateTo(Target, [Location],
-// [FrameName]), GoForward, GoBack, in the order of the C++ interface.
+// Library 2, which library 1 imports for Hyperlink's result, in the order of the C++ interface.
 TEST_F(TypeLibrary, HyperlinkLibraryLaidOutLikeTheCppInterface) {
     ComPtr<ITypeLib> second;
     ComPtr<ITypeInfo> dispatch;
@@ -315,7 +289,9 @@ TEST_F(TypeLibrary, HyperlinkLibraryLaidOutLikeTheCppInterface) {
     ASSERT_TRUE(side);
     EXPECT_EQ(Functions(side.Get()),
               (std::vector<std::string>{
-                  Member("NavigateTo", 1, 0, INVOKE_FUNC, {{"BSTR", PARAMFLAG_FIN}, {"VARIANT", Optional}, {"VARIANT", Optional}}),
+                  Member("NavigateTo", 1, 0, INVOKE_FUNC,
+                         {{"BSTR Target", PARAMFLAG_FIN}, {"VARIANT Location", Optional},
+                          {"VARIANT FrameName", Optional}}),
                   Member("GoForward", 2, 0, INVOKE_FUNC), Member("GoBack", 3, 0, INVOKE_FUNC)}));
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(side->GetTypeAttr(&attr), S_OK);
