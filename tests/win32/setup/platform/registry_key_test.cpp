@@ -94,15 +94,12 @@ TEST_F(RegistryKeyTest, StoredFormsReadsAndDeletions) {
         DWORD type;
     } writes[] = {{1, Variant(u"C:\\Apps\\Setup.EXE"), std::string("C:\\Apps\\Setup.EXE", 18), REG_SZ},
                   {1, Variant(u"プログラム"), std::string("\x83\x76\x83\x8d\x83\x4f\x83\x89\x83\x80", 11), REG_SZ},
-                  {1, Variant(int32_t{42}), std::string("42", 3), REG_SZ},
                   {1, Variant(Text()), "<missing>", 0},
                   {2, Variant(true), std::string("YES", 4), REG_EXPAND_SZ},
                   {2, Variant(u"0"), std::string("NO", 3), REG_EXPAND_SZ},
                   {4, Variant(u"12"), std::string("\x0C\0\0\0", 4), REG_DWORD},
                   {4, Variant(u"abc"), "<missing>", 0},
                   {4, Variant(2.5), number2, REG_DWORD},
-                  {4, Variant(3.5), std::string("\x04\0\0\0", 4), REG_DWORD},
-                  {4, Variant(true), std::string("\xFF\xFF\xFF\xFF", 4), REG_DWORD},
                   {3, Variant(u"x"), "<missing>", 0}};
     for (const auto& w : writes) {
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch.c_str());
@@ -115,14 +112,13 @@ TEST_F(RegistryKeyTest, StoredFormsReadsAndDeletions) {
         EXPECT_EQ(Stored("Value", &type), w.stored) << w.code << " " << quorin::ToUtf8(quorin::ToText(w.value));
         EXPECT_EQ(w.stored == "<missing>" ? 0 : type, w.type);
     }
-    // Values that cannot be converted raise once the key exists, and nothing is written. Null is
-    // a type mismatch as a yes/no (and as a number, below), an invalid use of null as text.
+    // Values that cannot be converted raise once the key exists, and nothing is written (which
+    // error each conversion raises is proved natively); Null is a type mismatch as a number, below.
     RegistryKey key;
     key.Open(HKEY_CURRENT_USER, kScratchText);
     key.Write(u"Value", 1, Variant(u"old"));
     for (const auto& [code, value, error] : {std::tuple(4, Variant(u"2147483648"), quorin::ErrorCode::Overflow),
                                              std::tuple(2, Variant(u"maybe"), quorin::ErrorCode::TypeMismatch),
-                                             std::tuple(2, Variant::Null(), quorin::ErrorCode::TypeMismatch),
                                              std::tuple(1, Variant::Null(), quorin::ErrorCode::InvalidUseOfNull)}) {
         EXPECT_EQ(Raised([&] { key.Write(u"Value", code, value); }), error) << code;
         EXPECT_EQ(Stored("Value"), std::string("old", 4));
