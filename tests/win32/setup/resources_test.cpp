@@ -29,9 +29,6 @@ TEST(Resources, StringTable) {
         EXPECT_FALSE(Bytes(RT_STRING, block).empty()) << block;
     EXPECT_EQ(setup::LoadTextFrom(g_setup.get(), 13), u"アンインストールしていますので、しばらくお待ちください...");
     EXPECT_EQ(setup::LoadTextFrom(g_setup.get(), 307), u"プログラムの追加と削除の一覧から削除できませんでした");
-    EXPECT_EQ(setup::LoadTextFrom(g_setup.get(), 202),
-              u"セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'$'\n\nセクション [$] のキー $ の値 '$' "
-              u"にコンマ (,) がありません");
 }
 
 TEST(Resources, IconsLocaleVersionAndManifest) {

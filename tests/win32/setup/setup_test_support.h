@@ -84,7 +84,7 @@ private:
     fs::path path_;
 };
 
-enum class Icon { None, Stop, Question, Exclamation, Information, Other };
+enum class Icon { None, Stop, Exclamation, Other }; // Other: an icon Setup never shows
 
 // A message box as shown: its text, caption, icon and whether OK is its only button.
 struct Box {
@@ -107,8 +107,7 @@ inline Box ReadBox(HWND box) {
     });
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
     b.icon = shown ? Icon::Other : Icon::None;
-    for (const auto& [id, icon] : {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_QUESTION, Icon::Question),
-                                   std::pair(IDI_EXCLAMATION, Icon::Exclamation), std::pair(IDI_ASTERISK, Icon::Information)})
+    for (const auto& [id, icon] : {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_EXCLAMATION, Icon::Exclamation)})
         if (shown == ::LoadIconW(nullptr, id))
             b.icon = icon;
     b.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDNO);
