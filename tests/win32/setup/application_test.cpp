@@ -61,7 +61,7 @@ TEST(SetupExe, WhatItCannotStartFromIsToldAndNothingChanges) {
         TempFolder temp(c.folderTag ? c.folderTag : L"unused");
         const std::wstring folder = c.folderTag ? temp.Path() : L"C:";
         for (const auto& [name, data] : c.files)
-            std::ofstream(fs::path(folder + L"\\" + name), std::ios::binary) << data;
+            quorin::driver::WriteBytes(folder + L"\\" + name, data);
         temp.Write(L"a", "a compressed file's stand-in");
         const auto before = temp.Names();
         ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPrograms.c_str(), L"Start");

@@ -187,11 +187,8 @@ TEST_F(MainWindowTest, AnInstallThatDoesNotTakeIsToldAndIgnoresInputMeanwhile) {
             RECT r{};
             ::GetWindowRect(button, &r);
             ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            INPUT click[2] = {};
-            click[0].type = click[1].type = INPUT_MOUSE;
-            click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-            click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-            ::SendInput(2, click, sizeof(INPUT));
+            ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+            ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
         }
         ::PostMessageW(w.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
     };

@@ -7,7 +7,6 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <string>
@@ -57,18 +56,14 @@ inline const int g_unmanaged = [] {
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring& tag, const std::wstring& parent = {}) {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        path_ = fs::path(parent.empty() ? temp : parent) / (L"quorin-" + tag);
+        path_ = (parent.empty() ? fs::temp_directory_path() : fs::path(parent)) / (L"quorin-" + tag);
         quorin::driver::RemoveTree(path_.wstring());
         fs::create_directories(path_);
     }
     ~TempFolder() { quorin::driver::RemoveTree(path_.wstring()); }
     std::wstring Path(const std::wstring& name = {}) const { return name.empty() ? path_.wstring() : (path_ / name).wstring(); }
     Text Text(const std::wstring& name = {}) const { return quorin::win::FromWide(Path(name).c_str()); }
-    void Write(const std::wstring& name, const Bytes& data) const {
-        std::ofstream(path_ / name, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
-    }
+    void Write(const std::wstring& name, const Bytes& data) const { quorin::driver::WriteBytes(Path(name), data); }
     Bytes Read(const std::wstring& name) const {
         return quorin::driver::ReadBytes(Path(name)).value_or(Bytes());
     }
@@ -94,12 +89,7 @@ struct Box {
 };
 
 inline Box ReadBox(HWND box) {
-    Box b;
-    wchar_t text[2048] = {};
-    ::GetDlgItemTextW(box, 0xFFFF, text, 2048);
-    b.text = text;
-    ::GetWindowTextW(box, text, 2048);
-    b.caption = text;
+    Box b{TextOf(::GetDlgItem(box, 0xFFFF)), TextOf(box)};
     // The box shows a shared standard icon, so loading the same one here returns its handle.
     HWND picture = FindChild(box, [](HWND h) {
         return _wcsicmp(ClassOf(h).c_str(), L"Static") == 0 &&

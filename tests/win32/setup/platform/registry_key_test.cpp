@@ -4,8 +4,6 @@
 // key it opens is closed exactly once, with access 0x3F and plain creation (non-volatile, zeroed
 // security attributes), refusals pass silently, and a handle the caller assigns is used but never
 // closed.
-#include <algorithm>
-
 #include "setup/platform/registry_key.h"
 #include "setup_test_support.h"
 
@@ -19,7 +17,7 @@ const std::wstring kScratch = L"Software\\Quorin Tests\\RegistryKey";
 const Text kScratchText = u"Software\\Quorin Tests\\RegistryKey";
 
 struct Seen {
-    std::vector<HKEY> opened, closed;
+    std::multiset<HKEY> opened, closed;
     std::set<REGSAM> access;
     bool plainCreation = true;
     LONG refuse = ERROR_SUCCESS;
@@ -33,7 +31,7 @@ template <typename F> LONG Opening(PHKEY out, F&& call) {
     }
     const LONG rc = call();
     if (rc == ERROR_SUCCESS)
-        g_seen->opened.push_back(*out);
+        g_seen->opened.insert(*out);
     return rc;
 }
 LONG WINAPI Open(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY out) {
@@ -47,7 +45,7 @@ LONG WINAPI Create(HKEY root, LPCSTR path, DWORD, LPSTR cls, DWORD options, REGS
     return Opening(out, [&] { return ::RegCreateKeyExA(root, path, 0, cls, options, access, security, out, disposition); });
 }
 LONG WINAPI Close(HKEY key) {
-    g_seen->closed.push_back(key);
+    g_seen->closed.insert(key);
     return ::RegCloseKey(key);
 }
 
@@ -62,8 +60,6 @@ class RegistryKeyTest : public ::testing::Test {
 protected:
     RegistryKeyTest() { g_seen = &seen_; }
     void TearDown() override {
-        std::sort(seen_.opened.begin(), seen_.opened.end());
-        std::sort(seen_.closed.begin(), seen_.closed.end());
         EXPECT_EQ(seen_.opened, seen_.closed) << "a key left open or closed twice";
         EXPECT_EQ(seen_.access, std::set<REGSAM>{0x3F});
         EXPECT_TRUE(seen_.plainCreation);
