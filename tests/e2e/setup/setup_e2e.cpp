@@ -295,7 +295,8 @@ TEST(Mounted, Phase) {
     if (g_phase == "build") {
         Build(p);
     } else if (g_phase == "fault") {
-        RunSetup(p, kInstallCaption, {kAskInstall, kNotInstalled + (full ? L"Large.BIN" : L"Alpha.TXT\nBeta.DAT"), kInstallDone});
+        const wstring notPlaced = full ? L"Large.BIN" : L"Alpha.TXT\nBeta.DAT";
+        RunSetup(p, kInstallCaption, {kAskInstall, kNotInstalled + notPlaced, kInstallDone});
         ExpectState(p, full ? std::vector<Left>{Left::New, Left::Absent, Left::New} : std::vector<Left>{Left::Absent, Left::Absent},
                     true, false);
     } else {

@@ -63,7 +63,9 @@ public:
     ~TempFolder() { quorin::driver::RemoveTree(path_.wstring()); }
     std::wstring Path(const std::wstring& name = {}) const { return name.empty() ? path_.wstring() : (path_ / name).wstring(); }
     Text Text(const std::wstring& name = {}) const { return quorin::win::FromWide(Path(name).c_str()); }
-    void Write(const std::wstring& name, const Bytes& data) const { quorin::driver::WriteBytes(Path(name), data); }
+    void Write(const std::wstring& name, const Bytes& data) const {
+        quorin::driver::WriteBytes(Path(name), data);
+    }
     Bytes Read(const std::wstring& name) const {
         return quorin::driver::ReadBytes(Path(name)).value_or(Bytes());
     }
@@ -97,7 +99,8 @@ inline Box ReadBox(HWND box) {
     });
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
     b.icon = shown ? Icon::Other : Icon::None;
-    for (const auto& [id, icon] : {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_EXCLAMATION, Icon::Exclamation)})
+    for (const auto& [id, icon] :
+         {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_EXCLAMATION, Icon::Exclamation)})
         if (shown == ::LoadIconW(nullptr, id))
             b.icon = icon;
     b.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDNO);
