@@ -8,8 +8,6 @@
 namespace setup_test {
 namespace {
 
-const std::wstring kPrograms = L"Software\\Quorin Test Programs";
-
 // The script's path from the program's own is seen in the refusals below, which quote it.
 TEST(Program, OwnFilesFromItsOwnName) {
     EXPECT_EQ(setup::OwnFiles(), (std::vector<Text>{u"setup_test.EXE", u"setup_test.INF", u"Setup.DLL"}));

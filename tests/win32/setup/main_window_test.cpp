@@ -238,14 +238,11 @@ TEST(Child, DISABLED_OpenDocument) {
 // this program, records its command line.
 TEST(Welcome, StartsNotepadWithTheQuotedPath) {
     TempFolder folder(L"welcome", L"C:\\");
-    const std::wstring programs = L"Software\\Quorin Test Programs";
     for (const std::wstring& at : {folder.Path(), std::wstring(L"C:")}) {
-        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, programs.c_str(), L"NOTEPAD.EXE");
+        ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kPrograms.c_str(), L"NOTEPAD.EXE");
         ASSERT_TRUE(::CopyFileW(Beside(L"QTestProg.exe").c_str(), (at + L"\\NOTEPAD.EXE").c_str(), FALSE));
         EXPECT_EQ(RunChild(at + L"\\QrnWelcome.EXE", "OpenDocument"), 0u);
-        std::wstring seen;
-        EXPECT_TRUE(PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, programs, L"NOTEPAD.EXE")) != L"<missing>"; },
-                              30000));
+        const std::wstring seen = RecordedCommandLine(L"NOTEPAD.EXE");
         PumpUntil([&] { return ::DeleteFileW((at + L"\\NOTEPAD.EXE").c_str()); }, 10000);
         EXPECT_EQ(seen, L"NOTEPAD \"" + (at == L"C:" ? L"C:\\" : at) + L"\\READ ME.TXT\"");
     }

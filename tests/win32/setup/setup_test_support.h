@@ -147,6 +147,16 @@ private:
     UINT_PTR timer_ = 0;
 };
 
+// Where the stand-in program (test_program.cpp) and the children record what they saw, by name.
+const std::wstring kPrograms = L"Software\\Quorin Test Programs";
+
+// The command line the stand-in program recorded under its file name `name`, once it has.
+inline std::wstring RecordedCommandLine(const wchar_t* name) {
+    std::wstring seen;
+    PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, kPrograms, name)) != L"<missing>"; }, 30000);
+    return seen;
+}
+
 // Runs the disabled test Child.DISABLED_<name> in a copy of this program at `copy`; its exit code.
 inline DWORD RunChild(const std::wstring& copy, const std::string& name) {
     EXPECT_TRUE(::CopyFileW(ThisProgram().c_str(), copy.c_str(), FALSE));
