@@ -16,7 +16,7 @@ std::string Bytes(LPCWSTR type, int name) {
                  : std::string();
 }
 
-TEST(Resources, StringTable) {
+TEST(Resources, StringTableIconsLocaleVersionAndManifest) {
     ASSERT_TRUE(g_setup);
     for (uint32_t id : {1u, 2u, 11u, 12u, 13u, 101u, 102u, 103u, 104u, 105u, 106u, 107u, 201u, 202u, 203u, 204u, 301u,
                         302u, 303u, 304u, 305u, 306u, 307u}) {
@@ -27,9 +27,7 @@ TEST(Resources, StringTable) {
         EXPECT_FALSE(Bytes(RT_STRING, block).empty()) << block;
     EXPECT_EQ(setup::LoadTextFrom(g_setup.get(), 13), u"アンインストールしていますので、しばらくお待ちください...");
     EXPECT_EQ(setup::LoadTextFrom(g_setup.get(), 307), u"プログラムの追加と削除の一覧から削除できませんでした");
-}
-
-TEST(Resources, IconsLocaleVersionAndManifest) {
+    // Icons, locale marker, version block and manifest.
     const std::string group = Bytes(RT_GROUP_ICON, 1);
     ASSERT_EQ(group.size(), 6u + 2 * 14);
     for (int i = 0; i < 2; ++i) { // width, height, colours, and the image itself

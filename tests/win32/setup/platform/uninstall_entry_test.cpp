@@ -17,7 +17,7 @@ quorin::SetupSettings Titled(const Text& title) {
 }
 
 // A title in code page 932 (an ASCII one is checked end to end).
-TEST(UninstallEntry, WrittenAndRemoved) {
+TEST(UninstallEntry, WrittenAndRemovedOnlyUnderItsOwnKey) {
     const Text program = u"C:\\Program Files\\ゲーム\\Setup.EXE", title = u"Quorin エントリ テスト";
     const std::wstring key = kParent + L"\\" + Wide(title);
     setup::UpdateUninstallEntry(Titled(title), InstallState::NotInstalled, program);
@@ -30,9 +30,7 @@ TEST(UninstallEntry, WrittenAndRemoved) {
     setup::UpdateUninstallEntry(Titled(title), InstallState::InstalledHere, program);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
     EXPECT_TRUE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::InstalledHere, program));
-}
-
-TEST(UninstallEntry, NamesThatWouldAddressAnotherKeyTouchNothing) {
+    // Titles that would address another key touch nothing.
     const std::wstring sibling = kParent + L"\\Quorin Sibling Test";
     quorin::win::UniqueHKey created;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, sibling.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.put(), nullptr),
