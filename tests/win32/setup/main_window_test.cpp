@@ -1,6 +1,6 @@
-// The main window in this process: its layout at the screen's DPI, fonts, colours and keys, the
-// install state at its first activation, its messages with their icons and exact texts, input
-// during the procedures, the close button and the Welcome command line.
+// The main window in this process: its layout at the screen's DPI, fonts, colours, keys and the
+// close button, the install state at its first activation, its messages with their icons and
+// exact texts, input during the procedures and the Welcome command line.
 #include <memory>
 
 #include "installer/procedures.h"
@@ -56,7 +56,11 @@ protected:
     std::unique_ptr<setup::MainWindow> window_;
 };
 
-TEST_F(MainWindowTest, LayoutFontsColoursAndKeys) {
+void CALLBACK Rescue(HWND window, UINT, UINT_PTR, DWORD) {
+    ::ShowWindow(window, SW_HIDE);
+}
+
+TEST_F(MainWindowTest, LayoutFontsColoursKeysAndClosing) {
     HWND w = Open({}, false).hwnd();
     EXPECT_FALSE(::IsWindowVisible(C(Ctl::Install)) || ::IsWindowVisible(C(Ctl::Uninstall)) ||
                  ::IsWindowEnabled(C(Ctl::Welcome)) || !TextOf(C(Ctl::Tip)).empty())
@@ -113,6 +117,13 @@ TEST_F(MainWindowTest, LayoutFontsColoursAndKeys) {
     MSG esc{C(Ctl::TitleBox), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
     EXPECT_TRUE(::IsDialogMessageW(w, &esc));
     EXPECT_FALSE(::IsWindowVisible(w));
+    // The title bar's close button ends the modal display as Cancel does; were it not honoured, a
+    // timer would end the display after a while and the test fail.
+    ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ::SetTimer(w, 1, 10000, Rescue);
+    const ULONGLONG shown = ::GetTickCount64();
+    window_->ShowModal();
+    EXPECT_LT(::GetTickCount64() - shown, 9000u) << "the close button did not end the modal display";
 }
 
 TEST_F(MainWindowTest, FirstActivationDecidesTheStateAndTheLocationMessage) {
@@ -207,21 +218,6 @@ TEST_F(MainWindowTest, AnInstallThatDoesNotTakeIsToldAndIgnoresInputMeanwhile) {
                            L"プログラムの追加と削除の一覧に登録できませんでした", L"インストールが完了しました"}));
     EXPECT_TRUE(::IsWindowVisible(w.hwnd()));
     EXPECT_FALSE(::IsWindowEnabled(C(Ctl::Install)));
-}
-
-void CALLBACK Rescue(HWND window, UINT, UINT_PTR, DWORD) {
-    ::ShowWindow(window, SW_HIDE);
-}
-
-// The title bar's close button ends the modal display as Cancel does; were it not honoured, a
-// timer would end the display after a while and the test fail.
-TEST_F(MainWindowTest, TheCloseButtonEndsTheModalDisplay) {
-    setup::MainWindow& w = Open();
-    ::PostMessageW(w.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    ::SetTimer(w.hwnd(), 1, 10000, Rescue);
-    const ULONGLONG start = ::GetTickCount64();
-    w.ShowModal();
-    EXPECT_LT(::GetTickCount64() - start, 9000u) << "the close button did not end the modal display";
 }
 
 // Run inside a copy of this program: Welcome with the document "READ ME.TXT".

@@ -47,7 +47,6 @@ TEST(Routines, RunAndWaitIdle) {
     EXPECT_TRUE(missing == quorin::ErrorCode::FileNotFound || missing == quorin::ErrorCode::PathNotFound);
 }
 
-// (The system colours are seen in the main window's label.)
 TEST(Routines, FunctionsBoundAtFirstCall) {
     quorin::win::DeclaredFunction<decltype(&::GetTickCount)> tick("KERNEL32", "GetTickCount");
     EXPECT_FALSE(tick.IsBound());
