@@ -20,6 +20,7 @@ quorin::SetupSettings Titled(const Text& title) {
 TEST(UninstallEntry, WrittenAndRemovedOnlyUnderItsOwnKey) {
     const Text program = u"C:\\Program Files\\ゲーム\\Setup.EXE", title = u"Quorin エントリ テスト";
     const std::wstring key = kParent + L"\\" + Wide(title);
+    EXPECT_FALSE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::NotInstalled, program)) << "none written";
     setup::UpdateUninstallEntry(Titled(title), InstallState::NotInstalled, program);
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), Wide(title));
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), L"\"" + Wide(program) + L"\"");
