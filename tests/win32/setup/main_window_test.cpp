@@ -211,11 +211,12 @@ TEST_F(MainWindowTest, AnInstallThatDoesNotTakeIsToldAndIgnoresInputMeanwhile) {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, app.c_str());
     // Input that acted late would show here as a further box, a hidden window or Install enabled.
     PumpUntil([] { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) == 0; }, 5000, w.hwnd());
-    EXPECT_EQ(answerer.Texts(), (Texts{L"プログラムをインストールしてもよろしいですか",
-                           L"次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n..\\QuorinSentinel.TXT",
-                           L"次のファイルを正しくインストールできませんでした\n\nQuorinNoSuchFile.TXT",
-                           L"インストールの記録を保存できませんでした\n次にセットアップを起動しても、アンインストールはできません",
-                           L"プログラムの追加と削除の一覧に登録できませんでした", L"インストールが完了しました"}));
+    EXPECT_EQ(answerer.Texts(),
+              (Texts{L"プログラムをインストールしてもよろしいですか",
+                     L"次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n..\\QuorinSentinel.TXT",
+                     L"次のファイルを正しくインストールできませんでした\n\nQuorinNoSuchFile.TXT",
+                     L"インストールの記録を保存できませんでした\n次にセットアップを起動しても、アンインストールはできません",
+                     L"プログラムの追加と削除の一覧に登録できませんでした", L"インストールが完了しました"}));
     EXPECT_TRUE(::IsWindowVisible(w.hwnd()));
     EXPECT_FALSE(::IsWindowEnabled(C(Ctl::Install)));
 }
