@@ -98,11 +98,10 @@ inline Box ReadBox(HWND box) {
                (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ::IsWindowVisible(h);
     });
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
-    b.icon = shown ? Icon::Other : Icon::None;
-    for (const auto& [id, icon] :
-         {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_EXCLAMATION, Icon::Exclamation)})
-        if (shown == ::LoadIconW(nullptr, id))
-            b.icon = icon;
+    b.icon = !shown                                         ? Icon::None
+             : shown == ::LoadIconW(nullptr, IDI_HAND)        ? Icon::Stop
+             : shown == ::LoadIconW(nullptr, IDI_EXCLAMATION) ? Icon::Exclamation
+                                                              : Icon::Other;
     b.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDNO);
     return b;
 }
