@@ -33,12 +33,8 @@ const wstring kComponentKey = L"Software\\Quorin Fault Component";
 const wstring kAskInstall = L"プログラムをインストールしてもよろしいですか", kInstallDone = L"インストールが完了しました";
 const wstring kAskUninstall = L"プログラムをアンインストールしてもよろしいですか";
 const wstring kUninstallDone = L"アンインストールが完了しました\n必要なければファイル フォルダは消去してください";
-wstring NotInstalled(const wstring& names) {
-    return L"次のファイルを正しくインストールできませんでした\n\n" + names;
-}
-wstring NotUninstalled(const wstring& names) {
-    return L"次のファイルを正しくアンインストールできませんでした\n\n" + names;
-}
+const wstring kNotInstalled = L"次のファイルを正しくインストールできませんでした\n\n"; // then the names
+const wstring kNotUninstalled = L"次のファイルを正しくアンインストールできませんでした\n\n";
 
 std::string Ansi(const wstring& s) {
     return quorin::win::ToAnsi(quorin::win::FromWide(s.c_str()));
@@ -209,9 +205,9 @@ TEST(Faults, ALockedTargetIsToldAndLeavesNothingBehind) {
     ASSERT_NO_FATAL_FAILURE(Build(p));
     ASSERT_TRUE(WriteBytes(p.path(p.entries[0]), kOldContent));
     quorin::win::UniqueHandleObj held(CreateFileW(p.path(p.entries[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    RunSetup(p, kInstallCaption, {kAskInstall, NotInstalled(L"Alpha.TXT"), kInstallDone});
+    RunSetup(p, kInstallCaption, {kAskInstall, kNotInstalled + L"Alpha.TXT", kInstallDone});
     EXPECT_TRUE(ReadBytes(p.path(p.entries[1])) == ContentOf(p.entries[1])) << "the other entry placed";
-    RunSetup(p, kUninstallCaption, {kAskUninstall, NotUninstalled(L"Alpha.TXT"), kUninstallDone});
+    RunSetup(p, kUninstallCaption, {kAskUninstall, kNotUninstalled + L"Alpha.TXT", kUninstallDone});
     held.reset();
     ExpectState(p, {Left::Old, Left::Absent}, false, false);
     DeleteFileW(p.path(p.entries[0]).c_str());
@@ -299,7 +295,8 @@ TEST(Mounted, Phase) {
     if (g_phase == "build") {
         Build(p);
     } else if (g_phase == "fault") {
-        RunSetup(p, kInstallCaption, {kAskInstall, NotInstalled(full ? L"Large.BIN" : L"Alpha.TXT\nBeta.DAT"), kInstallDone});
+        const wstring notPlaced = full ? L"Large.BIN" : L"Alpha.TXT\nBeta.DAT";
+        RunSetup(p, kInstallCaption, {kAskInstall, kNotInstalled + notPlaced, kInstallDone});
         ExpectState(p, full ? std::vector<Left>{Left::New, Left::Absent, Left::New} : std::vector<Left>{Left::Absent, Left::Absent},
                     true, false);
     } else {

@@ -7,7 +7,6 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <string>
@@ -57,9 +56,7 @@ inline const int g_unmanaged = [] {
 class TempFolder {
 public:
     explicit TempFolder(const std::wstring& tag, const std::wstring& parent = {}) {
-        wchar_t temp[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, temp);
-        path_ = fs::path(parent.empty() ? temp : parent) / (L"quorin-" + tag);
+        path_ = (parent.empty() ? fs::temp_directory_path() : fs::path(parent)) / (L"quorin-" + tag);
         quorin::driver::RemoveTree(path_.wstring());
         fs::create_directories(path_);
     }
@@ -67,7 +64,7 @@ public:
     std::wstring Path(const std::wstring& name = {}) const { return name.empty() ? path_.wstring() : (path_ / name).wstring(); }
     Text Text(const std::wstring& name = {}) const { return quorin::win::FromWide(Path(name).c_str()); }
     void Write(const std::wstring& name, const Bytes& data) const {
-        std::ofstream(path_ / name, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+        quorin::driver::WriteBytes(Path(name), data);
     }
     Bytes Read(const std::wstring& name) const {
         return quorin::driver::ReadBytes(Path(name)).value_or(Bytes());
@@ -84,7 +81,7 @@ private:
     fs::path path_;
 };
 
-enum class Icon { None, Stop, Question, Exclamation, Information, Other };
+enum class Icon { None, Stop, Exclamation, Other }; // Other: an icon Setup never shows
 
 // A message box as shown: its text, caption, icon and whether OK is its only button.
 struct Box {
@@ -94,23 +91,17 @@ struct Box {
 };
 
 inline Box ReadBox(HWND box) {
-    Box b;
-    wchar_t text[2048] = {};
-    ::GetDlgItemTextW(box, 0xFFFF, text, 2048);
-    b.text = text;
-    ::GetWindowTextW(box, text, 2048);
-    b.caption = text;
+    Box b{TextOf(::GetDlgItem(box, 0xFFFF)), TextOf(box)};
     // The box shows a shared standard icon, so loading the same one here returns its handle.
     HWND picture = FindChild(box, [](HWND h) {
         return _wcsicmp(ClassOf(h).c_str(), L"Static") == 0 &&
                (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ::IsWindowVisible(h);
     });
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
-    b.icon = shown ? Icon::Other : Icon::None;
-    for (const auto& [id, icon] : {std::pair(IDI_HAND, Icon::Stop), std::pair(IDI_QUESTION, Icon::Question),
-                                   std::pair(IDI_EXCLAMATION, Icon::Exclamation), std::pair(IDI_ASTERISK, Icon::Information)})
-        if (shown == ::LoadIconW(nullptr, id))
-            b.icon = icon;
+    b.icon = !shown                                         ? Icon::None
+             : shown == ::LoadIconW(nullptr, IDI_HAND)        ? Icon::Stop
+             : shown == ::LoadIconW(nullptr, IDI_EXCLAMATION) ? Icon::Exclamation
+                                                              : Icon::Other;
     b.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDNO);
     return b;
 }
@@ -154,6 +145,16 @@ private:
     HWND last_ = nullptr;
     UINT_PTR timer_ = 0;
 };
+
+// Where the stand-in program (test_program.cpp) and the children record what they saw, by name.
+const std::wstring kPrograms = L"Software\\Quorin Test Programs";
+
+// The command line the stand-in program recorded under its file name `name`, once it has.
+inline std::wstring RecordedCommandLine(const wchar_t* name) {
+    std::wstring seen;
+    PumpUntil([&] { return (seen = RegText(HKEY_CURRENT_USER, kPrograms, name)) != L"<missing>"; }, 30000);
+    return seen;
+}
 
 // Runs the disabled test Child.DISABLED_<name> in a copy of this program at `copy`; its exit code.
 inline DWORD RunChild(const std::wstring& copy, const std::string& name) {

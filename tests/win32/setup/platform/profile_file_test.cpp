@@ -7,7 +7,7 @@
 namespace setup_test {
 namespace {
 
-TEST(ProfileFile, ReadsThroughThePlatform) {
+TEST(ProfileFile, ReadsWritesAndClearsThroughThePlatform) {
     TempFolder f(L"profile");
     std::string sjis;
     for (int i = 0; i < 150; ++i)
@@ -25,11 +25,7 @@ TEST(ProfileFile, ReadsThroughThePlatform) {
     EXPECT_EQ(p.ReadNumber(u"S", u"num", 9), 0);
     EXPECT_EQ(p.ReadNumber(u"S", u"big"), 40000);
     EXPECT_EQ(p.ReadNumber(u"S", u"missing", 9), 9);
-}
-
-TEST(ProfileFile, WritesAndClears) {
-    TempFolder f(L"profile");
-    setup::ProfileFile p;
+    // Writing and clearing.
     p.path = f.Text(L"w.ini");
     const quorin::Variant values[] = {quorin::Variant(true), quorin::Variant(int32_t{5}), quorin::Variant(2.5),
                                       quorin::Variant(u"True"), quorin::Variant(), quorin::Variant(u"日本語"),

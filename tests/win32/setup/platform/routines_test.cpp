@@ -1,6 +1,5 @@
 // Setup's routines over the platform: the existence test, the program start that waits until
-// the program is ready for input (and no longer), the system colour, and functions bound at
-// their first call.
+// the program is ready for input (and no longer), and functions bound at their first call.
 #include "setup/platform/routines.h"
 #include "setup_test_support.h"
 
@@ -48,9 +47,7 @@ TEST(Routines, RunAndWaitIdle) {
     EXPECT_TRUE(missing == quorin::ErrorCode::FileNotFound || missing == quorin::ErrorCode::PathNotFound);
 }
 
-TEST(Routines, SystemColourAndFunctionsBoundAtFirstCall) {
-    EXPECT_EQ(setup::SystemColor(0x8000000F), ::GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(setup::SystemColor(0x8000001A), ::GetSysColor(COLOR_HOTLIGHT));
+TEST(Routines, FunctionsBoundAtFirstCall) {
     quorin::win::DeclaredFunction<decltype(&::GetTickCount)> tick("KERNEL32", "GetTickCount");
     EXPECT_FALSE(tick.IsBound());
     EXPECT_GT(tick(), 0u);

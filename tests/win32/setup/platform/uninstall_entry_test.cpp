@@ -16,24 +16,22 @@ quorin::SetupSettings Titled(const Text& title) {
     return s;
 }
 
-TEST(UninstallEntry, WrittenAndRemoved) {
-    const Text program = u"C:\\Program Files\\ゲーム\\Setup.EXE";
-    for (const Text& title : {Text(u"Quorin Entry Test"), Text(u"Quorin エントリ テスト")}) {
-        const std::wstring key = kParent + L"\\" + Wide(title);
-        setup::UpdateUninstallEntry(Titled(title), InstallState::NotInstalled, program);
-        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), Wide(title));
-        EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), L"\"" + Wide(program) + L"\"");
-        EXPECT_TRUE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::NotInstalled, program));
-        EXPECT_FALSE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::NotInstalled, u"C:\\Other.EXE"));
-        setup::UpdateUninstallEntry(Titled(title), InstallState::InstalledElsewhere, program);
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "installed elsewhere touches nothing";
-        setup::UpdateUninstallEntry(Titled(title), InstallState::InstalledHere, program);
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
-        EXPECT_TRUE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::InstalledHere, program));
-    }
-}
-
-TEST(UninstallEntry, NamesThatWouldAddressAnotherKeyTouchNothing) {
+// A title in code page 932 (an ASCII one is checked end to end).
+TEST(UninstallEntry, WrittenAndRemovedOnlyUnderItsOwnKey) {
+    const Text program = u"C:\\Program Files\\ゲーム\\Setup.EXE", title = u"Quorin エントリ テスト";
+    const std::wstring key = kParent + L"\\" + Wide(title);
+    EXPECT_FALSE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::NotInstalled, program)) << "none written";
+    setup::UpdateUninstallEntry(Titled(title), InstallState::NotInstalled, program);
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"DisplayName"), Wide(title));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, key, L"UninstallString"), L"\"" + Wide(program) + L"\"");
+    EXPECT_TRUE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::NotInstalled, program));
+    EXPECT_FALSE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::NotInstalled, u"C:\\Other.EXE"));
+    setup::UpdateUninstallEntry(Titled(title), InstallState::InstalledElsewhere, program);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << "installed elsewhere touches nothing";
+    setup::UpdateUninstallEntry(Titled(title), InstallState::InstalledHere, program);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key));
+    EXPECT_TRUE(setup::UninstallEntryIsUpdated(Titled(title), InstallState::InstalledHere, program));
+    // Titles that would address another key touch nothing.
     const std::wstring sibling = kParent + L"\\Quorin Sibling Test";
     quorin::win::UniqueHKey created;
     ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, sibling.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.put(), nullptr),
