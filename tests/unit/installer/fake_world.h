@@ -69,10 +69,11 @@ public:
         auto it = files.find(PathKey(name));
         return it == files.end() ? "(none)" : it->second.data;
     }
-    std::set<std::string> Names() const {
-        std::set<std::string> out;
+    // The folder by name as the platform folds it, and each file's bytes.
+    std::map<std::string, std::string> Folder() const {
+        std::map<std::string, std::string> out;
         for (const auto& [key, file] : files)
-            out.insert(ToUtf8(key));
+            out[ToUtf8(key)] = file.data;
         return out;
     }
     std::vector<std::string> Effects() const { return Untimed(log); }

@@ -49,7 +49,9 @@ TEST(Procedures, InstallAndUninstallInOrder) {
     Restart(w);
     RunUninstall(s, w);
     EXPECT_EQ(w.log, kUninstall);
-    EXPECT_EQ(w.Names(), (std::set<std::string>{"setup.dll", "setup.exe", "setup.inf"}));
+    EXPECT_EQ(w.Folder(), (std::map<std::string, std::string>{{"setup.dll", "own Setup.DLL"},
+                                                              {"setup.exe", "own Setup.EXE"},
+                                                              {"setup.inf", "own Setup.INF"}}));
     EXPECT_TRUE(w.registered.empty() && w.entries.empty() && w.records.empty());
 }
 
@@ -156,7 +158,8 @@ TEST(Procedures, AFailingUninstallStepIsPassedOverAndTold) {
 // left alone (301); SelfRegister on a file that is neither program nor library does nothing and
 // tells nothing; a target that existed and was kept is not installed (303), its new content
 // staying (an uncompressed file where it was shipped, an expanded one under the name its
-// compressed file records); an uninstall does not tell a file already gone.
+// compressed file records); an uncompressed entry under its own name, however spelled, is never
+// deleted as a compressed file; an uninstall does not tell a file already gone.
 TEST(Procedures, WhatIsToldPerEntry) {
     struct Case {
         const char* what;
@@ -173,12 +176,14 @@ TEST(Procedures, WhatIsToldPerEntry) {
          {}},
         {"SelfRegister on a help file or a dotted folder",
          {{u"JOYSTICK.HL_", u"Joystick.HLP", true}, {u"READ.ME_", u"Docs.v1\\README", true}},
-         {},
-         {},
-         {}},
+         {}, {}, {}},
         {"targets kept", {{u"HELP.HL_", u"Gantrel.HLP"}, {u"README.TXT", u"Copy.TXT"}},
          {"message 303 48 [Gantrel.HLP\nCopy.TXT]"}, {}, {u"Gantrel.HLP", u"Copy.TXT"},
          {{u"Gantrel.HLP", "older"}, {u"Copy.TXT", "older"}, {u"HELP.HLP", "content of Gantrel.HLP"}, {u"README.TXT", "read me"}}},
+        {"uncompressed under its own name",
+         {{u"readme.txt", u"README.TXT"}, {u".\\README.TXT", u"README.TXT"}, {u"README.TXT.", u"README.TXT"},
+          {u".\\readme.txt ", u"README.TXT"}},
+         {}, {}, {}, {{u"README.TXT", "read me"}}},
     };
     for (const Case& c : cases) {
         FakeWorld w;
@@ -197,16 +202,6 @@ TEST(Procedures, WhatIsToldPerEntry) {
         EXPECT_EQ(w.Told(), c.uninstall) << c.what;
         for (const char16_t* name : {u"Setup.EXE", u"Setup.INF", u"Setup.DLL"})
             EXPECT_EQ(w.Data(name), own.at(PathKey(name)).data) << c.what;
-    }
-}
-
-TEST(Procedures, AnUncompressedEntryUnderItsOwnNameIsNeverDeleted) {
-    for (const char16_t* source : {u"readme.txt", u".\\README.TXT", u"README.TXT.", u".\\readme.txt "}) {
-        FakeWorld w;
-        w.Put(u"README.TXT", "read me");
-        RunInstall(Package(w, {{source, u"README.TXT"}}, true), w);
-        EXPECT_EQ(w.Data(u"README.TXT"), "read me") << ToUtf8(source);
-        EXPECT_TRUE(w.Told().empty()) << ToUtf8(source);
     }
 }
 
