@@ -149,19 +149,6 @@ TEST(Profile, ReadsFollowWrites) {
     EXPECT_EQ(p.GetString("\x93\xFA", "\x83\x4C", ""), "\x92\x6C");
 }
 
-TEST(Profile, ParseKeepsEveryByte) {
-    const std::string inputs[] = {
-        "",
-        "no newline",
-        "[A]\r\nk=v\r\n\r\n",
-        "\xEF\xBB\xBF[A]\nk=\xE3\x81\x82\n",
-        std::string("\xFF\xFE[\0A\0]\0\n\0k\0=\0v\0\n\0x", 19), // odd UTF-16 tail byte
-        "a\x82\nb\r\rc",
-    };
-    for (const auto& in : inputs)
-        EXPECT_EQ(Profile::Parse(in).Serialize(), in);
-}
-
 // Setup reads up to 32767 numbered sections one after another; a lookup that passed over the
 // whole file each time made that quadratic.
 TEST(Profile, ReadingEverySectionScansEachLineAFewTimes) {
