@@ -102,55 +102,47 @@ TEST(Procedures, NoEntriesStillRecordAndTell) {
 }
 
 // Whichever single procedure step fails, every other step still runs in the same order and the
-// completion message is shown. An entry not placed or not registered is told (303), and its
-// compressed file is kept so a later run can place it; a record or entry that did not take is
-// told (305, 306).
-TEST(Procedures, AFailingInstallStepIsPassedOverAndTold) {
-    const Log steps = Untimed(kInstall);
-    for (const bool declined : {false, true}) {
-        for (size_t i = 1; i < steps.size(); ++i) {
-            const std::string& step = steps[i];
-            const bool entryStep = step.rfind("place ", 0) == 0 || step.rfind("register ", 0) == 0;
-            if (declined && !entryStep)
-                continue;
-            FakeWorld w;
-            const SetupSettings s = TwoEntries(w);
-            (declined ? w.decline : w.refuse).insert(step);
-            RunInstall(s, w);
-            Log expected = steps;
-            if (step.rfind("place ", 0) == 0) // the compressed file of an entry not placed stays
-                expected.erase(std::find(expected.begin(), expected.end(),
-                                         "delete C:\\PKG\\" + step.substr(6, step.find(',') - 6)));
-            const auto tell = [&](const std::string& line) { expected.insert(expected.end() - 1, line); };
-            if (entryStep)
-                tell("message 303 48 [" + step.substr(step.find_last_of(",\\") + 1) + "]");
-            if (step.rfind("save ", 0) == 0)
-                tell("message 305 48");
-            if (step.rfind("entry ", 0) == 0)
-                tell("message 306 48");
-            EXPECT_EQ(w.Effects(), expected) << step << (declined ? " declined" : " refused");
+// completion message is shown. What did not take is told before it: an entry not placed or not
+// registered (303), its compressed file kept so a later run can place it; a record or entry not
+// made (305, 306); a file not unregistered or not deleted (304); an entry not removed (307). A
+// section that cannot be listed, or still holds the record, stays.
+TEST(Procedures, AFailingStepIsPassedOverAndTold) {
+    for (const bool install : {true, false}) {
+        const Log steps = Untimed(install ? kInstall : kUninstall);
+        for (const bool declined : {false, true}) {
+            for (size_t i = 1; i < steps.size(); ++i) {
+                const std::string& step = steps[i];
+                const auto is = [&](const char* kind) { return step.rfind(kind, 0) == 0; };
+                const bool entryStep = install && (is("place ") || is("register "));
+                if (declined && !entryStep)
+                    continue; // only placing and registering report failure without raising
+                FakeWorld w;
+                const SetupSettings s = TwoEntries(w);
+                if (!install)
+                    Installed(w, s);
+                (declined ? w.decline : w.refuse).insert(step);
+                install ? RunInstall(s, w) : RunUninstall(s, w);
+                Log expected = steps;
+                const auto drop = [&](const std::string& line) {
+                    expected.erase(std::find(expected.begin(), expected.end(), line));
+                };
+                const auto tell = [&](const std::string& line) { expected.insert(expected.end() - 1, line); };
+                const std::string name = step.substr(step.find_last_of(",\\") + 1);
+                if (install && is("place "))
+                    drop("delete C:\\PKG\\" + step.substr(6, step.find(',') - 6));
+                if (entryStep)
+                    tell("message 303 48 [" + name + "]");
+                if (!install && (is("unregister ") || is("delete C:")))
+                    tell("message 304 48 [" + name + "]");
+                if (is("save "))
+                    tell("message 305 48");
+                if (is("entry "))
+                    tell(install ? "message 306 48" : "message 307 48");
+                if (step == "list" || step == "delete record Gantrel")
+                    drop("delete section");
+                EXPECT_EQ(w.Effects(), expected) << step << (declined ? " declined" : " refused");
+            }
         }
-    }
-}
-
-TEST(Procedures, AFailingUninstallStepIsPassedOverAndTold) {
-    const Log steps = Untimed(kUninstall);
-    for (size_t i = 1; i < steps.size(); ++i) {
-        const std::string& step = steps[i];
-        FakeWorld w;
-        const SetupSettings s = TwoEntries(w);
-        Installed(w, s);
-        w.refuse.insert(step);
-        RunUninstall(s, w);
-        Log expected = steps;
-        // A section that cannot be listed, or still holds the record, stays.
-        if (step == "list" || step == "delete record Gantrel")
-            expected.erase(std::find(expected.begin(), expected.end(), "delete section"));
-        if (step.rfind("unregister ", 0) == 0 || step.rfind("delete C:", 0) == 0)
-            expected.insert(expected.end() - 1, "message 304 48 [" + step.substr(step.rfind('\\') + 1) + "]");
-        if (step.rfind("entry ", 0) == 0)
-            expected.insert(expected.end() - 1, "message 307 48");
-        EXPECT_EQ(w.Effects(), expected) << step;
     }
 }
 
