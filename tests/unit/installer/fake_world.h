@@ -57,7 +57,6 @@ public:
     long calls = 0, failAt = 0, killAt = 0;
     std::set<std::string> refuse, decline;
     bool diskFull = false, neverAppears = false, renameFails = false;
-    size_t expandedNameLimit = 127;
     int32_t answer = kIdYes;
     InstallState state = InstallState::NotInstalled;
 
@@ -176,7 +175,7 @@ public:
             if (header.missingChar != 0)
                 name.push_back(header.missingChar);
         }
-        return name.size() > expandedNameLimit ? Text() : name;
+        return name.size() > 127 ? Text() : name; // longer than the platform's expanded names
     }
     void Expand(const Text& from, const Text& to) override {
         Record("");
