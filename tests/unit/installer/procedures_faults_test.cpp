@@ -21,22 +21,6 @@ const std::map<std::string, std::string> kInstalled = {{"gantrel.ocx", "content 
                                                        {"gantrel.hlp", "content of Gantrel.HLP"},
                                                        {"readme copy.txt", "read me"}};
 
-// Every file is an original one, a whole installed one, or (after a kill) a temporary file.
-void ExpectSound(const FakeWorld& w, const FakeWorld& original, const std::string& when,
-                 bool temporaryAllowed) {
-    for (const auto& [key, file] : w.files) {
-        const std::string name = ToUtf8(key);
-        auto o = original.files.find(key);
-        auto i = kInstalled.find(name);
-        if (o != original.files.end())
-            EXPECT_EQ(file.data, o->second.data) << when << ": " << name << " changed";
-        else if (i != kInstalled.end())
-            EXPECT_EQ(file.data, i->second) << when << ": " << name << " is partial";
-        else
-            EXPECT_TRUE(temporaryAllowed && name.rfind("~qi", 0) == 0) << when << ": stray " << name;
-    }
-}
-
 void Start(FakeWorld& w, const SetupSettings& s, bool install) {
     w.state = install ? InstallState::NotInstalled : InstallState::InstalledHere;
     install ? RunInstall(s, w) : RunUninstall(s, w);
@@ -70,12 +54,24 @@ TEST(ProcedureFaults, AnyCallRefusedOrTheProcessGoneThenStartedAgain) {
             const FakeWorld before = w;
             (run.killed ? w.killAt : w.failAt) = w.calls + n;
             Start(w, s, run.install);
-            ExpectSound(w, before, when, run.killed);
+            // Every file is an original one, a whole installed one or (after a kill) a temporary one.
+            for (const auto& [key, file] : w.files) {
+                const std::string name = ToUtf8(key);
+                auto o = before.files.find(key);
+                auto i = kInstalled.find(name);
+                if (o != before.files.end())
+                    EXPECT_EQ(file.data, o->second.data) << when << ": " << name << " changed";
+                else if (i != kInstalled.end())
+                    EXPECT_EQ(file.data, i->second) << when << ": " << name << " is partial";
+                else
+                    EXPECT_TRUE(run.killed && name.rfind("~qi", 0) == 0) << when << ": stray " << name;
+            }
             w.failAt = w.killAt = 0;
             Start(w, s, true); // the user starts Setup again
             for (const auto& [name, data] : kInstalled)
                 EXPECT_EQ(w.Data(FromUtf8(name)), data) << when;
-            EXPECT_TRUE(w.records.count(u"Gantrel") && w.entries.count(u"Gantrel") && w.registered.size() == 1)
+            EXPECT_TRUE(w.records.count(u"Gantrel") && w.entries.count(u"Gantrel") &&
+                        w.registered.size() == 1)
                 << when << ": the record, the entry or the registration is missing";
             Start(w, s, false);
             EXPECT_TRUE(w.registered.empty() && w.records.empty() && w.entries.empty()) << when;

@@ -51,11 +51,6 @@ Tokens CountTokens(const Bytes& file) {
     return t;
 }
 
-TEST(LzEncode, LiteralsOnlyIsExact) {
-    EXPECT_EQ(Encode(ToBytes("ABC")), File(3, {0x07, 'A', 'B', 'C'}));
-    EXPECT_EQ(Encode({}), File(0, {}));
-}
-
 // The cheapest encoding in bits, by trying every distance at every position.
 uint64_t ReferenceBits(const Bytes& x) {
     const size_t n = x.size();
