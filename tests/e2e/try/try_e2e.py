@@ -3,9 +3,10 @@
 
 sample_package: the sample package, built by quorin-pack.exe from the real Setup.EXE, Setup.DLL
 and Joystick.OCX, passes, its window pictured in its four states; its trial makes the kept prefix
-TEMPLATE. The other cases build a package with the native quorin-pack around a component that
-misbehaves and try it in a copy of TEMPLATE: the tool must fail it, exit 1, and say why in its JSON.
-Check's findings and Setup's other messages reaching the report are the native try tests' part.
+TEMPLATE. unregistrable builds a package with the native quorin-pack around a component whose
+registration fails and tries it in a copy of TEMPLATE: the tool must fail it, exit 1, and show
+Setup's messages in its JSON. How a record becomes a verdict (check's findings, keys left behind)
+is the native try tests' part; that real snapshots reach it, the sample's.
 
     try_e2e.py CASE PACK PACK_EXE SETUP_EXE SETUP_DLL JOYSTICK DRIVER SOURCE WINEPREFIX TEMPLATE WORK
                [COMPONENT]
@@ -20,11 +21,8 @@ from pathlib import Path
 # Setup's messages, as a user reads them.
 NOT_INSTALLED = "次のファイルを正しくインストールできませんでした\n\n"
 NOT_UNINSTALLED = "次のファイルを正しくアンインストールできませんでした\n\n"
-FAULT_KEY = "HKEY_CURRENT_USER\\Software\\Quorin Fault Component"
 PROGID = "HKEY_CLASSES_ROOT\\Joystick.ControlJoystick"
 PICTURES = ["installed-elsewhere.png", "installed-here.png", "installing.png", "not-installed.png"]
-# A misbehaving package's one entry: its final name; it self-registers.
-ENTRIES = {"unregistrable": "Broken.OCX", "leftover_key": "Leaky.OCX"}
 
 
 def messages(report, phase, msg_id=None):
@@ -38,7 +36,7 @@ def pictures_ok(folder):
 
 
 # What each case's report must show: (holds, what it is about). How a message becomes a reason is
-# the report's own unit test; here, what Setup really showed and what its registration left.
+# the report's own unit test; here, what Setup really showed and what the snapshots caught.
 def expectations(case, r, shots):
     phases = [p["name"] for p in r["phases"]]
     if case == "sample_package":
@@ -48,38 +46,31 @@ def expectations(case, r, shots):
                 (PROGID in r["install"]["registry"]["keysAdded"], "the control's registration"),
                 (PROGID in r["uninstall"]["registry"]["keysRemoved"], "the control's unregistration"),
                 (r["install"]["uninstallEntry"]["after"]["DisplayName"]["data"] == "Ombrel's Gantrel", "the entry"),
+                (r["install"]["installRecord"]["after"] == "C:\\quorin-pack-try\\package", "the record"),
                 (pictures_ok(shots), "the pictures")]
-    common = [(not r["passed"], "the package fails"),
-              (phases == ["install", "uninstall", "after-uninstall"], "the phases")]
-    if case == "unregistrable":
-        return common + [
+    return [(not r["passed"], "the package fails"),
+            (phases == ["install", "uninstall", "after-uninstall"], "the phases"),
             (messages(r, "install") == [104, 303, 105], "install messages"),
             (messages(r, "uninstall") == [106, 304, 107], "uninstall messages"),
             (messages(r, "install", 303) == [NOT_INSTALLED + "Broken.OCX"], "303's text"),
             (messages(r, "uninstall", 304) == [NOT_UNINSTALLED + "Broken.OCX"], "304's text"),
             (r["check"] == [], "check found nothing")]
-    return common + [
-        (messages(r, "install") == [104, 105] and messages(r, "uninstall") == [106, 107], "the messages"),
-        (FAULT_KEY in r["install"]["registry"]["keysAdded"], "the key the install wrote"),
-        (r["leftBehind"]["registry"]["keysAdded"] == [FAULT_KEY], "the key left behind"),
-        (r["reasons"] == ["the uninstall left registry keys behind: " + FAULT_KEY], "the only reason")]
 
 
 def run(args, **kw):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL, **kw)
 
 
-def build_spoiled(case, pack, setup, component, folder, package):
-    name = ENTRIES[case]
+def build_unregistrable(pack, setup, component, folder, package):
     manifest = Path(folder, "manifest.ini")
-    manifest.write_text("[Package]\nTitle=Quorin Try %s\n[File]\nSource=stand-in\nName=%s\nSelfRegister=YES\n"
-                        % (case, name), encoding="utf-8")
-    run([pack, "build", manifest, "-o", package] + setup + ["--source", "%s=%s" % (name, component)])
+    manifest.write_text("[Package]\nTitle=Quorin Try unregistrable\n[File]\nSource=stand-in\n"
+                        "Name=Broken.OCX\nSelfRegister=YES\n", encoding="utf-8")
+    run([pack, "build", manifest, "-o", package] + setup + ["--source", "Broken.OCX=" + component])
 
 
 def main():
     case, pack, pack_exe, setup_exe, setup_dll, joystick, driver, source, wineprefix, template, work = sys.argv[1:12]
-    component = sys.argv[12] if len(sys.argv) > 12 else None  # the misbehaving cases' component
+    component = sys.argv[12] if len(sys.argv) > 12 else None  # unregistrable's component
     if not os.access(pack, os.X_OK):
         sys.exit("FAIL: the native quorin-pack is missing: %s (scripts/build.sh builds both trees)" % pack)
     folder = os.path.join(work, case)
@@ -93,7 +84,7 @@ def main():
             cwd=os.path.join(source, "packaging/sample"))
         options = ["--keep-prefix", template, "--screenshots", shots, "--json"]
     else:
-        build_spoiled(case, pack, setup, component, folder, package)
+        build_unregistrable(pack, setup, component, folder, package)
         run(["cp", "-a", template, prefix])
         options = ["--keep-prefix", prefix, "--json"]
     tried = subprocess.run([pack, "try", package] + options, env=dict(os.environ, QUORIN_PACK_TRY_DRIVER=driver),
