@@ -72,9 +72,6 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
         std::string text;
         int id;
     } cases[] = {
-        {kAskInstall, 104},
-        {kInstalled, 105},
-        {kUninstalled, 107},
         {"次のファイルを正しくインストールできませんでした\n\nBroken.OCX\nOther.DLL", 303},
         {"次のファイルを正しくインストールできませんでした\n\n", 303},
         {"次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n..\\Outside.TXT", 301},
