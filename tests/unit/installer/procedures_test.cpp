@@ -144,12 +144,9 @@ TEST(Procedures, AFailingStepIsPassedOverAndTold) {
     }
 }
 
-// What each entry leads to, and what is told: names outside the folder and Setup's own files are
-// left alone (301); SelfRegister on a file that is neither program nor library does nothing and
-// tells nothing; a target that existed and was kept is not installed (303), its new content
-// staying (an uncompressed file where it was shipped, an expanded one under the name its
-// compressed file records); an uncompressed entry under its own name, however spelled, is never
-// deleted as a compressed file; an uninstall does not tell a file already gone.
+// What each entry leads to, and what is told (rows by name). A target that existed and was kept
+// is not installed (303), its new content staying where it was shipped or under the name its
+// compressed file records; an entry under its own name is never deleted as a compressed file.
 TEST(Procedures, WhatIsToldPerEntry) {
     struct Case {
         const char* what;
