@@ -61,13 +61,6 @@ def run(args, **kw):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL, **kw)
 
 
-def build_unregistrable(pack, setup, component, folder, package):
-    manifest = Path(folder, "manifest.ini")
-    manifest.write_text("[Package]\nTitle=Quorin Try unregistrable\n[File]\nSource=stand-in\n"
-                        "Name=Broken.OCX\nSelfRegister=YES\n", encoding="utf-8")
-    run([pack, "build", manifest, "-o", package] + setup + ["--source", "Broken.OCX=" + component])
-
-
 def main():
     case, pack, pack_exe, setup_exe, setup_dll, joystick, driver, source, wineprefix, template, work = sys.argv[1:12]
     component = sys.argv[12] if len(sys.argv) > 12 else None  # unregistrable's component
@@ -84,7 +77,10 @@ def main():
             cwd=os.path.join(source, "packaging/sample"))
         options = ["--keep-prefix", template, "--screenshots", shots, "--json"]
     else:
-        build_unregistrable(pack, setup, component, folder, package)
+        manifest = Path(folder, "manifest.ini")
+        manifest.write_text("[Package]\nTitle=Quorin Try unregistrable\n[File]\nSource=stand-in\n"
+                            "Name=Broken.OCX\nSelfRegister=YES\n", encoding="utf-8")
+        run([pack, "build", manifest, "-o", package] + setup + ["--source", "Broken.OCX=" + component])
         run(["cp", "-a", template, prefix])
         options = ["--keep-prefix", prefix, "--json"]
     tried = subprocess.run([pack, "try", package] + options, env=dict(os.environ, QUORIN_PACK_TRY_DRIVER=driver),
