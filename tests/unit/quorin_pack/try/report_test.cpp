@@ -80,7 +80,6 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
          202},
         {"セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'C:\\pkg\\Setup.INF'", 0},
         {kInstalled + " ", 0},
-        {"A program error occurred", 0},
         {"", 0},
     };
     for (const auto& c : cases)
