@@ -1,9 +1,9 @@
 // One recording fake of the installer's platform interfaces: a package folder of files (compressed
 // ones in the real LZ format), the settings store's "Installer" section, the registered components
-// and the uninstall entries. The procedures' calls are written down in order with the time a
-// clock that only pauses move shows; placement's own calls are counted, not written. Faults: any
-// call by number (failAt), every call from a number on (killAt, the process gone), procedure
-// calls by their line (refuse: raise; decline: report failure), a full disk.
+// and the uninstall entries. The procedures' calls, pauses included, are written down in order;
+// placement's own calls are counted, not written. Faults: any call by number (failAt), every call
+// from a number on (killAt, the process gone), procedure calls by their line (refuse: raise;
+// decline: report failure), a full disk.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -34,14 +34,6 @@ inline std::string Compressed(const std::string& data, char recorded) {
 
 struct Killed {};
 
-// A log without its times.
-inline std::vector<std::string> Untimed(const std::vector<std::string>& log) {
-    std::vector<std::string> out;
-    for (const std::string& line : log)
-        out.push_back(line.substr(line.find(' ') + 1));
-    return out;
-}
-
 class FakeWorld : public InstallPlatform, public PlacementPlatform, public SettingsStore {
 public:
     struct File {
@@ -53,11 +45,9 @@ public:
     std::set<Text> registered, entries;
 
     std::vector<std::string> log;
-    uint64_t clock = 0;
     long calls = 0, failAt = 0, killAt = 0;
     std::set<std::string> refuse, decline;
     bool diskFull = false, neverAppears = false, renameFails = false;
-    size_t expandedNameLimit = 127;
     int32_t answer = kIdYes;
     InstallState state = InstallState::NotInstalled;
 
@@ -69,16 +59,16 @@ public:
         auto it = files.find(PathKey(name));
         return it == files.end() ? "(none)" : it->second.data;
     }
-    std::set<std::string> Names() const {
-        std::set<std::string> out;
+    // The folder by name as the platform folds it, and each file's bytes.
+    std::map<std::string, std::string> Folder() const {
+        std::map<std::string, std::string> out;
         for (const auto& [key, file] : files)
-            out.insert(ToUtf8(key));
+            out[ToUtf8(key)] = file.data;
         return out;
     }
-    std::vector<std::string> Effects() const { return Untimed(log); }
     std::vector<std::string> Told() const { // the report messages (301 to 307)
         std::vector<std::string> out;
-        for (const std::string& e : Effects())
+        for (const std::string& e : log)
             if (e.rfind("message 30", 0) == 0)
                 out.push_back(e);
         return out;
@@ -98,10 +88,7 @@ public:
     }
     void ShowTip(uint32_t id) override { Record("tip " + std::to_string(id)); }
     void SetMousePointer(int32_t p) override { Record("pointer " + std::to_string(p)); }
-    void Pause(uint32_t ms) override {
-        Record("pause " + std::to_string(ms));
-        clock += ms;
-    }
+    void Pause(uint32_t ms) override { Record("pause " + std::to_string(ms)); }
     PlaceOutcome PlaceFile(const Text& folder, const SetupEntry& e) override {
         if (Declined("place " + ToUtf8(e.LzSource) + "," + ToUtf8(e.LzTarget)))
             return PlaceOutcome::NotMoved;
@@ -175,7 +162,7 @@ public:
             if (header.missingChar != 0)
                 name.push_back(header.missingChar);
         }
-        return name.size() > expandedNameLimit ? Text() : name;
+        return name.size() > 127 ? Text() : name; // longer than the platform's expanded names
     }
     void Expand(const Text& from, const Text& to) override {
         Record("");
@@ -243,7 +230,7 @@ private:
         if (killAt && calls >= killAt)
             throw Killed();
         if (!line.empty())
-            log.push_back("@" + std::to_string(clock) + " " + line);
+            log.push_back(line);
         if (calls == failAt || (!line.empty() && refuse.count(line)))
             throw RuntimeError(ErrorCode::PlatformFailure, "refused: " + line);
     }

@@ -17,57 +17,42 @@ struct PlaceCase {
     void (*fault)(FakeWorld&) = nullptr;
 };
 
-FakeWorld::File F(const std::string& data, bool readOnly = false, bool hidden = false) {
-    return {data, readOnly, hidden};
-}
-
-// The folder by name as the platform folds it, and each file's bytes.
-std::map<std::string, std::string> Folder(const FakeWorld& w) {
-    std::map<std::string, std::string> out;
-    for (const auto& [key, file] : w.files)
-        out[ToUtf8(key)] = file.data;
-    return out;
-}
-
-std::string Cut(const std::string& data, size_t keep) {
-    return data.substr(0, keep);
-}
-
 TEST(Placement, OutcomesAndTheFolderAfterwards) {
     const std::string ocx = Compressed(kNew, 'X'), exe = Compressed(kNew, 'E');
+    const std::string cut = ocx.substr(0, ocx.size() / 2);
     const PlaceCase cases[] = {
-        {"recorded name", {{u"A.DL_", F(Compressed(kNew, 'L'))}}, {u"A.DL_", u"A.DLL"}, PlaceOutcome::Placed,
+        {"recorded name", {{u"A.DL_", {Compressed(kNew, 'L')}}}, {u"A.DL_", u"A.DLL"}, PlaceOutcome::Placed,
          {{"a.dl_", Compressed(kNew, 'L')}, {"a.dll", kNew}}},
-        {"another target name", {{u"B.EX_", F(exe)}}, {u"B.EX_", u"Main.EXE"}, PlaceOutcome::Placed,
+        {"another target name", {{u"B.EX_", {exe}}}, {u"B.EX_", u"Main.EXE"}, PlaceOutcome::Placed,
          {{"b.ex_", exe}, {"main.exe", kNew}}},
-        {"in place again replaces", {{u"J.OC_", F(ocx)}, {u"J.OCX", F(kOld)}}, {u"J.OC_", u"j.ocx"},
+        {"in place again replaces", {{u"J.OC_", {ocx}}, {u"J.OCX", {kOld}}}, {u"J.OC_", u"j.ocx"},
          PlaceOutcome::Placed, {{"j.oc_", ocx}, {"j.ocx", kNew}}},
-        {"another target again: a second copy", {{u"B.EX_", F(exe)}, {u"Main.EXE", F(kOld)}, {u"B.EXE", F("x")}},
+        {"another target again: a second copy", {{u"B.EX_", {exe}}, {u"Main.EXE", {kOld}}, {u"B.EXE", {"x"}}},
          {u"B.EX_", u"Main.EXE"}, PlaceOutcome::KeptUnderExpandedName,
          {{"b.ex_", exe}, {"main.exe", kOld}, {"b.exe", kNew}}},
-        {"uncompressed is copied", {{u"README.TXT", F("read me")}}, {u"README.TXT", u"Notes.TXT"}, PlaceOutcome::Placed,
+        {"uncompressed is copied", {{u"README.TXT", {"read me"}}}, {u"README.TXT", u"Notes.TXT"}, PlaceOutcome::Placed,
          {{"readme.txt", "read me"}, {"notes.txt", "read me"}}},
-        {"uncompressed in place, spelled otherwise", {{u"README.TXT", F("read me")}}, {u".\\README.TXT", u"readme.txt."},
+        {"uncompressed in place, spelled otherwise", {{u"README.TXT", {"read me"}}}, {u".\\README.TXT", u"readme.txt."},
          PlaceOutcome::AlreadyInPlace, {{"readme.txt", "read me"}}},
-        {"uncompressed over an existing target", {{u"README.TXT", F("new")}, {u"Notes.TXT", F("old")}},
+        {"uncompressed over an existing target", {{u"README.TXT", {"new"}}, {u"Notes.TXT", {"old"}}},
          {u"README.TXT", u"Notes.TXT"}, PlaceOutcome::TargetKept, {{"readme.txt", "new"}, {"notes.txt", "old"}}},
         {"missing source", {}, {u"GONE.DL_", u"Gone.DLL"}, PlaceOutcome::SourceMissing, {}},
-        {"read-only source", {{u"J.OC_", F(ocx, true)}, {u"J.OCX", F(kOld)}}, {u"J.OC_", u"J.OCX"},
+        {"read-only source", {{u"J.OC_", {ocx, true}}, {u"J.OCX", {kOld}}}, {u"J.OC_", u"J.OCX"},
          PlaceOutcome::ExpansionFailed, {{"j.oc_", ocx}, {"j.ocx", kOld}}},
-        {"truncated source", {{u"J.OC_", F(Cut(ocx, ocx.size() / 2))}, {u"J.OCX", F(kOld)}}, {u"J.OC_", u"J.OCX"},
-         PlaceOutcome::ExpansionFailed, {{"j.oc_", Cut(ocx, ocx.size() / 2)}, {"j.ocx", kOld}}},
-        {"full disk", {{u"J.OC_", F(ocx)}}, {u"J.OC_", u"J.OCX"}, PlaceOutcome::ExpansionFailed, {{"j.oc_", ocx}},
+        {"truncated source", {{u"J.OC_", {cut}}, {u"J.OCX", {kOld}}}, {u"J.OC_", u"J.OCX"},
+         PlaceOutcome::ExpansionFailed, {{"j.oc_", cut}, {"j.ocx", kOld}}},
+        {"full disk", {{u"J.OC_", {ocx}}}, {u"J.OC_", u"J.OCX"}, PlaceOutcome::ExpansionFailed, {{"j.oc_", ocx}},
          [](FakeWorld& w) { w.diskFull = true; }},
-        {"never appears", {{u"J.OC_", F(ocx)}}, {u"J.OC_", u"J.OCX"}, PlaceOutcome::NeverAppeared, {{"j.oc_", ocx}},
+        {"never appears", {{u"J.OC_", {ocx}}}, {u"J.OC_", u"J.OCX"}, PlaceOutcome::NeverAppeared, {{"j.oc_", ocx}},
          [](FakeWorld& w) { w.neverAppears = true; }},
-        {"installed file cannot be replaced", {{u"J.OC_", F(ocx)}, {u"J.OCX", F(kOld, true)}}, {u"J.OC_", u"J.OCX"},
+        {"installed file cannot be replaced", {{u"J.OC_", {ocx}}, {u"J.OCX", {kOld, true}}}, {u"J.OC_", u"J.OCX"},
          PlaceOutcome::NotMoved, {{"j.oc_", ocx}, {"j.ocx", kOld}}},
-        {"a failed rename is no success", {{u"J.OC_", F(ocx)}}, {u"J.OC_", u"J.OCX"}, PlaceOutcome::NotMoved,
+        {"a failed rename is no success", {{u"J.OC_", {ocx}}}, {u"J.OC_", u"J.OCX"}, PlaceOutcome::NotMoved,
          {{"j.oc_", ocx}}, [](FakeWorld& w) { w.renameFails = true; }},
-        {"expanded name too long", {{Text(120, u'n') + u".DL_", F(ocx)}}, {Text(120, u'n') + u".DL_", u"A.DLL"},
+        {"expanded name too long", {{Text(120, u'n') + u".DL_", {ocx}}}, {Text(120, u'n') + u".DL_", u"A.DLL"},
          PlaceOutcome::NoExpandedName, {{std::string(120, 'n') + ".dl_", ocx}}},
         {"hidden and system temporary names stay the user's",
-         {{u"J.OC_", F(ocx)}, {u"~QI0.TMP", F("mine", false, true)}, {u"~QI1.TMP", F("mine too", false, true)}},
+         {{u"J.OC_", {ocx}}, {u"~QI0.TMP", {"mine", false, true}}, {u"~QI1.TMP", {"mine too", false, true}}},
          {u"J.OC_", u"J.OCX"}, PlaceOutcome::Placed,
          {{"j.oc_", ocx}, {"~qi0.tmp", "mine"}, {"~qi1.tmp", "mine too"}, {"j.ocx", kNew}}},
     };
@@ -78,7 +63,7 @@ TEST(Placement, OutcomesAndTheFolderAfterwards) {
         if (c.fault)
             c.fault(w);
         EXPECT_EQ(PlaceFile(kFolder, c.entry, w), c.outcome) << c.what;
-        EXPECT_EQ(Folder(w), c.after) << c.what;
+        EXPECT_EQ(w.Folder(), c.after) << c.what;
     }
 }
 
@@ -107,9 +92,9 @@ TEST(Placement, UnsafeNamesTouchNothing) {
         w.Put(c.source, Compressed("posing as another file", c.recorded));
         if (*c.target)
             w.Put(c.target, "installed before");
-        const auto before = Folder(w);
+        const auto before = w.Folder();
         EXPECT_EQ(PlaceFile(kFolder, {c.source, c.target}, w), c.outcome) << ToUtf8(c.source) << ToUtf8(c.target);
-        EXPECT_EQ(Folder(w), before) << ToUtf8(c.source);
+        EXPECT_EQ(w.Folder(), before) << ToUtf8(c.source);
     }
 }
 

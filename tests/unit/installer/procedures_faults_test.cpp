@@ -21,43 +21,9 @@ const std::map<std::string, std::string> kInstalled = {{"gantrel.ocx", "content 
                                                        {"gantrel.hlp", "content of Gantrel.HLP"},
                                                        {"readme copy.txt", "read me"}};
 
-// Every file is an original one, a whole installed one, or (after a kill) a temporary file.
-void ExpectSound(const FakeWorld& w, const FakeWorld& original, const std::string& when,
-                 bool temporaryAllowed) {
-    for (const auto& [key, file] : w.files) {
-        const std::string name = ToUtf8(key);
-        auto o = original.files.find(key);
-        auto i = kInstalled.find(name);
-        if (o != original.files.end())
-            EXPECT_EQ(file.data, o->second.data) << when << ": " << name << " changed";
-        else if (i != kInstalled.end())
-            EXPECT_EQ(file.data, i->second) << when << ": " << name << " is partial";
-        else
-            EXPECT_TRUE(temporaryAllowed && name.rfind("~qi", 0) == 0) << when << ": stray " << name;
-    }
-}
-
-void ExpectInstalled(const FakeWorld& w, const std::string& when) {
-    for (const auto& [name, data] : kInstalled)
-        EXPECT_EQ(w.Data(FromUtf8(name)), data) << when;
-    EXPECT_EQ(w.records.count(u"Gantrel"), 1u) << when;
-    EXPECT_EQ(w.entries.count(u"Gantrel"), 1u) << when;
-    EXPECT_EQ(w.registered.size(), 1u) << when;
-}
-
 void Start(FakeWorld& w, const SetupSettings& s, bool install) {
     w.state = install ? InstallState::NotInstalled : InstallState::InstalledHere;
     install ? RunInstall(s, w) : RunUninstall(s, w);
-}
-
-long CallsOf(bool lzTrash, bool install) {
-    FakeWorld w;
-    const SetupSettings s = ThreeEntries(w, lzTrash);
-    if (!install)
-        Start(w, s, true);
-    const long before = w.calls;
-    Start(w, s, install);
-    return w.calls - before;
 }
 
 // Any single call of an install or an uninstall refused, or the process gone at any call of an
@@ -69,9 +35,14 @@ TEST(ProcedureFaults, AnyCallRefusedOrTheProcessGoneThenStartedAgain) {
     for (const auto& run : runs) {
         // LzTrash only for the refused install, so that the clean run afterwards can place again.
         const bool lzTrash = run.install && !run.killed;
-        const long total = CallsOf(lzTrash, run.install);
-        ASSERT_GT(total, 15);
-        for (long n = 1; n <= total && !HasFailure(); ++n) {
+        FakeWorld clean; // counts the calls of the run
+        const SetupSettings cs = ThreeEntries(clean, lzTrash);
+        if (!run.install)
+            Start(clean, cs, true);
+        const long first = clean.calls;
+        Start(clean, cs, run.install);
+        ASSERT_GT(clean.calls - first, 15);
+        for (long n = 1; n <= clean.calls - first && !HasFailure(); ++n) {
             const std::string when = std::string(run.install ? "install" : "uninstall") +
                                      (run.killed ? ", killed at call " : ", refused call ") +
                                      std::to_string(n);
@@ -83,10 +54,25 @@ TEST(ProcedureFaults, AnyCallRefusedOrTheProcessGoneThenStartedAgain) {
             const FakeWorld before = w;
             (run.killed ? w.killAt : w.failAt) = w.calls + n;
             Start(w, s, run.install);
-            ExpectSound(w, before, when, run.killed);
+            // Every file is an original one, a whole installed one or (after a kill) a temporary one.
+            for (const auto& [key, file] : w.files) {
+                const std::string name = ToUtf8(key);
+                auto o = before.files.find(key);
+                auto i = kInstalled.find(name);
+                if (o != before.files.end())
+                    EXPECT_EQ(file.data, o->second.data) << when << ": " << name << " changed";
+                else if (i != kInstalled.end())
+                    EXPECT_EQ(file.data, i->second) << when << ": " << name << " is partial";
+                else
+                    EXPECT_TRUE(run.killed && name.rfind("~qi", 0) == 0) << when << ": stray " << name;
+            }
             w.failAt = w.killAt = 0;
             Start(w, s, true); // the user starts Setup again
-            ExpectInstalled(w, when);
+            for (const auto& [name, data] : kInstalled)
+                EXPECT_EQ(w.Data(FromUtf8(name)), data) << when;
+            EXPECT_TRUE(w.records.count(u"Gantrel") && w.entries.count(u"Gantrel") &&
+                        w.registered.size() == 1)
+                << when << ": the record, the entry or the registration is missing";
             Start(w, s, false);
             EXPECT_TRUE(w.registered.empty() && w.records.empty() && w.entries.empty()) << when;
             for (const auto& [key, file] : w.files) {

@@ -50,11 +50,8 @@ TEST(SetupScript, Reading) {
     for (int i = 0; i < 200; ++i)
         title += "\x82\xA0";
     EXPECT_EQ(Load("[Main]\nTitle=" + title + "\n").settings.Title, Text(127, u'あ'));
-}
-
-// Setup stops reading at the first problem (every problem, as the checker reports them, is proved
-// through quorin-pack check).
-TEST(SetupScript, SetupStopsAtTheFirstProblem) {
+    // Setup stops reading at the first problem (every problem, as the checker reports them, is
+    // proved through quorin-pack check).
     EXPECT_EQ(Load("[Main]\nAll=32767\n[1]\nLz=a,b\n", ScriptProblems::UntilFirst).problems.size(), 1u);
 }
 

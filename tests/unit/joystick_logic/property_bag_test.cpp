@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,8 +14,6 @@ using Text = std::u16string;
 
 namespace {
 
-constexpr double Infinity = std::numeric_limits<double>::infinity();
-
 // clang-format off
 TEST(Conversion, ToInt32RoundsHalvesToEvenAndReadsNumericText) {
     const struct { PropValue value; ConvertStatus status; int32_t result; } rows[] = {
@@ -26,7 +23,7 @@ TEST(Conversion, ToInt32RoundsHalvesToEvenAndReadsNumericText) {
         {PropValue::Double(-2.5), ConvertStatus::Ok, -2},        {PropValue::Double(2.4999), ConvertStatus::Ok, 2},
         {PropValue::Double(-2147483648.5), ConvertStatus::Ok, INT32_MIN},
         {PropValue::Double(2147483647.5), ConvertStatus::Overflow, 0},
-        {PropValue::Double(NAN), ConvertStatus::Overflow, 0},    {PropValue::Double(Infinity), ConvertStatus::Overflow, 0},
+        {PropValue::Double(NAN), ConvertStatus::Overflow, 0},    {PropValue::Double(INFINITY), ConvertStatus::Overflow, 0},
         {PropValue::Of(u"  42 "), ConvertStatus::Ok, 42},        {PropValue::Of(u"-1.5"), ConvertStatus::Ok, -2},
         {PropValue::Of(u"+1e3"), ConvertStatus::Ok, 1000},       {PropValue::Of(u".5"), ConvertStatus::Ok, 0},
         {PropValue::Of(u"1e999"), ConvertStatus::Overflow, 0},   {PropValue::Of(u"1e-999"), ConvertStatus::Ok, 0},

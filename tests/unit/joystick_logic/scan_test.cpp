@@ -79,6 +79,7 @@ struct Scenario {
     std::vector<Tick> ticks;
     std::vector<std::string> events; // all ticks; "|" ends each tick
     ScanState end;
+    bool buttonDownSwitchesCursorRepeatOn = false; // seen later in the same tick
 };
 
 void PrintTo(const Scenario& s, std::ostream* os) {
@@ -118,6 +119,11 @@ const Scenario Scenarios[] = {
     {"FailedFirstReadingBeforeArming", Fresh, NoRepeat, {{Fails, At(C, C)}}, {"|"}, Saved(At(C, C), false)},
     {"FailedSecondReadingKeepsWhatTheServiceLeft", Rest, NoRepeat, {{At(C, C, 4), Fails}, Steady(At(C, C, 4))},
      {"ButtonDown(-1,4)", "ScanButton(4)", "|", "ButtonDown(-1,4)", "ScanButton(4)", "|"}, Saved(At(C, C, 4), true)},
+    {"BothReadingsUseThePortAndZIsKept", Fresh, ScanSettings{3, 0, 0},
+     {{{{C, C, 99, 0}, 0}, {{C, C, 77, 0}, 0}}}, {"|"}, ScanState{{C, C, 77, 0}, -1}},
+    {"HandlerSwitchingCursorRepeatOn", Saved(At(L, C), true), NoRepeat, {Steady(At(L, C, 1))},
+     {"ButtonDown(-1,1)", "ScanButton(1)", "ScanCursor(256,32768)", "|"}, Saved(At(L, C, 1), true),
+     true},
 };
 // clang-format on
 
@@ -128,17 +134,21 @@ TEST_P(ScanTickTable, EventsAndSavedState) {
     ScriptedReader reader;
     for (const Tick& t : s.ticks)
         reader.script.insert(reader.script.end(), {t.current, t.second});
+    ScanSettings settings = s.settings;
     RecordingEvents events;
+    if (s.buttonDownSwitchesCursorRepeatOn)
+        events.repeatCursorOnButtonDown = &settings;
     ScanState state = s.start;
     for (size_t i = 0; i < s.ticks.size(); ++i) {
-        ScanTick(state, s.settings, reader, events);
+        ScanTick(state, settings, reader, events);
         events.log.push_back("|");
     }
     EXPECT_EQ(events.log, s.events);
-    EXPECT_EQ(std::vector<uint32_t>({state.saved.x, state.saved.y, state.saved.buttons}),
-              std::vector<uint32_t>({s.end.saved.x, s.end.saved.y, s.end.saved.buttons}));
+    EXPECT_EQ(std::vector<uint32_t>({state.saved.x, state.saved.y, state.saved.z, state.saved.buttons}),
+              std::vector<uint32_t>({s.end.saved.x, s.end.saved.y, s.end.saved.z, s.end.saved.buttons}));
     EXPECT_EQ(state.cursorArmed, s.end.cursorArmed);
     ASSERT_EQ(reader.handedIn.size(), reader.script.size());
+    EXPECT_EQ(reader.ports, std::vector<int32_t>(reader.script.size(), s.settings.port));
     // The first reading of each tick goes into a cleared record; the second into the saved state.
     for (size_t i = 0; i < reader.handedIn.size(); i += 2)
         EXPECT_EQ(reader.handedIn[i].x + reader.handedIn[i].buttons, 0u);
@@ -146,27 +156,6 @@ TEST_P(ScanTickTable, EventsAndSavedState) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ScanTickTable, testing::ValuesIn(Scenarios),
                          [](const testing::TestParamInfo<Scenario>& info) { return info.param.name; });
-
-TEST(ScanTick, BothReadingsUseThePortAsItStandsAndZIsKept) {
-    ScriptedReader reader;
-    reader.script = {{{C, C, 99, 0}, 0}, {{C, C, 77, 0}, 0}};
-    RecordingEvents events;
-    ScanState state;
-    ScanTick(state, ScanSettings{3, 0, 0}, reader, events);
-    EXPECT_EQ(reader.ports, (std::vector<int32_t>{3, 3}));
-    EXPECT_EQ(state.saved.z, 77u);
-}
-
-TEST(ScanTick, HandlerChangingARepeatSwitchIsSeenLaterInTheSameTick) {
-    ScriptedReader reader;
-    reader.script = {At(L, C, 1), At(L, C, 1)};
-    ScanSettings settings = NoRepeat;
-    RecordingEvents events;
-    events.repeatCursorOnButtonDown = &settings;
-    ScanState state = Saved(At(L, C), true);
-    ScanTick(state, settings, reader, events);
-    EXPECT_EQ(events.log, (std::vector<std::string>{"ButtonDown(-1,1)", "ScanButton(1)", "ScanCursor(256,32768)"}));
-}
 
 // Writing Port tests the port with one reading into a cleared record.
 TEST(PortTest, FailsOnAnyResultButZero) {

@@ -8,26 +8,15 @@ namespace {
 
 class PackLz : public ScratchFolder {};
 
-TEST_F(PackLz, CompressNamesAndRecords) {
-    Write("Joystick.OCX", std::string(30000, 'M'));
-    Write("README.TXT", "read me\r\n");
+// Without -r nothing is recorded and the name gains a "_"; -o places the file. (compress -r, the
+// character it records and how small the files get are the interop tests'.)
+TEST_F(PackLz, CompressWithoutRRecordsNothing) {
     Write("in/notes.txt", "notes");
-    ASSERT_EQ(RunPack({"compress", "-r", P("Joystick.OCX"), P("README.TXT")}).status, 0);
     fs::create_directories(Path("out"));
     ASSERT_EQ(RunPack({"compress", P("in/notes.txt"), "-o", P("out")}).status, 0);
-    const struct {
-        const char* name;
-        std::string data;
-        uint8_t recorded;
-    } cases[] = {{"Joystick.OC_", std::string(30000, 'M'), 'X'},
-                 {"README.TX_", "read me\r\n", 'T'},
-                 {"out/notes.txt_", "notes", 0}}; // without -r nothing is recorded
-    for (const auto& c : cases) {
-        uint8_t recorded = 1;
-        EXPECT_EQ(Expanded(Read(c.name), &recorded), c.data) << c.name;
-        EXPECT_EQ(recorded, c.recorded) << c.name;
-    }
-    EXPECT_LT(Read("Joystick.OC_").size(), 4000u);
+    uint8_t recorded = 1;
+    EXPECT_EQ(Expanded(Read("out/notes.txt_"), &recorded), "notes");
+    EXPECT_EQ(recorded, 0);
     EXPECT_FALSE(Exists("in/notes.txt_"));
 }
 

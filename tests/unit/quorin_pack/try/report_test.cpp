@@ -61,7 +61,6 @@ TEST(TrialDiff, RegistryKeysAndValuesBothWays) {
     EXPECT_EQ(values, (std::vector<std::string>{"Gone/:old>-", "Kept/:->REG_SZ,new default",
                                                 "Kept/changed:1>REG_SZ,2", "Kept/dropped:x>-",
                                                 "Kept/retyped:1>REG_EXPAND_SZ,1", "New/v:->REG_DWORD,1"}));
-    EXPECT_TRUE(DiffRegistry(after, after).empty());
     EXPECT_EQ(DiffRegistry(before, after, {}).keysAdded.size(), 3u)
         << "nothing is ignored when no key is named";
 }
@@ -72,9 +71,6 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
         std::string text;
         int id;
     } cases[] = {
-        {kAskInstall, 104},
-        {kInstalled, 105},
-        {kUninstalled, 107},
         {"次のファイルを正しくインストールできませんでした\n\nBroken.OCX\nOther.DLL", 303},
         {"次のファイルを正しくインストールできませんでした\n\n", 303},
         {"次のファイルはプログラムの場所の外を指しているため、処理しませんでした\n\n..\\Outside.TXT", 301},
@@ -84,7 +80,6 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
          202},
         {"セットアップ スクリプトに誤りがあるため、セットアップを終了します\n\n'C:\\pkg\\Setup.INF'", 0},
         {kInstalled + " ", 0},
-        {"A program error occurred", 0},
         {"", 0},
     };
     for (const auto& c : cases)
@@ -92,17 +87,6 @@ TEST(TrialMessages, AreToldApartByTheirFixedText) {
     // A placeholder alone would match anything; the more specific of two patterns wins.
     EXPECT_EQ(IdentifyMessage("anything", {{1, "$"}}), 0);
     EXPECT_EQ(IdentifyMessage("abc", {{1, "a$"}, {2, "ab$"}, {3, "$c"}}), 2);
-}
-
-TEST(TrialVerdict, AWellBehavedPackagePasses) {
-    const TrialReport r = JudgeTrial(GoodRecord(), "dist/package", {});
-    EXPECT_TRUE(r.passed) << Reasons(r);
-    ASSERT_TRUE(r.install.entryAfter.has_value());
-    EXPECT_EQ(r.install.entryAfter->at("UninstallString").data, "C:\\quorin-pack-try\\package\\Setup.EXE");
-    EXPECT_FALSE(r.uninstall.entryAfter.has_value());
-    // The compressed file LzTrash deletes is no file left changed.
-    EXPECT_TRUE(r.leftFiles.empty());
-    EXPECT_EQ(r.removedByLzTrash, std::vector<std::string>{"Joystick.OC_"});
 }
 
 TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
@@ -172,13 +156,19 @@ TEST(TrialVerdict, EachMisbehaviourFailsWithItsReason) {
     EXPECT_EQ(Reasons(r), "check: pkg/Setup.INF: [1] Lz: the compressed file is missing\n");
 }
 
-// The package as named, in JSON with only what JSON requires escaped.
+// The package as named, in JSON with only what JSON requires escaped. (That a package which
+// behaves passes is the try command's test; that each misbehaviour fails, the table above.)
 TEST(TrialRendering, BothFormsCarryTheVerdictAndTheChanges) {
     const std::string package = "dist/\"p\\kg\"\t\r\n\0\x1f\x7f/\xe3\x82\xb2\xe3\x83\xbc\xe3\x83\xa0"s;
     TrialRecord record = GoodRecord();
     record.snapshots[kSnapshotUninstalled].registry["HKEY_CURRENT_USER\\Software\\Leaky"] = {
         {"Path", Sz("C:\\x")}};
     const TrialReport r = JudgeTrial(record, package, {});
+    // The uninstall entry, found under the title; the compressed file LzTrash deletes is no file left.
+    ASSERT_TRUE(r.install.entryAfter.has_value());
+    EXPECT_EQ(r.install.entryAfter->at("UninstallString").data, "C:\\quorin-pack-try\\package\\Setup.EXE");
+    EXPECT_FALSE(r.uninstall.entryAfter.has_value());
+    EXPECT_TRUE(r.leftFiles.empty());
     StringOutput text, json;
     RenderTrialText(r, text);
     RenderTrialJson(r, json);
