@@ -28,11 +28,6 @@ std::vector<std::pair<std::string, std::string>> Corpus() {
         {"small.abc", random(9000, 3)},
         {"wrap.txt", random(4097, 40)},
     };
-    std::string text;
-    const char* words[] = {"Ombrel ", "Gantrel ", "joystick ", "  ", "\r\n", "button ", "cursor "};
-    while (text.size() < 50000)
-        text += words[rng() % 7];
-    corpus.emplace_back("words.txt", text);
     for (const char* path : {"/bin/ls", "/usr/share/common-licenses/GPL-3"}) {
         const std::string b = ReadFile(path);
         if (!b.empty())
