@@ -20,7 +20,7 @@ TEST(Cp932, DecodesEverySequence) {
     const DecodeCase cases[] = {
         {"abc", u"abc", true},
         {"\x82\xA0\xB1", u"あｱ", true},
-        {"\x95\x5C\x83\x5C", u"表ソ", true}, // trail bytes equal to the backslash
+        {"\x95\x5C\x83\x5C", u"表ソ", true},     // trail bytes equal to the backslash
         {"\xF0\x40\x81\x40", u"\uE000　", true}, // user-defined area, ideographic space
         {"\x80\xA0\xFD\xFE\xFF", u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3", true},
         // A lead byte without its trail byte reads as the default character.

@@ -4,13 +4,15 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "lz/decode.h"
-#include "lz_test_support.h"
+#include "lz/format.h"
 
 namespace {
 
-using namespace lz_test;
+using Bytes = std::vector<uint8_t>;
 
 Bytes Encode(const Bytes& data, uint8_t missing = 0) {
     Bytes out;
@@ -87,12 +89,11 @@ TEST(LzEncode, MatchesTheExhaustiveOptimum) {
     }
     inputs.push_back(Text(4500, rng));
     // The longest match first ("abcde" + "XYZ:") loses to a shorter one that lets the next match
-    // run to "abcdefgh".
-    inputs.push_back(ToBytes("abcdefgh:abcdeXYZ:bcdefgh:abcdeXYZ:abcdefgh"));
-    // Matches into the spaces the window starts with, over their own output, and of 18 bytes.
-    for (const char* s :
-         {"      ", "                  Hi", "abababab", "zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz"})
-        inputs.push_back(ToBytes(s));
+    // run to "abcdefgh"; then matches into the spaces the window starts with, over their own
+    // output, and of 18 bytes.
+    for (const std::string s : {"abcdefgh:abcdeXYZ:bcdefgh:abcdeXYZ:abcdefgh", "      ",
+                                "                  Hi", "abababab", "zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz"})
+        inputs.emplace_back(s.begin(), s.end());
     for (const Bytes& x : inputs) {
         ExpectRoundTrip(x);
         EXPECT_EQ(StreamBits(Encode(x)), ReferenceBits(x)) << "input of " << x.size() << " bytes";
