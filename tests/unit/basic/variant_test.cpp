@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -104,23 +105,20 @@ TEST(Variant, FailedConversionsRaiseTheirError) {
     Variant null = Variant::Null();
     const struct {
         const char* what;
-        void (*convert)(const Variant&);
-        Variant value;
+        std::function<void()> convert;
         ErrorCode error;
     } cases[] = {
-        {"long from text", [](const Variant& v) { quorin::ToLong(v); }, Variant(u"x"),
-         ErrorCode::TypeMismatch},
-        {"long from 3e9", [](const Variant& v) { quorin::ToLong(v); }, Variant(3e9), ErrorCode::Overflow},
-        {"long", [](const Variant& v) { quorin::ToLong(v); }, Variant::RefTo(null), ErrorCode::TypeMismatch},
-        {"integer", [](const Variant& v) { quorin::ToInteger(v); }, null, ErrorCode::TypeMismatch},
-        {"double", [](const Variant& v) { quorin::ToDouble(v); }, null, ErrorCode::TypeMismatch},
-        {"bool", [](const Variant& v) { quorin::ToBool(v); }, null, ErrorCode::TypeMismatch},
-        {"text", [](const Variant& v) { quorin::ToText(v); }, Variant::RefTo(null),
-         ErrorCode::InvalidUseOfNull},
+        {"long from text", [] { quorin::ToLong(Variant(u"x")); }, ErrorCode::TypeMismatch},
+        {"long from 3e9", [] { quorin::ToLong(Variant(3e9)); }, ErrorCode::Overflow},
+        {"long", [&] { quorin::ToLong(Variant::RefTo(null)); }, ErrorCode::TypeMismatch},
+        {"integer", [&] { quorin::ToInteger(null); }, ErrorCode::TypeMismatch},
+        {"double", [&] { quorin::ToDouble(null); }, ErrorCode::TypeMismatch},
+        {"bool", [&] { quorin::ToBool(null); }, ErrorCode::TypeMismatch},
+        {"text", [&] { quorin::ToText(Variant::RefTo(null)); }, ErrorCode::InvalidUseOfNull},
     };
     for (const auto& c : cases) {
         try {
-            c.convert(c.value);
+            c.convert();
             ADD_FAILURE() << c.what << ": no error";
         } catch (const quorin::RuntimeError& e) {
             EXPECT_EQ(e.Code(), c.error) << c.what;

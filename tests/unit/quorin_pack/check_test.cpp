@@ -35,9 +35,7 @@ std::string Entry(const std::string& lz, const std::string& keys = "") {
 }
 
 TEST_F(PackCheck, ReportsEveryProblemOnceWithSectionAndKey) {
-    std::string doubleByte; // 125 katakana "ク" in code page 932
-    for (int i = 0; i < 125; ++i)
-        doubleByte += "\x83\x4E";
+    const std::string doubleByte(250, '\x83'); // 125 katakana "ャ" in code page 932
     const std::string missing = "Lz: missing: each section 1 to All needs Lz=compressed,final";
     const struct {
         std::string script;            // none: no Setup.INF

@@ -1,5 +1,5 @@
-// A scratch folder, quorin-pack's command line run in-process, LZ data for packages and the record
-// of a trial that passes.
+// A scratch folder, quorin-pack's command line run in-process, compressed data for packages and
+// the record of a trial that passes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "command_line.h"
-#include "lz/decode.h"
 #include "lz/encode.h"
 #include "try/report.h"
 
@@ -36,18 +35,6 @@ inline std::string Compressed(const std::string& text, char missing = 'X') {
     std::vector<uint8_t> out;
     quorin::EncodeSzdd(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
                        static_cast<uint8_t>(missing), out);
-    return std::string(out.begin(), out.end());
-}
-
-// What an LZ file expands to, and the character its header records.
-inline std::string Expanded(const std::string& file, uint8_t* missing = nullptr) {
-    std::vector<uint8_t> out;
-    quorin::SzddHeader header;
-    if (quorin::DecodeSzdd(reinterpret_cast<const uint8_t*>(file.data()), file.size(), out, &header) !=
-        quorin::SzddStatus::Ok)
-        return "<does not decode>";
-    if (missing)
-        *missing = header.missingChar;
     return std::string(out.begin(), out.end());
 }
 
