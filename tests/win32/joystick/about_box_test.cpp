@@ -12,7 +12,7 @@ using namespace ocxtest;
 
 namespace {
 
-const wchar_t* const HelpCaption = W(u"ヘルプ(&H)");
+const wchar_t* const HelpCaption = Wide(u"ヘルプ(&H)");
 
 class AboutBox : public testing::Test {
 protected:
@@ -50,7 +50,7 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinksThatOpenThroughTheShell) {
         const BoxRun run = Show([&](HWND box, int) {
             RECT client = {};
             GetClientRect(box, &client);
-            EXPECT_EQ(TextOf(box), W(u"著作権とバージョン情報について"));
+            EXPECT_EQ(TextOf(box), Wide(u"著作権とバージョン情報について"));
             EXPECT_TRUE(client.right == 360 && client.bottom == 180);
             EXPECT_EQ(TextOf(ChildOfClass(box, L"Edit")),
                       L"Ombrel's Gantrel\t1.50,2004\r\nCopyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.");

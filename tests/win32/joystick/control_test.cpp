@@ -122,10 +122,6 @@ class MemoryBag final : public TestObject<IPropertyBag, IID_IPropertyBag> {
 public:
     std::map<std::wstring, VARIANT> values;
     std::wstring writes; // each name followed by a space
-    MemoryBag(std::initializer_list<std::pair<const wchar_t*, VARIANT>> stored = {}) {
-        for (const auto& [name, value] : stored)
-            values[name] = value;
-    }
     ~MemoryBag() {
         for (auto& entry : values)
             VariantClear(&entry.second);
@@ -172,9 +168,9 @@ TEST(Persistence, PropertyBagLoadsInOrderAndSavesAllButDefaults) {
         VARIANT_BOOL button = 5;
         c->put_Port(&port);
         Connection events(c.Get(), DIID___ControlJoystick, &host);
-        MemoryBag bag{{L"Interval", Var(VT_I4, row.interval)}, {L"RepeatButton", Var(VT_BOOL, VARIANT_TRUE)},
-                      {L"Port", row.port}},
-            saved;
+        MemoryBag bag, saved;
+        bag.values = {{L"Interval", Var(VT_I4, row.interval)}, {L"RepeatButton", Var(VT_BOOL, VARIANT_TRUE)},
+                      {L"Port", row.port}};
         ComPtr<IPersistPropertyBag> persist;
         ASSERT_EQ(c.As(&persist), S_OK);
         EXPECT_EQ(persist->Load(&bag, nullptr), row.loaded);
@@ -285,11 +281,10 @@ TEST(Embedding, DesignTimeFaceSizeBackDrawingHyperlinkAndClose) {
     ASSERT_EQ(V_VT(&result), VT_DISPATCH);
     ASSERT_EQ(V_DISPATCH(&result)->QueryInterface(IID_PPV_ARGS(&link)), S_OK) << "the hyperlink interface";
     VariantClear(&result);
-    BSTR mail = SysAllocString(L"mailto:someone@example.com");
-    EXPECT_EQ(link->NavigateTo(mail, omitted, omitted), S_OK);
+    quorin::win::Bstr mail(SysAllocString(L"mailto:someone@example.com"));
+    EXPECT_EQ(link->NavigateTo(mail.get(), omitted, omitted), S_OK);
     EXPECT_EQ(host.navigated, L"mailto:someone@example.com");
     EXPECT_EQ(link->NavigateTo(nullptr, omitted, omitted), E_INVALIDARG);
-    SysFreeString(mail);
     link.Reset();
     // In place: the face keeps its size and asks the container to take it back.
     ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &host, 0, host.window, &host.slot), S_OK);
@@ -350,11 +345,10 @@ TEST(ClassInformation, PagesErrorsCategoriesAndOlderIdentifiers) {
     EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID__ControlJoystick), S_OK);
     EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID_IOleObject), S_FALSE);
     PROPCAT category = 0;
-    BSTR name = nullptr;
+    quorin::win::Bstr name;
     EXPECT_EQ(categories->MapPropertyToCategory(DISPID_Port, &category), S_OK);
-    EXPECT_EQ(categories->GetCategoryName(category, 0x411, &name), S_OK);
-    EXPECT_STREQ(name, W(u"その他"));
-    SysFreeString(name);
+    EXPECT_EQ(categories->GetCategoryName(category, 0x411, name.put()), S_OK);
+    EXPECT_STREQ(name.get(), Wide(u"その他"));
     EXPECT_NE(categories->MapPropertyToCategory(DISPID_VALUE, &category), S_OK);
     // Hosts built against earlier versions reach the same object through the older identifiers.
     ComPtr<IUnknown> self, older, back;

@@ -150,9 +150,7 @@ HRESULT Call(IControlJoystick* c, const Member& m, WORD flags, Frame frame, UINT
                                  pointers & 1 ? &result : nullptr, pointers & 2 ? &error : nullptr,
                                  pointers & 2 ? &argError : nullptr);
     VariantClear(&result);
-    SysFreeString(error.bstrSource);
-    SysFreeString(error.bstrDescription);
-    SysFreeString(error.bstrHelpFile);
+    quorin::win::FreeExcepInfo(error);
     SysFreeString(referenced.text);
     for (UINT i = 0; i < count; ++i)
         if (Clearable(args[i]))

@@ -35,11 +35,9 @@ class TypeLibrary : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(LoadTypeLibEx(Beside(L"Joystick.OCX").c_str(), REGKIND_NONE, &lib), S_OK); }
     static std::string NameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
-        BSTR name = nullptr;
-        info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
-        const std::string out = Narrow(name);
-        SysFreeString(name);
-        return out;
+        quorin::win::Bstr name;
+        info->GetDocumentation(id, name.put(), nullptr, nullptr, nullptr);
+        return Narrow(name.get());
     }
     ComPtr<ITypeInfo> Type(const GUID& guid) {
         ComPtr<ITypeInfo> info;
@@ -126,11 +124,9 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentitiesAndContents) {
     EXPECT_EQ(attr->lcid, 0x0409u);
     EXPECT_EQ(attr->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, LIBFLAG_FCONTROL);
     lib->ReleaseTLibAttr(attr);
-    BSTR name = nullptr, helpFile = nullptr;
-    ASSERT_EQ(lib->GetDocumentation(-1, &name, nullptr, nullptr, &helpFile), S_OK);
-    EXPECT_EQ(Narrow(name) + " " + Narrow(helpFile), "Joystick Joystick.HLP");
-    SysFreeString(name);
-    SysFreeString(helpFile);
+    quorin::win::Bstr name, helpFile;
+    ASSERT_EQ(lib->GetDocumentation(-1, name.put(), nullptr, nullptr, helpFile.put()), S_OK);
+    EXPECT_EQ(Narrow(name.get()) + " " + Narrow(helpFile.get()), "Joystick Joystick.HLP");
 
     const WORD dual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
                       TYPEFLAG_FDISPATCHABLE;
