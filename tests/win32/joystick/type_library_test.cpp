@@ -1,6 +1,8 @@
 // The type libraries in Joystick.OCX, read back as hosts read them: types, members, parameters,
 // and the vtable order, proved by calling through the library into a C++ object laid out as
 // interfaces.h declares it. Then the other resources: each once, in Japanese.
+#include <map>
+
 #include "ocx_test_support.h"
 
 using namespace ocxtest;
@@ -59,12 +61,9 @@ protected:
             return TypeName(context, *t.lptdesc) + "*";
         if (t.vt == VT_USERDEFINED)
             return SUCCEEDED(context->GetRefTypeInfo(t.hreftype, &ref)) ? NameOf(ref.Get()) : "?";
-        const std::pair<VARTYPE, const char*> names[] = {
+        static const std::map<VARTYPE, std::string> names = {
             {VT_I2, "short"}, {VT_BOOL, "VARIANT_BOOL"}, {VT_BSTR, "BSTR"}, {VT_VARIANT, "VARIANT"}};
-        for (const auto& [vt, name] : names)
-            if (t.vt == vt)
-                return name;
-        return "vt" + std::to_string(t.vt);
+        return names.count(t.vt) ? names.at(t.vt) : "vt" + std::to_string(t.vt);
     }
     // What a type holds besides functions: an alias its target, a class its interfaces with their
     // flags (default 1, source 2), an enumeration its constants.
