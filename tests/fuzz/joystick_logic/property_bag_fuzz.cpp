@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     Check((fields.repeatButton == 0 || fields.repeatButton == -1) &&
-            (fields.repeatCursor == 0 || fields.repeatCursor == -1));
+          (fields.repeatCursor == 0 || fields.repeatCursor == -1));
     FuzzBag saved;
     PersistedProperties again{1, 1, 1, 1};
     Check(SaveProperties(fields, saved));

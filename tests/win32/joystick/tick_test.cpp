@@ -63,7 +63,8 @@ TEST_F(Tick, ScriptedReadingsBecomeEventsInOrder) {
     EXPECT_EQ(g_reads, afterFinish) << "ticks after Finish";
     EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "ButtonDown(true,1)", "ScanButton(1)",
                                                      "CursorPress(true,false)", "ScanCursor(256,32768)",
-                                                     "ButtonUp(true,1)", "CursorPress(false,true)", "Finish()"}));
+                                                     "ButtonUp(true,1)", "CursorPress(false,true)",
+                                                     "Finish()"}));
     EXPECT_TRUE(host.plainMethodCalls);
 }
 
