@@ -267,6 +267,7 @@ TEST_F(Page, LifecycleChecksItsStateAndKeepsEditsAcrossDeactivation) {
     DestroyWindow(frame);
     EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
     EXPECT_EQ(page->Deactivate(), S_OK);
+    page->SetObjects(0, nullptr); // before `other` goes
 }
 
 // An object that lacks the properties or answers garbage. One answers with itself, whose default
