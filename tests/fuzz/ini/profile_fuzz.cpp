@@ -1,19 +1,10 @@
 // Parsing keeps every byte; every name the reader lists can be read within the buffer; a
 // write reads back after the file is parsed again.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "../fuzz_check.h"
 #include "ini/profile.h"
-
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1 << 16)

@@ -3,10 +3,10 @@
 // names its key; whatever loads saves and loads back to the same fields. (The stream record, a
 // fixed layout behind one length, has each of its branches in its unit test.)
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "../fuzz_check.h"
 #include "joystick_logic/property_bag.h"
 
 using namespace quorin::joystick;
@@ -14,11 +14,6 @@ using namespace quorin::joystick;
 namespace {
 
 const char16_t* const Keys[] = {KeyInterval, KeyPort, KeyRepeatButton, KeyRepeatCursor};
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 int KeyIndex(const char16_t* name) {
     for (int i = 0; i < 4; ++i)
@@ -67,14 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PersistedProperties fields{5, 5, 5, 5};
     const LoadResult r = LoadProperties(bag, fields);
     if (r.status != LoadStatus::Ok) {
-        Require(r.key != nullptr);
+        Check(r.key != nullptr);
         return 0;
     }
-    Require((fields.repeatButton == 0 || fields.repeatButton == -1) &&
-            (fields.repeatCursor == 0 || fields.repeatCursor == -1));
+    Check((fields.repeatButton == 0 || fields.repeatButton == -1) &&
+          (fields.repeatCursor == 0 || fields.repeatCursor == -1));
     FuzzBag saved;
     PersistedProperties again{1, 1, 1, 1};
-    Require(SaveProperties(fields, saved));
-    Require(LoadProperties(saved, again).status == LoadStatus::Ok && again == fields);
+    Check(SaveProperties(fields, saved));
+    Check(LoadProperties(saved, again).status == LoadStatus::Ok && again == fields);
     return 0;
 }

@@ -1,9 +1,9 @@
 // Any bytes through the decoder and through the format decoded byte by byte, the way it is
 // written down: the same bytes out and the same verdict (the sanitizers watch the bounds).
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
+#include "../fuzz_check.h"
 #include "lz/decode.h"
 #include "lz/format.h"
 
@@ -11,11 +11,6 @@ namespace {
 
 using namespace quorin::szdd;
 using quorin::SzddStatus;
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 // The stream after the header. `cut` tells whether it ended inside a match.
 std::vector<uint8_t> DecodeByteByByte(const uint8_t* in, size_t size, bool& cut) {

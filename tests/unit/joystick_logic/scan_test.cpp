@@ -82,10 +82,6 @@ struct Scenario {
     bool buttonDownSwitchesCursorRepeatOn = false; // seen later in the same tick
 };
 
-void PrintTo(const Scenario& s, std::ostream* os) {
-    *os << s.name;
-}
-
 const ScanSettings NoRepeat{0, 0, 0}, RepeatButtons{0, -1, 0}, RepeatCursor{0, 0, -1}, RepeatBoth{0, -1, -1};
 const ScanState Fresh{}, Rest = Saved(At(C, C), true);
 

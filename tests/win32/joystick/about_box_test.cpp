@@ -12,7 +12,7 @@ using namespace ocxtest;
 
 namespace {
 
-const wchar_t* const HelpCaption = W(u"ヘルプ(&H)");
+const wchar_t* const HelpCaption = Wide(u"ヘルプ(&H)");
 
 class AboutBox : public testing::Test {
 protected:
@@ -50,20 +50,18 @@ TEST_F(AboutBox, ShowsItsTextsFontsAndLinksThatOpenThroughTheShell) {
         const BoxRun run = Show([&](HWND box, int) {
             RECT client = {};
             GetClientRect(box, &client);
-            EXPECT_EQ(TextOf(box), W(u"著作権とバージョン情報について"));
+            EXPECT_EQ(TextOf(box), Wide(u"著作権とバージョン情報について"));
             EXPECT_TRUE(client.right == 360 && client.bottom == 180);
             EXPECT_EQ(TextOf(ChildOfClass(box, L"Edit")),
                       L"Ombrel's Gantrel\t1.50,2004\r\nCopyright (C) 2001-2004 Ombrel Works.\r\nAll rights reserved.");
             HWND labels[2] = {ChildByPrefix(box, L"http://"), ChildByPrefix(box, L"mailto:")};
             EXPECT_NE(TextOf(labels[1]).find(L'@'), std::wstring::npos);
-            std::vector<std::wstring> fonts;
-            for (HWND c : {ChildByText(box, L"Ombrel's Gantrel"), ChildByText(box, L"powered by SideWinder GamePad"),
-                           ChildOfClass(box, L"Edit"), labels[0], labels[1], GetDlgItem(box, IDOK),
-                           ChildByText(box, HelpCaption)})
-                fonts.push_back(FontOf(c));
             // The name and the line under it in 8.25 point Tahoma, the rest in the form font.
-            EXPECT_EQ(fonts, (std::vector<std::wstring>{L"Tahoma -11 700 1", L"Tahoma -11 400 1", FormFont, FormFont,
-                                                        FormFont, FormFont, FormFont}));
+            EXPECT_EQ(FontOf(ChildByText(box, L"Ombrel's Gantrel")), L"Tahoma -11 700 1");
+            EXPECT_EQ(FontOf(ChildByText(box, L"powered by SideWinder GamePad")), L"Tahoma -11 400 1");
+            for (HWND c : {ChildOfClass(box, L"Edit"), labels[0], labels[1], GetDlgItem(box, IDOK),
+                           ChildByText(box, HelpCaption)})
+                EXPECT_EQ(FontOf(c), FormFont) << quorin::driver::Utf8(TextOf(c));
             EXPECT_EQ(GetWindowLongW(GetDlgItem(box, IDOK), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
             HDC dc = CreateCompatibleDC(nullptr);
             for (HWND label : labels) {

@@ -134,15 +134,12 @@ HRESULT Call(IControlJoystick* c, const Member& m, WORD flags, Frame frame, UINT
     Referenced referenced;
     for (UINT i = 0; i < count; ++i)
         shape->fill(args[i], referenced);
-    DISPID names[3] = {DISPID_PROPERTYPUT, DISPID_PROPERTYPUT, DISPID_PROPERTYPUT};
-    DISPPARAMS params{count ? args : nullptr, nullptr, count, 0};
+    const DISPID name = frame == Frame::NamedUnknown ? 12345 : DISPID_PROPERTYPUT;
+    DISPID names[3] = {name, name, name};
+    DISPPARAMS params{count && frame != Frame::NullArgs ? args : nullptr, nullptr, count, 0};
     const UINT named[] = {0, 1, count, 2, count + 1, 1, 0, 0};
     params.cNamedArgs = named[static_cast<int>(frame)];
     params.rgdispidNamedArgs = params.cNamedArgs && frame != Frame::NullNames ? names : nullptr;
-    if (frame == Frame::NamedUnknown)
-        names[0] = names[1] = names[2] = 12345;
-    if (frame == Frame::NullArgs)
-        params.rgvarg = nullptr;
     VARIANT result{};
     EXCEPINFO error{};
     UINT argError = 0;
@@ -150,9 +147,7 @@ HRESULT Call(IControlJoystick* c, const Member& m, WORD flags, Frame frame, UINT
                                  pointers & 1 ? &result : nullptr, pointers & 2 ? &error : nullptr,
                                  pointers & 2 ? &argError : nullptr);
     VariantClear(&result);
-    SysFreeString(error.bstrSource);
-    SysFreeString(error.bstrDescription);
-    SysFreeString(error.bstrHelpFile);
+    quorin::win::FreeExcepInfo(error);
     SysFreeString(referenced.text);
     for (UINT i = 0; i < count; ++i)
         if (Clearable(args[i]))

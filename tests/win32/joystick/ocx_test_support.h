@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "joystick/interfaces.h"
+#include "win/automation.h"
 #include "../support/win32_test_support.h"
 
 namespace ocxtest {
@@ -26,10 +27,7 @@ using Microsoft::WRL::ComPtr;
 using namespace joystick;
 using namespace win32test;
 
-// Expected captions are UTF-16 literals; on this platform wchar_t is the same unit.
-inline const wchar_t* W(const char16_t* s) {
-    return reinterpret_cast<const wchar_t*>(s);
-}
+using quorin::win::Wide;
 
 // Joystick.OCX beside the test program, loaded once and used through its exports; the test
 // environment registers it.
@@ -340,9 +338,7 @@ inline void CALLBACK OnBoxTick(HWND, UINT, UINT_PTR, DWORD) {
         g_box->step = nullptr;
 }
 inline BoxRun RunBox(const std::function<HRESULT()>& open, std::function<bool(HWND, int)> step, int tickLimit = 1000) {
-    BoxRun run;
-    run.step = std::move(step);
-    run.tickLimit = tickLimit;
+    BoxRun run{E_UNEXPECTED, 0, false, std::move(step), tickLimit};
     g_box = &run;
     const UINT_PTR timer = SetTimer(nullptr, 0, 10, OnBoxTick);
     run.result = open();

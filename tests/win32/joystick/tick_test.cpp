@@ -17,7 +17,7 @@ namespace {
 struct Reading {
     UINT x, y, buttons, result;
 };
-constexpr Reading Rest{32768, 32768, 0, 0}, Unplugged{0, 0, 0, JOYERR_UNPLUGGED};
+constexpr Reading Rest{32768, 32768, 0, 0}, PressA{32768, 32768, 1, 0}, LeftWithA{256, 32768, 1, 0};
 std::vector<Reading> g_script; // each call takes the next reading; the last repeats
 LONG g_reads = 0;
 
@@ -49,40 +49,23 @@ protected:
     Connection events{c.Get(), DIID___ControlJoystick, &host};
 };
 
-// Every event, once each, with the arguments the library declares: the port test's reading,
-// then two per tick.
+// Every event, once each, with the arguments the library declares: the port test's reading (a
+// joystick answers it: no Error), then two per tick: at rest, A, pad left with A, released.
 TEST_F(Tick, ScriptedReadingsBecomeEventsInOrder) {
-    const struct {
-        std::vector<Reading> script;
-        JoystickPortConstants port;
-        LONG reads;
-        std::vector<std::string> events;
-    } rows[] = {
-        {{Rest, Rest, Rest, {32768, 32768, 1, 0}, {32768, 32768, 1, 0}, {256, 32768, 1, 0}, {256, 32768, 1, 0}, Rest},
-         JoystickPort2, 9, // a joystick answers the port test: no Error; at rest, A, pad left with A, released
-         {"Begin()", "ButtonDown(true,1)", "ScanButton(1)", "CursorPress(true,false)",
-          "ScanCursor(256,32768)", "ButtonUp(true,1)", "CursorPress(false,true)", "Finish()"}},
-        {{Unplugged, {32768, 32768, 2, 0}, {32768, 32768, 2, 0}, Unplugged, {32768, 32768, 2, 0}}, JoystickPort3, 5,
-         // no joystick on the port; B pressed, the pad's first move only arms; a failed reading is (0, 0)
-         {"Error(2)", "Begin()", "ButtonDown(true,2)", "ScanButton(2)", "ButtonUp(true,2)",
-          "CursorPress(true,false)", "ScanCursor(0,0)", "Finish()"}},
-    };
-    for (const auto& row : rows) {
-        auto control = NewControl();
-        Host plain;
-        Connection toPlain(control.Get(), DIID___ControlJoystick, &plain);
-        Script(row.script);
-        JoystickPortConstants port = row.port;
-        ASSERT_EQ(control->put_Port(&port), S_OK);
-        Scan(control.Get(), 10);
-        ASSERT_TRUE(PumpUntilReads(row.reads));
-        ASSERT_EQ(control->Finish(), S_OK);
-        const LONG afterFinish = g_reads;
-        PumpPeriods(3, 10);
-        EXPECT_EQ(g_reads, afterFinish) << "ticks after Finish";
-        EXPECT_EQ(plain.events, row.events);
-        EXPECT_TRUE(plain.plainMethodCalls);
-    }
+    Script({Rest, Rest, Rest, PressA, PressA, LeftWithA, LeftWithA, Rest});
+    JoystickPortConstants port = JoystickPort2;
+    ASSERT_EQ(c->put_Port(&port), S_OK);
+    Scan(c.Get(), 10);
+    ASSERT_TRUE(PumpUntilReads(9));
+    ASSERT_EQ(c->Finish(), S_OK);
+    const LONG afterFinish = g_reads;
+    PumpPeriods(3, 10);
+    EXPECT_EQ(g_reads, afterFinish) << "ticks after Finish";
+    EXPECT_EQ(host.events, (std::vector<std::string>{"Begin()", "ButtonDown(true,1)", "ScanButton(1)",
+                                                     "CursorPress(true,false)", "ScanCursor(256,32768)",
+                                                     "ButtonUp(true,1)", "CursorPress(false,true)",
+                                                     "Finish()"}));
+    EXPECT_TRUE(host.plainMethodCalls);
 }
 
 // Interval written while scanning changes the period at once; 0 stops the ticks but leaves the
@@ -105,11 +88,11 @@ TEST_F(Tick, IntervalWrittenWhileScanningAndStateKeptAcrossFinishAndBegin) {
     ASSERT_EQ(c->put_Interval(&fast), S_OK);
     EXPECT_TRUE(PumpUntilReads(reads + 2));
     ASSERT_EQ(c->Finish(), S_OK);
-    Script({Rest, Rest, {32768, 32768, 1, 0}});
+    Script({Rest, Rest, PressA});
     ASSERT_EQ(c->Begin(), S_OK);
     ASSERT_TRUE(PumpUntilReads(4));
     ASSERT_EQ(c->Finish(), S_OK);
-    Script({{256, 32768, 1, 0}}); // pad left, A still held
+    Script({LeftWithA}); // A still held
     ASSERT_EQ(c->Begin(), S_OK);
     ASSERT_TRUE(PumpUntilReads(2));
     ASSERT_EQ(c->Finish(), S_OK);

@@ -1,6 +1,8 @@
 // The type libraries in Joystick.OCX, read back as hosts read them: types, members, parameters,
 // and the vtable order, proved by calling through the library into a C++ object laid out as
 // interfaces.h declares it. Then the other resources: each once, in Japanese.
+#include <map>
+
 #include "ocx_test_support.h"
 
 using namespace ocxtest;
@@ -35,11 +37,9 @@ class TypeLibrary : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(LoadTypeLibEx(Beside(L"Joystick.OCX").c_str(), REGKIND_NONE, &lib), S_OK); }
     static std::string NameOf(ITypeInfo* info, MEMBERID id = MEMBERID_NIL) {
-        BSTR name = nullptr;
-        info->GetDocumentation(id, &name, nullptr, nullptr, nullptr);
-        const std::string out = Narrow(name);
-        SysFreeString(name);
-        return out;
+        quorin::win::Bstr name;
+        info->GetDocumentation(id, name.put(), nullptr, nullptr, nullptr);
+        return Narrow(name.get());
     }
     ComPtr<ITypeInfo> Type(const GUID& guid) {
         ComPtr<ITypeInfo> info;
@@ -61,12 +61,9 @@ protected:
             return TypeName(context, *t.lptdesc) + "*";
         if (t.vt == VT_USERDEFINED)
             return SUCCEEDED(context->GetRefTypeInfo(t.hreftype, &ref)) ? NameOf(ref.Get()) : "?";
-        const std::pair<VARTYPE, const char*> names[] = {
+        static const std::map<VARTYPE, std::string> names = {
             {VT_I2, "short"}, {VT_BOOL, "VARIANT_BOOL"}, {VT_BSTR, "BSTR"}, {VT_VARIANT, "VARIANT"}};
-        for (const auto& [vt, name] : names)
-            if (t.vt == vt)
-                return name;
-        return "vt" + std::to_string(t.vt);
+        return names.count(t.vt) ? names.at(t.vt) : "vt" + std::to_string(t.vt);
     }
     // What a type holds besides functions: an alias its target, a class its interfaces with their
     // flags (default 1, source 2), an enumeration its constants.
@@ -126,11 +123,9 @@ TEST_F(TypeLibrary, TypesInOrderWithTheirIdentitiesAndContents) {
     EXPECT_EQ(attr->lcid, 0x0409u);
     EXPECT_EQ(attr->wLibFlags & ~LIBFLAG_FHASDISKIMAGE, LIBFLAG_FCONTROL);
     lib->ReleaseTLibAttr(attr);
-    BSTR name = nullptr, helpFile = nullptr;
-    ASSERT_EQ(lib->GetDocumentation(-1, &name, nullptr, nullptr, &helpFile), S_OK);
-    EXPECT_EQ(Narrow(name) + " " + Narrow(helpFile), "Joystick Joystick.HLP");
-    SysFreeString(name);
-    SysFreeString(helpFile);
+    quorin::win::Bstr name, helpFile;
+    ASSERT_EQ(lib->GetDocumentation(-1, name.put(), nullptr, nullptr, helpFile.put()), S_OK);
+    EXPECT_EQ(Narrow(name.get()) + " " + Narrow(helpFile.get()), "Joystick Joystick.HLP");
 
     const WORD dual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
                       TYPEFLAG_FDISPATCHABLE;
