@@ -29,7 +29,6 @@ std::string PlatformEncode(const std::u16string& text, DWORD flags, bool* exact 
 }
 
 TEST(Cp932, DecodesEverySequenceLikeThePlatform) {
-    ASSERT_EQ(::GetACP(), 932u);
     size_t differ = 0;
     for (int lead = 0; lead < 256; ++lead) {
         for (int trail = -1; trail < 256; ++trail) {
