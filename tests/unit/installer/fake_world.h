@@ -230,7 +230,6 @@ private:
         if (calls == failAt || (!line.empty() && refuse.count(line)))
             throw RuntimeError(ErrorCode::PlatformFailure, "refused: " + line);
     }
-    // A query's answer, once the call is counted.
     template <typename T> T Counted(T answer) {
         Record("");
         return answer;
