@@ -3,9 +3,7 @@
 // a round trip leaves the registry as it found it. Built with QUORIN_FAULT_CHECKS_HOST it needs
 // what Setup.DLL owes a component: a library shipped only beside it is imported, and whether OLE
 // was ready when the entry point ran is recorded too. Built with QUORIN_FAULT_REFUSES both entry
-// points fail, as a component's do when its registration is refused; with QUORIN_FAULT_KEEPS_KEY
-// unregistering reports success but leaves the key, as a component does whose unregistration
-// forgets what its registration wrote.
+// points fail, as a component's do when its registration is refused.
 #include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
@@ -50,12 +48,9 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
-#if defined(QUORIN_FAULT_REFUSES)
+#ifdef QUORIN_FAULT_REFUSES
     return E_FAIL;
-#elif defined(QUORIN_FAULT_KEEPS_KEY)
-    return S_OK;
-#else
+#endif
     const LONG rc = ::RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
-#endif
 }

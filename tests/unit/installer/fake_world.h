@@ -51,9 +51,7 @@ public:
     int32_t answer = kIdYes;
     InstallState state = InstallState::NotInstalled;
 
-    void Put(const Text& name, const std::string& data, bool readOnly = false, bool hidden = false) {
-        files[PathKey(name)] = {data, readOnly, hidden};
-    }
+    void Put(const Text& name, const std::string& data) { files[PathKey(name)] = {data}; }
     bool Has(const Text& name) const { return files.count(PathKey(name)) != 0; }
     std::string Data(const Text& name) const {
         auto it = files.find(PathKey(name));
@@ -108,8 +106,6 @@ public:
         auto it = files.find(PathKey(Relative(path)));
         if (it == files.end())
             throw RuntimeError(ErrorCode::FileNotFound, ToUtf8(path));
-        if (it->second.readOnly)
-            throw RuntimeError(ErrorCode::PlatformFailure, ToUtf8(path));
         files.erase(it);
     }
     SettingsStore& Settings() override { return *this; }
@@ -234,7 +230,6 @@ private:
         if (calls == failAt || (!line.empty() && refuse.count(line)))
             throw RuntimeError(ErrorCode::PlatformFailure, "refused: " + line);
     }
-    // A query's answer, once the call is counted.
     template <typename T> T Counted(T answer) {
         Record("");
         return answer;

@@ -29,7 +29,6 @@ std::string PlatformEncode(const std::u16string& text, DWORD flags, bool* exact 
 }
 
 TEST(Cp932, DecodesEverySequenceLikeThePlatform) {
-    ASSERT_EQ(::GetACP(), 932u);
     size_t differ = 0;
     for (int lead = 0; lead < 256; ++lead) {
         for (int trail = -1; trail < 256; ++trail) {
@@ -47,10 +46,8 @@ TEST(Cp932, DecodesEverySequenceLikeThePlatform) {
 
 TEST(Cp932, EncodesEveryCharacterLikeThePlatform) {
     size_t differ = 0;
-    std::vector<std::u16string> texts = {u"\U0001F600",
-                                         u"a\xD800"
-                                         u"b",
-                                         u"\xDC00"}; // surrogates
+    // Surrogates: a pair, and each half alone.
+    std::vector<std::u16string> texts = {u"\U0001F600", std::u16string{u'a', 0xD800, u'b'}, u"\xDC00"};
     for (char16_t c = 1; c != 0; ++c)
         if (c < 0xD800 || c > 0xDFFF)
             texts.push_back(std::u16string(1, c));

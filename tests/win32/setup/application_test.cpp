@@ -41,8 +41,6 @@ TEST(SetupExe, WhatItCannotStartFromIsToldAndNothingChanges) {
     } cases[] = {
         {"Lz without comma", L"bad$", L"Setup.EXE", {{L"Setup.INF", "[Main]\r\nAll=2\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=NO$COMMA\r\n"}},
          L"Setup.INF", kFaulty, u"'\n\nセクション [2] のキー Lz の値 'NO$COMMA' にコンマ (,) がありません"},
-        {"missing Lz", L"bad$", L"Setup.EXE", {{L"Setup.INF", "[Main]\r\nAll=1\r\n"}}, L"Setup.INF", kFaulty,
-         u"'\n\nセクション [1] にキー Lz がありません"},
         {"All 65538", L"bad$", L"Setup.EXE", {{L"Setup.INF", "[Main]\r\nAll=65538\r\n[1]\r\nLz=a,b\r\n[2]\r\nLz=c,d\r\n"}},
          L"Setup.INF", kFaulty, u"'\n\nセクション [Main] のキー All の値 '65538' は 0 から 32767 までの範囲にありません"},
         {"no script", L"bad$", L"Setup.EXE", {}, L"Setup.INF", kMissing, u"'"},

@@ -81,7 +81,7 @@ private:
     fs::path path_;
 };
 
-enum class Icon { None, Stop, Exclamation, Other }; // Other: an icon Setup never shows
+enum class Icon { None, Stop, Exclamation }; // None: no icon, or one Setup never shows
 
 // A message box as shown: its text, caption, icon and whether OK is its only button.
 struct Box {
@@ -98,10 +98,9 @@ inline Box ReadBox(HWND box) {
                (::GetWindowLongW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ::IsWindowVisible(h);
     });
     const HICON shown = picture ? reinterpret_cast<HICON>(::SendMessageW(picture, STM_GETICON, 0, 0)) : nullptr;
-    b.icon = !shown                                         ? Icon::None
-             : shown == ::LoadIconW(nullptr, IDI_HAND)        ? Icon::Stop
-             : shown == ::LoadIconW(nullptr, IDI_EXCLAMATION) ? Icon::Exclamation
-                                                              : Icon::Other;
+    b.icon = shown && shown == ::LoadIconW(nullptr, IDI_HAND)          ? Icon::Stop
+             : shown && shown == ::LoadIconW(nullptr, IDI_EXCLAMATION) ? Icon::Exclamation
+                                                                       : Icon::None;
     b.okOnly = ::GetDlgItem(box, IDOK) && !::GetDlgItem(box, IDYES) && !::GetDlgItem(box, IDNO);
     return b;
 }
