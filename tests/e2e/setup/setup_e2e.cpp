@@ -1,8 +1,10 @@
 // Setup.EXE as a user meets it, driven from another process: a round trip in a folder whose name
-// holds Japanese and a blank, faults during install and uninstall, and hostile scripts. Each case
-// builds its package on the prefix's C: drive (LzTrash NO, so an uninstall gives the folder back),
-// drives Setup, checks the boxes shown (their texts written here), the files and the registry,
-// and ends with the folder and the whole registry exactly as before the install.
+// holds Japanese and a blank, faults during install and uninstall, Setup killed halfway, and
+// hostile scripts. Each case builds its package on the prefix's C: drive (LzTrash NO, so an
+// uninstall gives the folder back), drives Setup, checks the boxes shown (their texts written
+// here), the files and the registry, and ends with the folder and the whole registry exactly as
+// before the first install. A case about recovery (the round trip, the kill) installs and
+// uninstalls once more first; the others recover with the uninstall they need.
 //
 //   setup_e2e PAYLOAD COMPONENT [--gtest_filter=...]                the cases inside the prefix
 //   setup_e2e PAYLOAD COMPONENT --phase build|fault|recover CASE FOLDER   a case whose fault is a
@@ -98,7 +100,7 @@ std::map<wstring, Bytes> Relative(const wstring& folder) {
     return out;
 }
 
-// The folder and the whole registry as before the install (keys Wine itself changes left
+// The folder and the whole registry as before the first install (keys Wine itself changes left
 // out, as the package trial leaves them out).
 void ExpectAsBefore(const Package& p) {
     EXPECT_EQ(Relative(p.folder), Relative(p.state() + L"\\folder"));
@@ -117,7 +119,7 @@ void ExpectAsBefore(const Package& p) {
 
 // Runs Setup once, pressing Install or Uninstall, and checks that it was offered, that exactly
 // the boxes expected were shown, and that Setup ended by itself.
-void RunSetup(const Package& p, const wchar_t* button, const std::vector<wstring>& boxes, const DriveHooks& hooks = {}) {
+Session RunSetup(const Package& p, const wchar_t* button, const std::vector<wstring>& boxes, const DriveHooks& hooks = {}) {
     const Session s = Drive(p.folder, button, 90, hooks);
     std::printf("[e2e] %s: %s, %.1f s\n", Utf8(p.name).c_str(), button == kInstallCaption ? "install" : "uninstall", s.seconds);
     EXPECT_TRUE(s.ended && s.exitCode == 0) << "Setup did not end by itself";
@@ -126,6 +128,7 @@ void RunSetup(const Package& p, const wchar_t* button, const std::vector<wstring
     for (const auto& b : s.boxes)
         seen.push_back(b.text);
     EXPECT_EQ(seen, boxes);
+    return s;
 }
 
 enum class Left { New, Old, Absent };
@@ -144,6 +147,14 @@ void ExpectState(const Package& p, const std::vector<Left>& files, bool recorded
     EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, kEntryParent + L"\\" + p.title()), recorded);
     EXPECT_EQ(RegString(HKEY_CURRENT_USER, kComponentKey, L"Path").value_or(L""),
               registered ? p.folder + L"\\Fault.DLL" : L"");
+}
+
+void InstallAndUninstall(const Package& p, bool registers) {
+    const auto n = p.entries.size();
+    RunSetup(p, kInstallCaption, {kAskInstall, kInstallDone});
+    ExpectState(p, std::vector<Left>(n, Left::New), true, registers);
+    RunSetup(p, kUninstallCaption, {kAskUninstall, kUninstallDone});
+    ExpectState(p, std::vector<Left>(n, Left::Absent), false, false);
 }
 
 // Without a window manager the platform waits for every closing window it manages; Setup's need
@@ -179,6 +190,7 @@ TEST(Setup, RoundTripInAJapaneseFolderWithABlank) {
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kEntryParent + L"\\" + p.title(), L"UninstallString").value_or(L""),
               L"\"" + p.folder + L"\\Setup.EXE\"");
     RunSetup(p, kUninstallCaption, {kAskUninstall, kUninstallDone});
+    InstallAndUninstall(p, true);
     ExpectAsBefore(p);
 }
 
@@ -196,6 +208,25 @@ TEST(Faults, ALockedTargetIsToldAndLeavesNothingBehind) {
     held.reset();
     ExpectState(p, {Left::Old, Left::Absent}, false, false);
     DeleteFileW(p.path(p.entries[0]).c_str());
+    ExpectAsBefore(p);
+}
+
+// Setup ended by the task list halfway through an install, the first entry placed; started
+// again it installs and uninstalls completely.
+TEST(Setup, KilledHalfwayThenStartedAgain) {
+    const Package p{L"killed", kRoot + L"\\killed", {Plain(L"ALPHA.TX_", L"Alpha.TXT", 600), Plain(L"BETA.DA_", L"Beta.DAT", 900)}};
+    ASSERT_NO_FATAL_FAILURE(Build(p));
+    {
+        SetupRun run(p.folder);
+        ASSERT_TRUE(run.WaitForMain());
+        Press(run.Button(kInstallCaption));
+        auto ask = run.WaitForBox();
+        ASSERT_TRUE(ask && ask->text == kAskInstall && run.Answer(*ask, kIdYes));
+        ASSERT_TRUE(WaitUntil([&] { return Exists(p.path(p.entries[0])); }, 10000));
+        EXPECT_TRUE(run.Terminate()) << "Setup had already ended";
+    }
+    ExpectState(p, {Left::New, Left::Absent}, false, false);
+    InstallAndUninstall(p, false);
     ExpectAsBefore(p);
 }
 
